@@ -1,0 +1,4 @@
+# One interface target carries the project's warning flags; every target of ours links it.
+add_library(quorvix_warnings INTERFACE)
+target_compile_options(quorvix_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+  -Wold-style-cast -Wcast-align -Woverloaded-virtual)

@@ -1,0 +1,215 @@
+#include "app/LineFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kReadBlock = 1 << 20;
+constexpr size_t kWriteBlock = 1 << 20;
+// A whole piece plus its CR LF: the most a single cut needs to look at.
+constexpr size_t kCutWindow = CLineFile::kMaxPiece + 2;
+
+std::string SystemText(int osError) { return std::strerror(osError); }
+
+} // namespace
+
+CFileException::CFileException(std::string path, int osError, const std::string& what)
+    : std::runtime_error(what), m_path(std::move(path)), m_osError(osError) {}
+
+CLineFile::CLineFile() = default;
+
+CLineFile::CLineFile(const std::string& path, unsigned flags) {
+    std::string error;
+    if (!Open(path, flags, &error))
+        throw CFileException(path, errno, error);
+}
+
+CLineFile::~CLineFile() {
+    try {
+        Close();
+    } catch (const CFileException&) {
+        // A destructor cannot report; callers that care call Close themselves.
+    }
+}
+
+bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error) {
+    Close();
+    m_writing = (flags & modeWrite) != 0;
+    const int fd = m_writing ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)
+                             : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int osError = errno;
+    if (fd >= 0 && !m_writing) {
+        // A directory opens for reading on Linux; refuse it here, as an open would elsewhere.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            osError = EISDIR;
+            errno = EISDIR;
+            if (error)
+                *error = path + ": " + SystemText(osError);
+            return false;
+        }
+    }
+    if (fd < 0) {
+        errno = osError;
+        if (error)
+            *error = path + ": " + SystemText(osError);
+        return false;
+    }
+    m_fd = fd;
+    m_path = path;
+    m_eof = false;
+    m_pos = m_end = 0;
+    if (!m_writing && !m_buffer) {
+        m_capacity = kReadBlock;
+        m_buffer = std::make_unique<char[]>(m_capacity);
+    }
+    return true;
+}
+
+void CLineFile::Close() {
+    if (m_fd < 0)
+        return;
+    const int fd = m_fd;
+    if (m_writing) {
+        try {
+            Flush();
+        } catch (...) {
+            ::close(fd);
+            m_fd = -1;
+            throw;
+        }
+    }
+    m_fd = -1;
+    m_pos = m_end = 0;
+    if (::close(fd) != 0 && m_writing)
+        ThrowError(errno, "close");
+}
+
+uint64_t CLineFile::Length() const {
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+        return 0;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+void CLineFile::SeekToBegin() {
+    if (m_fd < 0 || m_writing)
+        return;
+    if (::lseek(m_fd, 0, SEEK_SET) < 0)
+        ThrowError(errno, "seek in");
+    m_pos = m_end = 0;
+    m_eof = false;
+}
+
+void CLineFile::ThrowError(int osError, const char* action) const {
+    throw CFileException(m_path, osError, std::string("cannot ") + action + " " + m_path + ": " + SystemText(osError));
+}
+
+// Makes at least `wanted` unread bytes available unless the file ends first. Returns
+// false when nothing is left at all.
+bool CLineFile::Fill(size_t wanted) {
+    if (m_end - m_pos >= wanted || m_eof)
+        return m_end > m_pos;
+    if (m_pos > 0) {
+        std::memmove(m_buffer.get(), m_buffer.get() + m_pos, m_end - m_pos);
+        m_end -= m_pos;
+        m_pos = 0;
+    }
+    while (m_end < wanted && !m_eof) {
+        const ssize_t n = ::read(m_fd, m_buffer.get() + m_end, m_capacity - m_end);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowError(errno, "read");
+        }
+        if (n == 0)
+            m_eof = true;
+        m_end += static_cast<size_t>(n);
+    }
+    return m_end > m_pos;
+}
+
+bool CLineFile::ReadPiece(std::string_view& piece) {
+    piece = {};
+    if (m_fd < 0 || m_writing)
+        return false;
+    if (!Fill(kCutWindow))
+        return false;
+
+    char* const start = m_buffer.get() + m_pos;
+    const size_t avail = m_end - m_pos;
+    const size_t window = avail < kCutWindow ? avail : kCutWindow;
+    char* const lf = static_cast<char*>(std::memchr(start, '\n', window));
+    if (lf) {
+        const size_t raw = static_cast<size_t>(lf - start); // bytes before the LF
+        const bool crlf = raw > 0 && lf[-1] == '\r';
+        const size_t content = crlf ? raw - 1 : raw;
+        if (content <= kMaxPiece) {
+            // The piece ends its line. A CR LF pair becomes LF in place, so the piece
+            // can still be handed out without a copy.
+            if (crlf)
+                lf[-1] = '\n';
+            piece = std::string_view(start, content + 1);
+            m_pos += raw + 1;
+            return true;
+        }
+    }
+    const size_t take = window < kMaxPiece ? window : kMaxPiece;
+    piece = std::string_view(start, take);
+    m_pos += take;
+    return true;
+}
+
+bool CLineFile::ReadLine(std::string& line) {
+    line.clear();
+    std::string_view piece;
+    if (!ReadPiece(piece))
+        return false;
+    line.assign(piece);
+    return true;
+}
+
+void CLineFile::AppendTextMode(std::string& out, std::string_view text) {
+    size_t from = 0;
+    for (;;) {
+        const size_t lf = text.find('\n', from);
+        if (lf == std::string_view::npos) {
+            out.append(text.substr(from));
+            return;
+        }
+        out.append(text.substr(from, lf - from));
+        out.append("\r\n");
+        from = lf + 1;
+    }
+}
+
+void CLineFile::WriteString(std::string_view text) {
+    if (m_fd < 0 || !m_writing)
+        ThrowError(EBADF, "write to");
+    AppendTextMode(m_writeBuffer, text);
+    if (m_writeBuffer.size() >= kWriteBlock)
+        Flush();
+}
+
+void CLineFile::Flush() {
+    if (m_fd < 0 || !m_writing)
+        return;
+    size_t done = 0;
+    while (done < m_writeBuffer.size()) {
+        const ssize_t n = ::write(m_fd, m_writeBuffer.data() + done, m_writeBuffer.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int osError = errno;
+            m_writeBuffer.erase(0, done);
+            ThrowError(osError, "write to");
+        }
+        done += static_cast<size_t>(n);
+    }
+    m_writeBuffer.clear();
+}

@@ -1,0 +1,93 @@
+// CLineFile: a text file read and written the way the original platform's text mode did.
+//
+// Reading turns each CR LF pair into LF and hands out a line in pieces of at most
+// kMaxPiece (1023) bytes, the line feed kept at the end of the piece that ends the line.
+// The file is read in large blocks; a piece is cut from the block without a system call.
+// Writing turns each LF into CR LF.
+//
+// One object is used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// A failed open, read or write: the path, the operating system's error number and its text.
+class CFileException : public std::runtime_error {
+public:
+    CFileException(std::string path, int osError, const std::string& what);
+    const std::string& Path() const { return m_path; }
+    int OsError() const { return m_osError; }
+
+private:
+    std::string m_path;
+    int m_osError;
+};
+
+class CLineFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0,
+        modeWrite = 0x1,  // create or truncate
+        typeText = 0x4000, // accepted for the familiar spelling; every CLineFile is text
+    };
+
+    // Longest piece ReadLine hands out, the line feed not counted.
+    static constexpr size_t kMaxPiece = 1023;
+
+    CLineFile();
+    // Opens `path`; throws CFileException when it cannot.
+    CLineFile(const std::string& path, unsigned flags);
+    ~CLineFile();
+    CLineFile(const CLineFile&) = delete;
+    CLineFile& operator=(const CLineFile&) = delete;
+
+    // Opens `path`; on failure returns false and, if `error` is given, stores why.
+    bool Open(const std::string& path, unsigned flags, std::string* error = nullptr);
+    bool IsOpen() const { return m_fd >= 0; }
+    // Closes the file. For a file open for writing this flushes first and throws
+    // CFileException when the flush or the close fails.
+    void Close();
+    const std::string& Path() const { return m_path; }
+
+    // Size of the open file in bytes, from the file system (0 when unknown).
+    uint64_t Length() const;
+    // Back to the start of a file open for reading.
+    void SeekToBegin();
+
+    // Reads the next piece into `line`, its line feed kept when the piece ends a line.
+    // Returns false at end of file. Throws CFileException on a read error.
+    //
+    // A line of more than kMaxPiece bytes comes in pieces of kMaxPiece bytes and a last,
+    // shorter one. A piece of exactly kMaxPiece bytes that ends its line carries the line
+    // feed itself, so no empty line follows it.
+    bool ReadLine(std::string& line);
+
+    // The same piece without a copy: `piece` points into the file's buffer and stays
+    // valid until the next read or the file is closed.
+    bool ReadPiece(std::string_view& piece);
+
+    // Writes `text` with each LF turned into CR LF. Buffered; throws CFileException when
+    // the data cannot be written.
+    void WriteString(std::string_view text);
+    void Flush();
+
+    // The bytes text mode writes for `text`, appended to `out`.
+    static void AppendTextMode(std::string& out, std::string_view text);
+
+private:
+    bool Fill(size_t wanted);
+    void ThrowError(int osError, const char* action) const;
+
+    int m_fd = -1;
+    bool m_writing = false;
+    bool m_eof = false;
+    std::string m_path;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_capacity = 0;
+    size_t m_pos = 0;
+    size_t m_end = 0;
+    std::string m_writeBuffer;
+};

@@ -1,0 +1,56 @@
+// LineRecord: one line on its way from a reader thread to its log view, and LineBatch,
+// the block of records a reader hands over at once.
+//
+// Ownership: a reader thread fills a LineBatch and hands the whole batch (by unique_ptr)
+// to its reader window; the batch owns its records and their bytes. The log view takes
+// each record through OnAddLine, which marks it consumed; the batch, and with it every
+// record, is freed exactly once, by whoever holds its unique_ptr last (normally the
+// reader window after the view took every line, or the reader's own teardown when the
+// view never got them). There is no process-wide "last record" pointer: each reader
+// tracks only its own batches.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+struct LineRecord {
+    // The line without its line feed. Any byte may occur in it, NUL included. The bytes
+    // belong to the batch the record came in.
+    std::string_view text;
+    // 0 when created; set to 1 by the log view when it has taken the line.
+    uint8_t consumed = 0;
+};
+
+class LineBatch {
+public:
+    // A batch holds at most `maxLines` lines and `maxBytes` bytes of text (at least one
+    // line, however long).
+    LineBatch(size_t maxLines, size_t maxBytes);
+    LineBatch(const LineBatch&) = delete;
+    LineBatch& operator=(const LineBatch&) = delete;
+
+    // True when the batch takes no further line of `length` bytes.
+    bool Full(size_t length) const;
+    // Adds a line (without its line feed) and the progress step it stands for (its length
+    // as read, line feed included). The text is copied into the batch.
+    void Add(std::string_view text, uint64_t step);
+
+    bool Empty() const { return m_records.empty(); }
+    size_t Count() const { return m_records.size(); }
+    std::vector<LineRecord>& Records() { return m_records; }
+    const std::vector<LineRecord>& Records() const { return m_records; }
+    uint64_t StepSum() const { return m_stepSum; }
+    // True when the view has taken every record.
+    bool AllConsumed() const;
+
+private:
+    std::unique_ptr<char[]> m_bytes;
+    size_t m_capacity;
+    size_t m_used = 0;
+    size_t m_maxLines;
+    uint64_t m_stepSum = 0;
+    std::vector<LineRecord> m_records;
+};

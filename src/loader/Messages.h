@@ -1,0 +1,32 @@
+// The program's private window messages. Every handler returns 0 and no sender reads
+// the result. Numbers are fixed: tests and the message router refer to them.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+// CLogListBox to itself while drawing an item: wParam 1 if selected; lParam an AlertPaint
+// the handler frees.
+inline constexpr UINT UM_PAINT_ITEM = WM_USER + 1;
+// The log view to itself (posted) once its file exists and is not empty.
+inline constexpr UINT UM_START_LOAD = WM_USER + 2;
+// Reader thread to its reader window, once, after the file is open.
+inline constexpr UINT UM_READER_START = WM_USER + 3;
+// Reader thread to its reader window after the loop ended and the file is closed.
+inline constexpr UINT UM_READER_END = WM_USER + 4;
+// Reader thread to its reader window with lines (lParam: the reader's line batch).
+inline constexpr UINT UM_READER_LINE = WM_USER + 5;
+// Reader window to the log view, one per line (lParam: LineRecord*).
+inline constexpr UINT UM_ADD_LINE = WM_USER + 6;
+// Refill worker to the log view, one per stored line (lParam: LogLineEntry*, not freed).
+inline constexpr UINT UM_REFILL_LINE = WM_USER + 7;
+// Reader window to the log view once the whole file was read.
+inline constexpr UINT UM_LOAD_DONE = WM_USER + 8;
+// Find All and Analyze to the log view: lParam a display-list index to bookmark.
+inline constexpr UINT UM_ADD_BOOKMARK = WM_USER + 9;
+// Producer to its progress dialog: wParam the step.
+inline constexpr UINT UM_PROGRESS_STEP = WM_USER + 10;
+// The log view to itself (posted) after files were dropped on it.
+inline constexpr UINT UM_OPEN_FILES = WM_USER + 11;
+// WM_USER+12 to WM_USER+19 are not used.
+// The main frame to itself (posted) after files were dropped on it.
+inline constexpr UINT UM_OPEN_DROPPED_FILES = WM_USER + 20;

@@ -1,0 +1,129 @@
+// DisplayList: the Qt-free model behind every list box of the program, with the
+// semantics of the original platform's list box: items of text plus a 32-bit data word,
+// a selected bit per item, a caret, an anchor, and the LB_ operations the commands use.
+//
+// Indices are display-list positions (int, as the list-box API has them); LB_ERR (-1)
+// reports a bad index. Item texts are bytes: either copied into the list's own arena
+// (AddString, InsertString) or referred to (AddStringRef), in which case the owner of
+// those bytes keeps them alive as long as the item exists or until ResetContent.
+//
+// Used on the GUI thread only. One observer (the list widget) hears of every change.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string_view>
+#include <vector>
+
+#include "platform/TextArena.h"
+
+inline constexpr int LB_ERR = -1;
+
+class DisplayListObserver {
+public:
+    virtual ~DisplayListObserver() = default;
+    virtual void ItemsInserted(int first, int count) = 0;
+    virtual void ItemsRemoved(int first, int count) = 0;
+    virtual void ContentReset() = 0;
+    // Data, text or selection of the items first..last changed.
+    virtual void ItemsChanged(int first, int last) = 0;
+    virtual void CaretChanged(int oldCaret, int newCaret) = 0;
+};
+
+class DisplayList {
+public:
+    enum class SelectionMode { Single, Extended };
+
+    explicit DisplayList(SelectionMode mode = SelectionMode::Extended) : m_mode(mode) {}
+    DisplayList(const DisplayList&) = delete;
+    DisplayList& operator=(const DisplayList&) = delete;
+
+    void SetObserver(DisplayListObserver* observer) { m_observer = observer; }
+    SelectionMode Mode() const { return m_mode; }
+
+    int GetCount() const { return static_cast<int>(m_items.size()); }
+
+    // LB_ADDSTRING: appends a copy of `text`; returns its index.
+    int AddString(std::string_view text) { return AddItem(m_ownTexts.Store(text), 0); }
+    // Appends an item whose text stays where it is (see the class comment).
+    int AddStringRef(std::string_view text) { return AddItem(text, 0); }
+    // Appends an item with its data word in one step.
+    int AddItem(std::string_view textRef, uint32_t data);
+    // LB_INSERTSTRING: inserts a copy at `index` (-1: at the end). LB_ERR if index > count.
+    int InsertString(int index, std::string_view text);
+    // LB_DELETESTRING: returns the number of items left, LB_ERR for a bad index.
+    int DeleteString(int index);
+    // Removes every item whose index is in `sortedIndices` (ascending, no repeats) in one
+    // pass. Returns the number of items left.
+    int DeleteItems(const std::vector<int>& sortedIndices);
+    // LB_RESETCONTENT.
+    void ResetContent();
+
+    std::string_view GetText(int index) const;
+    int GetTextLen(int index) const;
+    // LB_GETITEMDATA: the data word, or LB_ERR (as 0xFFFFFFFF) for a bad index.
+    uint32_t GetItemData(int index) const;
+    // LB_SETITEMDATA: LB_ERR for a bad index, else 0.
+    int SetItemData(int index, uint32_t data);
+    // Replaces the text of one item, keeping its data and selection.
+    int SetItemText(int index, std::string_view text);
+
+    // Selection. In an extended list any set of items may be selected; in a single list
+    // at most one (SetCurSel).
+    // LB_SETSEL: select or deselect `index`, or every item when index is -1.
+    int SetSel(int index, bool select);
+    int GetSel(int index) const;
+    int GetSelCount() const { return m_selectedCount; }
+    // LB_GETSELITEMS: the selected indices, ascending.
+    std::vector<int> GetSelItems() const;
+    // LB_SELITEMRANGE: select or deselect first..last (either order).
+    int SelItemRange(bool select, int first, int last);
+    // LB_SELITEMRANGEEX: selects first..last when first <= last, else deselects last..first.
+    int SelItemRangeEx(int first, int last);
+    // Selects exactly the items first..last (either order) and deselects every other.
+    void SelectOnly(int first, int last);
+
+    // LB_GETCURSEL: the selected item of a single list; the caret of an extended one.
+    int GetCurSel() const;
+    // LB_SETCURSEL: in a single list selects `index` alone (-1: none) and puts the caret there.
+    int SetCurSel(int index);
+    // The item with the focus rectangle, -1 when the list is empty.
+    int GetCaretIndex() const;
+    int SetCaretIndex(int index);
+    int GetAnchorIndex() const { return m_anchor < GetCount() ? m_anchor : GetCount() - 1; }
+    int SetAnchorIndex(int index);
+
+    // LB_FINDSTRING: the first item after `start` (wrapping round, -1: from the top) whose
+    // text begins with `prefix`, ASCII letters compared without case. LB_ERR if none.
+    int FindString(int start, std::string_view prefix) const;
+
+    // Length in bytes of the longest text added since the last reset; never shrinks on
+    // deletion (the scroll range may then be wider than needed, never narrower).
+    size_t LongestTextLength() const { return m_longest; }
+
+private:
+    struct Item {
+        const char* text;
+        uint32_t lengthAndSelected; // bit 31: selected
+        uint32_t data;
+        uint32_t Length() const { return lengthAndSelected & 0x7fffffffu; }
+        bool Selected() const { return (lengthAndSelected & 0x80000000u) != 0; }
+    };
+    static Item MakeItem(std::string_view text, uint32_t data);
+    bool Valid(int index) const { return index >= 0 && index < GetCount(); }
+    void SetSelected(Item& item, bool select);
+    void NoteLength(size_t length) {
+        if (length > m_longest)
+            m_longest = length;
+    }
+    void MoveCaret(int index);
+
+    SelectionMode m_mode;
+    std::deque<Item> m_items;
+    TextArena m_ownTexts;
+    int m_selectedCount = 0;
+    int m_caret = -1;
+    int m_anchor = -1;
+    size_t m_longest = 0;
+    DisplayListObserver* m_observer = nullptr;
+};

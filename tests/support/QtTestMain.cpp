@@ -1,0 +1,12 @@
+// Entry point of the Qt test binary: one QApplication on the offscreen platform for all
+// tests, so widgets, events and the clipboard work without a display.
+#include <QApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
