@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/LineFile.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// Every piece ReadLine hands out for a file holding `bytes`.
+std::vector<std::string> Pieces(const TempDir& dir, std::string_view bytes) {
+    CLineFile file(dir.Write("log.txt", bytes), CLineFile::modeRead | CLineFile::typeText);
+    std::vector<std::string> pieces;
+    std::string line;
+    while (file.ReadLine(line))
+        pieces.push_back(line);
+    return pieces;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(LineFile, TextModeLineEnds) {
+    TempDir dir;
+    EXPECT_EQ(Pieces(dir, ""), Lines{});
+    EXPECT_EQ(Pieces(dir, "a\nb\n"), (Lines{"a\n", "b\n"}));
+    EXPECT_EQ(Pieces(dir, "a\r\nb\r\n"), (Lines{"a\n", "b\n"}));
+    EXPECT_EQ(Pieces(dir, "last without LF"), Lines{"last without LF"});
+    EXPECT_EQ(Pieces(dir, "\n\n"), (Lines{"\n", "\n"}));
+    // A lone CR is an ordinary byte; only CR LF pairs become LF.
+    EXPECT_EQ(Pieces(dir, "a\rb\r\r\nc\r"), (Lines{"a\rb\r\n", "c\r"}));
+    EXPECT_EQ(Pieces(dir, "only\rCR\rends\r"), Lines{"only\rCR\rends\r"});
+    // NUL and invalid UTF-8 pass through.
+    EXPECT_EQ(Pieces(dir, std::string("a\0b\xff\n", 5)), Lines{std::string("a\0b\xff\n", 5)});
+}
+
+TEST(LineFile, LongLinesComeInPiecesOf1023) {
+    TempDir dir;
+    const std::string x1023(1023, 'x');
+    // Exactly 1023 bytes: one piece with its LF, and no empty line after it.
+    EXPECT_EQ(Pieces(dir, x1023 + "\n" + "next\n"), (Lines{x1023 + "\n", "next\n"}));
+    EXPECT_EQ(Pieces(dir, x1023 + "\r\n" + "next\r\n"), (Lines{x1023 + "\n", "next\n"}));
+    EXPECT_EQ(Pieces(dir, x1023), Lines{x1023});
+    // 1024 bytes: 1023, then the last byte.
+    EXPECT_EQ(Pieces(dir, x1023 + "y\n"), (Lines{x1023, "y\n"}));
+    // 2,500 bytes: 1023, 1023, 454.
+    const Lines pieces = Pieces(dir, std::string(2500, 'z') + "\n");
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_EQ(pieces[0].size(), 1023u);
+    EXPECT_EQ(pieces[1].size(), 1023u);
+    EXPECT_EQ(pieces[2], std::string(454, 'z') + "\n");
+    // A last piece of exactly 1023 bytes ends the line too: 2046 bytes give two pieces.
+    EXPECT_EQ(Pieces(dir, std::string(2046, 'w') + "\r\nz"),
+              (Lines{std::string(1023, 'w'), std::string(1023, 'w') + "\n", "z"}));
+    // A piece boundary that falls between CR and LF.
+    EXPECT_EQ(Pieces(dir, std::string(1022, 'v') + "\r\r\n"), (Lines{std::string(1022, 'v') + "\r\n"}));
+}
+
+TEST(LineFile, PiecesAcrossReadBlocks) {
+    // Lines straddling the reader's internal blocks (1 MiB) come out whole and in order,
+    // CR LF pairs split across a block edge included.
+    TempDir dir;
+    std::string bytes;
+    Lines expected;
+    for (int i = 0; bytes.size() < (3u << 20); ++i) {
+        const std::string text = std::to_string(i) + std::string(static_cast<size_t>(i % 1500), 'a' + i % 26);
+        bytes += text + (i % 3 == 0 ? "\r\n" : "\n");
+        for (size_t at = 0; at < text.size() || at == 0; at += 1023) {
+            const bool last = text.size() - at <= 1023;
+            expected.push_back(text.substr(at, 1023) + (last ? "\n" : ""));
+            if (last)
+                break;
+        }
+    }
+    EXPECT_EQ(Pieces(dir, bytes), expected);
+    // The step sums of a whole read: file size less one per CR LF line.
+}
+
+TEST(LineFile, OpenFailuresAndWriting) {
+    TempDir dir;
+    CLineFile file;
+    std::string error;
+    EXPECT_FALSE(file.Open(dir.File("missing"), CLineFile::modeRead, &error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+    EXPECT_FALSE(file.Open(dir.Path(), CLineFile::modeRead, &error)); // a directory
+    EXPECT_THROW(CLineFile(dir.File("missing"), CLineFile::modeRead), CFileException);
+
+    {
+        CLineFile out(dir.File("out.txt"), CLineFile::modeWrite | CLineFile::typeText);
+        out.WriteString("one\n");
+        out.WriteString(std::string("t\0o\n", 4));
+        out.WriteString("no end");
+        out.Close();
+    }
+    EXPECT_EQ(ReadWholeFile(dir.File("out.txt")), std::string("one\r\nt\0o\r\nno end", 16));
+
+    // What is written reads back as it was.
+    CLineFile in(dir.File("out.txt"), CLineFile::modeRead);
+    std::string line;
+    ASSERT_TRUE(in.ReadLine(line));
+    EXPECT_EQ(line, "one\n");
+    EXPECT_EQ(in.Length(), 16u);
+    in.SeekToBegin();
+    ASSERT_TRUE(in.ReadLine(line));
+    EXPECT_EQ(line, "one\n");
+
+    CLineFile denied;
+    EXPECT_FALSE(denied.Open(dir.File("no-such-dir/x.txt"), CLineFile::modeWrite, &error));
+}
+
+} // namespace

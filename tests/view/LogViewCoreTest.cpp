@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "loader/LineRecord.h"
+#include "view/LogViewCore.h"
+
+namespace {
+
+// Slots built by hand: (name, colour index) per level, the rest left unset.
+class Slots {
+public:
+    Slots(std::initializer_list<std::pair<const char*, int>> levels) {
+        int k = 0;
+        for (const auto& [name, colour] : levels) {
+            m_names[k] = name;
+            m_table[k] = LevelSlot{m_names[k], colour, k};
+            ++k;
+        }
+    }
+    const LevelSlotTable& Table() const { return m_table; }
+
+private:
+    std::array<std::string, kLevelCount> m_names;
+    LevelSlotTable m_table;
+};
+
+class LogViewCoreTest : public testing::Test {
+protected:
+    explicit LogViewCoreTest(std::initializer_list<std::pair<const char*, int>> levels = {{"ERR", 10}, {"WARN", 12}})
+        : slots(levels), core(list, slots.Table()) {}
+
+    // Feeds lines through intake as a reader would, in one batch.
+    void Load(std::initializer_list<std::string_view> lines, bool done = true) {
+        LineBatch batch(1000, 1 << 16);
+        for (std::string_view line : lines)
+            batch.Add(line, line.size() + 1);
+        for (LineRecord& record : batch.Records())
+            core.OnAddLine(0, reinterpret_cast<LPARAM>(&record));
+        EXPECT_TRUE(batch.AllConsumed());
+        if (done)
+            core.OnLoadDone(0, 0);
+    }
+
+    // A refill as the view runs it: empty the list and bookmarks, then every entry in order.
+    void Refill() {
+        list.ResetContent();
+        core.m_bookmarks.clear();
+        core.m_currentMark = -1;
+        for (size_t i = 0; i < core.m_lineEntries.GetCount(); ++i)
+            core.OnRefillLine(0, reinterpret_cast<LPARAM>(&core.m_lineEntries[i]));
+    }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (int i = 0; i < list.GetCount(); ++i)
+            out.emplace_back(list.GetText(i));
+        return out;
+    }
+
+    Slots slots;
+    DisplayList list;
+    CLogViewCore core;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(LogViewCoreTest, Classification) {
+    EXPECT_EQ(core.ClassifyLine("12:00 WARN ERR x"), 0); // lowest slot wins, not leftmost name
+    EXPECT_EQ(core.ClassifyLine("12:00 warn"), -1);      // case-sensitive
+    EXPECT_EQ(core.ClassifyLine("ERR at the start"), -1);
+    EXPECT_EQ(core.ClassifyLine("ERR again ERR"), -1); // only the first occurrence counts
+    EXPECT_EQ(core.ClassifyLine("x ERR"), 0);
+    EXPECT_EQ(core.ClassifyLine("ERR WARN"), 1); // slot 0 fails at position 0, slot 1 matches
+    EXPECT_EQ(core.ClassifyLine(""), -1);
+    EXPECT_EQ(core.ClassifyLine(std::string("\0ERR", 4)), 0); // bytes, NUL included
+
+    Slots none({});
+    DisplayList other;
+    CLogViewCore unconfigured(other, none.Table());
+    EXPECT_EQ(unconfigured.ClassifyLine("x ERR"), -1); // empty slots never match
+}
+
+TEST_F(LogViewCoreTest, IntakeShowsUntrimmedAndStoresTrimmed) {
+    Load({"  abc  ", "t ERR boom", "t WARN hot", "plain"});
+    EXPECT_EQ(Texts(), (Lines{"  abc  ", "t ERR boom", "t WARN hot", "plain"}));
+    EXPECT_EQ(list.GetItemData(0), 0u);
+    EXPECT_EQ(list.GetItemData(1), 0x0000FFu); // colour 10: red
+    EXPECT_EQ(list.GetItemData(2), 0x00FFFFu); // colour 12: yellow
+
+    ASSERT_EQ(core.m_lineEntries.GetCount(), 4u);
+    EXPECT_EQ(core.m_lineEntries[0].Text(), "abc");
+    EXPECT_EQ(core.m_lineEntries[0].Level(), -1);
+    EXPECT_EQ(core.m_lineEntries[0].ColourIndex(), 0);
+    EXPECT_EQ(core.m_lineEntries[1].Level(), 0);
+    EXPECT_EQ(core.m_lineEntries[1].ColourIndex(), 10);
+    EXPECT_EQ(core.m_lineEntries[2].Level(), 1);
+    EXPECT_FALSE(core.m_lineEntries[2].hidden);
+    // One copy of the bytes: the entry's text lies inside the display item's.
+    EXPECT_EQ(core.m_lineEntries[0].Text().data(), list.GetText(0).data() + 2);
+
+    // After the first refill the line shows trimmed.
+    Refill();
+    EXPECT_EQ(Texts()[0], "abc");
+}
+
+TEST_F(LogViewCoreTest, PresentFlagsAfterLoading) {
+    Load({"x WARN", "y", "z WARN"});
+    EXPECT_TRUE(core.m_levelFilter[0].show);
+    EXPECT_TRUE(core.m_levelFilter[0].present);
+    EXPECT_FALSE(core.m_levelFilter[1].present); // ERR never occurred
+    EXPECT_TRUE(core.m_levelFilter[2].present);
+    EXPECT_TRUE(core.m_levelFilter[2].show);
+    for (int k = 3; k < kFilterCount; ++k)
+        EXPECT_FALSE(core.m_levelFilter[k].present) << k;
+}
+
+TEST_F(LogViewCoreTest, EveryLineIsShownWhileLoadingWhateverTheFilter) {
+    core.m_levelFilter[0].show = false;
+    core.m_levelFilter[1].show = false;
+    Load({"a ERR", "raw"}, false);
+    EXPECT_EQ(list.GetCount(), 2);
+    EXPECT_TRUE(core.m_levelFilter[1].show); // switched on again by its next line
+    EXPECT_FALSE(core.m_levelFilter[0].show);
+
+    // A show flag written back to false before loading ends leaves the level not present.
+    core.m_levelFilter[1].show = false;
+    core.OnLoadDone(0, 0);
+    EXPECT_FALSE(core.m_levelFilter[1].present);
+}
+
+TEST_F(LogViewCoreTest, RefillUnderEveryFilter) {
+    Load({"raw 1", "a ERR", "b WARN", "raw 2", "c ERR"});
+
+    core.m_levelFilter[0].show = false;
+    Refill();
+    EXPECT_EQ(Texts(), (Lines{"a ERR", "b WARN", "c ERR"}));
+
+    core.m_levelFilter[0].show = true;
+    core.m_levelFilter[1].show = false;
+    Refill();
+    EXPECT_EQ(Texts(), (Lines{"raw 1", "b WARN", "raw 2"}));
+    EXPECT_TRUE(core.m_lineEntries[1].hidden);
+    EXPECT_TRUE(core.m_lineEntries[4].hidden);
+    EXPECT_FALSE(core.m_lineEntries[2].hidden);
+    EXPECT_FALSE(core.m_lineEntries[0].hidden); // unclassified lines never get the flag
+
+    core.m_levelFilter[1].show = true;
+    core.m_levelFilter[2].show = false;
+    Refill();
+    EXPECT_EQ(Texts(), (Lines{"raw 1", "a ERR", "raw 2", "c ERR"}));
+    EXPECT_FALSE(core.m_lineEntries[1].hidden);
+    EXPECT_EQ(list.GetItemData(1), 0x0000FFu); // colour, and no bookmark mark
+
+    // Edits and deletions of the display list are undone by a refill.
+    list.SetItemText(0, "edited");
+    list.DeleteString(1);
+    list.SetItemData(1, BOOKMARK_BIT);
+    core.m_levelFilter[2].show = true;
+    Refill();
+    EXPECT_EQ(Texts(), (Lines{"raw 1", "a ERR", "b WARN", "raw 2", "c ERR"}));
+    EXPECT_EQ(list.GetItemData(1) & BOOKMARK_BIT, 0u);
+}
+
+TEST_F(LogViewCoreTest, NullRecordsAndEntriesAndEmptyStores) {
+    EXPECT_EQ(core.OnAddLine(0, 0), 0);
+    EXPECT_EQ(core.OnRefillLine(0, 0), 0);
+    EXPECT_EQ(list.GetCount(), 0);
+    Refill(); // an empty store adds nothing
+    EXPECT_EQ(list.GetCount(), 0);
+
+    Load({"a ERR", "b"});
+    core.m_bookmarks = {1};
+    core.m_currentMark = 1;
+    core.FreeLineEntries();
+    EXPECT_TRUE(core.m_lineEntries.IsEmpty());
+    EXPECT_EQ(list.GetCount(), 0); // nothing left that refers to freed lines
+    EXPECT_TRUE(core.m_bookmarks.empty());
+    EXPECT_EQ(core.m_currentMark, -1);
+}
+
+TEST_F(LogViewCoreTest, ColourIndexOutsideThePaletteIsBlack) {
+    Slots odd({{"A", 16}, {"B", -1}, {"C", 70000}, {"D", 12}});
+    DisplayList other;
+    CLogViewCore view(other, odd.Table());
+    LineBatch batch(10, 1024);
+    for (const char* line : {"x A", "x B", "x C", "x D"})
+        batch.Add(line, 4);
+    for (LineRecord& record : batch.Records())
+        view.AddLine(record);
+    EXPECT_EQ(other.GetItemData(0), 0u);
+    EXPECT_EQ(other.GetItemData(1), 0u);
+    EXPECT_EQ(other.GetItemData(2), 0u);
+    EXPECT_EQ(other.GetItemData(3), 0x00FFFFu);
+
+    view.AddColouredLine(99, "copied");
+    view.AddPlainLine("plain");
+    view.AppendLineEntry(3, 12, "  stored  ");
+    EXPECT_EQ(other.GetItemData(4), 0u);
+    EXPECT_EQ(other.GetText(5), "plain");
+    EXPECT_EQ(view.m_lineEntries[4].Text(), "stored");
+}
+
+TEST(LineBatch, HoldsLinesUntilFreedAndKnowsWhenFull) {
+    auto batch = std::make_unique<LineBatch>(3, 10);
+    EXPECT_FALSE(batch->Full(100)); // the first line always fits
+    batch->Add("12345678", 9);
+    EXPECT_TRUE(batch->Full(3));
+    EXPECT_FALSE(batch->Full(2));
+    batch->Add("ab", 3);
+    EXPECT_FALSE(batch->Full(0));
+    batch->Add("", 1);
+    EXPECT_TRUE(batch->Full(0)); // three lines
+    EXPECT_EQ(batch->StepSum(), 13u);
+    EXPECT_EQ(batch->Records()[0].text, "12345678");
+    EXPECT_EQ(batch->Records()[2].text, "");
+    EXPECT_FALSE(batch->AllConsumed());
+
+    LineBatch big(10, 4);
+    big.Add(std::string(5000, 'x'), 5001); // one line larger than the batch
+    EXPECT_EQ(big.Records()[0].text.size(), 5000u);
+    EXPECT_THROW(big.Add("more", 5), std::length_error);
+}
+
+} // namespace
