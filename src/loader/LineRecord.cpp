@@ -38,3 +38,9 @@ void LineBatch::Add(std::string_view text, uint64_t step) {
 bool LineBatch::AllConsumed() const {
     return std::all_of(m_records.begin(), m_records.end(), [](const LineRecord& r) { return r.consumed != 0; });
 }
+
+void LineBatch::Clear() {
+    m_records.clear();
+    m_used = 0;
+    m_stepSum = 0;
+}

@@ -8,13 +8,13 @@ std::string_view TextArena::Store(std::string_view text) {
     if (text.size() > m_left) {
         // A text larger than a quarter block gets a block of its own, so the current
         // block is not abandoned half empty for it.
-        const size_t size = text.size() > kBlockSize / 4 ? text.size() : kBlockSize;
-        Block block{std::make_unique_for_overwrite<char[]>(size), size};
-        char* data = block.data.get();
-        m_reserved += size;
-        if (size == kBlockSize) {
+        const bool own = text.size() > kBlockSize / 4;
+        BigBlock block(own ? text.size() : kBlockSize);
+        char* data = block.Data();
+        m_reserved += block.Size();
+        if (!own) {
             m_cursor = data;
-            m_left = size;
+            m_left = block.Size();
             m_blocks.push_back(std::move(block));
         } else {
             // Keep the current block for the texts that follow.

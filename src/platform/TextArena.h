@@ -6,9 +6,10 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string_view>
 #include <vector>
+
+#include "platform/BigBlock.h"
 
 class TextArena {
 public:
@@ -28,11 +29,7 @@ public:
     size_t BytesReserved() const { return m_reserved; }
 
 private:
-    struct Block {
-        std::unique_ptr<char[]> data;
-        size_t size = 0;
-    };
-    std::vector<Block> m_blocks;
+    std::vector<BigBlock> m_blocks;
     char* m_cursor = nullptr;
     size_t m_left = 0;
     size_t m_reserved = 0;

@@ -8,11 +8,10 @@ LogLineEntry::LogLineEntry(std::string_view text, int colourIndex, int level)
       m_level(static_cast<int8_t>(std::clamp(level, -1, 9))) {}
 
 LogLineEntry* LineStore::AppendKept(int level, int colourIndex, std::string_view kept) {
-    return &m_entries.emplace_back(kept, colourIndex, level);
+    return &m_entries.push_back(LogLineEntry(kept, colourIndex, level));
 }
 
 void LineStore::Clear() {
     m_entries.clear();
-    m_entries.shrink_to_fit();
     m_texts.Clear();
 }

@@ -7,9 +7,9 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string_view>
 
+#include "platform/ChunkedVector.h"
 #include "platform/TextArena.h"
 
 class LogLineEntry {
@@ -39,8 +39,6 @@ static_assert(sizeof(LogLineEntry) <= 16, "a line entry is paid for every line o
 
 class LineStore {
 public:
-    using const_iterator = std::deque<LogLineEntry>::const_iterator;
-
     LineStore() = default;
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
@@ -56,14 +54,12 @@ public:
     size_t GetCount() const { return m_entries.size(); }
     LogLineEntry& operator[](size_t i) { return m_entries[i]; }
     const LogLineEntry& operator[](size_t i) const { return m_entries[i]; }
-    const_iterator begin() const { return m_entries.begin(); }
-    const_iterator end() const { return m_entries.end(); }
 
     // Deletes every entry and their texts.
     void Clear();
     size_t BytesReserved() const { return m_texts.BytesReserved(); }
 
 private:
-    std::deque<LogLineEntry> m_entries;
+    ChunkedVector<LogLineEntry> m_entries;
     TextArena m_texts;
 };

@@ -1,0 +1,77 @@
+#include "support/Measure.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/LogGenerator.h"
+
+namespace {
+
+uint64_t StatusField(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const size_t n = std::strlen(field);
+    while (std::getline(in, line)) {
+        if (line.compare(0, n, field) == 0)
+            return std::strtoull(line.c_str() + n + 1, nullptr, 10) * 1024;
+    }
+    return 0;
+}
+
+} // namespace
+
+uint64_t CurrentRss() { return StatusField("VmRSS"); }
+uint64_t PeakRss() { return StatusField("VmHWM"); }
+
+double TimeCommand(const std::string& command, int runs) {
+    double best = 1e100;
+    for (int i = 0; i < runs; ++i) {
+        Stopwatch watch;
+        if (std::system((command + " > /dev/null 2>&1").c_str()) == -1)
+            return 0;
+        best = std::min(best, watch.Seconds());
+    }
+    return best;
+}
+
+void Report(const std::string& name, double value, const std::string& unit) {
+    std::printf("%s %.6g %s\n", name.c_str(), value, unit.c_str());
+    std::fflush(stdout);
+}
+
+BenchOptions ParseBenchOptions(int argc, char** argv, uint64_t defaultSize) {
+    BenchOptions options;
+    options.size = defaultSize;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string flag = argv[i];
+        if (flag == "--size")
+            options.size = std::strtoull(argv[i + 1], nullptr, 10);
+        else if (flag == "--file")
+            options.file = argv[i + 1];
+        else if (flag == "--only")
+            options.only = argv[i + 1];
+        else if (flag == "--data")
+            options.dataDir = argv[i + 1];
+    }
+    return options;
+}
+
+std::string PrepareLog(const BenchOptions& options) {
+    namespace fs = std::filesystem;
+    if (!options.file.empty())
+        return options.file;
+    fs::create_directories(options.dataDir);
+    const std::string path = options.dataDir + "/generated-" + std::to_string(options.size) + ".log";
+    const std::string config = options.dataDir + "/quorvix.ini";
+    std::ofstream(config, std::ios::trunc) << GeneratorConfig();
+    std::error_code error;
+    if (!fs::exists(path, error) || fs::file_size(path, error) < options.size) {
+        std::fprintf(stderr, "generating %s ...\n", path.c_str());
+        GenerateLog(path, options.size);
+    }
+    return path;
+}

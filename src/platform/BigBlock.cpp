@@ -1,0 +1,46 @@
+#include "platform/BigBlock.h"
+
+#include <cstdint>
+#include <new>
+#include <sys/mman.h>
+
+namespace {
+constexpr size_t kHugePage = 2u << 20;
+constexpr size_t kPage = 4096;
+} // namespace
+
+BigBlock::BigBlock(size_t bytes) {
+    const bool huge = bytes >= kHugePage;
+    const size_t size = (bytes + (huge ? kHugePage : kPage) - 1) & ~((huge ? kHugePage : kPage) - 1);
+    if (!huge) {
+        void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+        m_data = static_cast<char*>(p);
+        m_size = size;
+        return;
+    }
+    // Over-allocate by one huge page and trim, so the block starts on a 2 MiB boundary
+    // and the kernel can back it with huge pages.
+    const size_t mapped = size + kHugePage;
+    void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    char* base = static_cast<char*>(p);
+    char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1));
+    if (aligned > base)
+        ::munmap(base, static_cast<size_t>(aligned - base));
+    char* end = base + mapped;
+    if (end > aligned + size)
+        ::munmap(aligned + size, static_cast<size_t>(end - (aligned + size)));
+#ifdef MADV_HUGEPAGE
+    ::madvise(aligned, size, MADV_HUGEPAGE);
+#endif
+    m_data = aligned;
+    m_size = size;
+}
+
+BigBlock::~BigBlock() {
+    if (m_data)
+        ::munmap(m_data, m_size);
+}

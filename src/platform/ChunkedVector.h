@@ -1,0 +1,107 @@
+// ChunkedVector<T>: a sequence of trivially copyable values in 2 MiB chunks.
+//
+// Appending never moves what is already there, so element addresses stay valid until an
+// insertion or erasure before them (or Clear); growth costs no reallocation peak and the
+// chunks get huge pages (BigBlock). Random access is a shift and a mask. Inserting or
+// erasing in the middle moves the tail, as in a vector.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "platform/BigBlock.h"
+
+template <typename T>
+class ChunkedVector {
+    static_assert(std::is_trivially_copyable_v<T>, "elements are moved with memmove");
+
+public:
+    static constexpr size_t kChunkBytes = 2u << 20;
+    static constexpr size_t kPerChunk = [] {
+        size_t n = 1;
+        while (n * 2 * sizeof(T) <= kChunkBytes)
+            n *= 2;
+        return n;
+    }();
+
+    ChunkedVector() = default;
+    ChunkedVector(const ChunkedVector&) = delete;
+    ChunkedVector& operator=(const ChunkedVector&) = delete;
+
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+
+    T& operator[](size_t i) { return Slot(i); }
+    const T& operator[](size_t i) const { return const_cast<ChunkedVector*>(this)->Slot(i); }
+    T& back() { return Slot(m_size - 1); }
+
+    T& push_back(const T& value) {
+        if (m_size == m_chunks.size() * kPerChunk)
+            m_chunks.emplace_back(kPerChunk * sizeof(T));
+        T& slot = Slot(m_size++);
+        slot = value;
+        return slot;
+    }
+
+    void insert(size_t index, const T& value) {
+        if (index >= m_size) {
+            push_back(value);
+            return;
+        }
+        push_back(back());
+        // Move [index, size-2] up one place: runs inside one chunk with memmove, the
+        // step across a chunk edge by itself.
+        for (size_t p = m_size - 2; p > index;) {
+            const size_t chunkStart = p / kPerChunk * kPerChunk;
+            if (chunkStart == p) {
+                Slot(p) = Slot(p - 1);
+                --p;
+                continue;
+            }
+            const size_t lo = chunkStart + 1 > index + 1 ? chunkStart + 1 : index + 1;
+            std::memmove(&Slot(lo), &Slot(lo - 1), (p - lo + 1) * sizeof(T));
+            p = lo - 1;
+        }
+        Slot(index) = value;
+    }
+
+    void erase(size_t index) {
+        if (index >= m_size)
+            return;
+        // Move [index+1, size-1] down one place, the same way.
+        for (size_t p = index; p + 1 < m_size;) {
+            const size_t chunkEnd = (p / kPerChunk + 1) * kPerChunk;
+            if (p + 1 == chunkEnd) {
+                Slot(p) = Slot(p + 1);
+                ++p;
+                continue;
+            }
+            const size_t hi = chunkEnd - 1 < m_size - 1 ? chunkEnd - 1 : m_size - 1;
+            std::memmove(&Slot(p), &Slot(p + 1), (hi - p) * sizeof(T));
+            p = hi;
+        }
+        resize(m_size - 1);
+    }
+
+    // Shrinks to `n` elements (never grows), releasing chunks no longer needed.
+    void resize(size_t n) {
+        if (n >= m_size)
+            return;
+        m_size = n;
+        m_chunks.resize((n + kPerChunk - 1) / kPerChunk);
+    }
+
+    void clear() {
+        m_chunks.clear();
+        m_chunks.shrink_to_fit();
+        m_size = 0;
+    }
+
+private:
+    T& Slot(size_t i) { return reinterpret_cast<T*>(m_chunks[i / kPerChunk].Data())[i % kPerChunk]; }
+
+    std::vector<BigBlock> m_chunks;
+    size_t m_size = 0;
+};

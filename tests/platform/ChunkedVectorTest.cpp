@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/ChunkedVector.h"
+
+namespace {
+
+// Compares every element with a std::vector that did the same operations.
+void ExpectSame(const ChunkedVector<uint64_t>& chunked, const std::vector<uint64_t>& plain) {
+    ASSERT_EQ(chunked.size(), plain.size());
+    for (size_t i = 0; i < plain.size(); ++i)
+        ASSERT_EQ(chunked[i], plain[i]) << "at " << i;
+}
+
+TEST(ChunkedVector, InsertAndEraseAcrossChunkEdges) {
+    constexpr size_t kChunk = ChunkedVector<uint64_t>::kPerChunk;
+    ChunkedVector<uint64_t> chunked;
+    std::vector<uint64_t> plain;
+    for (uint64_t i = 0; i < 2 * kChunk + 10; ++i) {
+        chunked.push_back(i);
+        plain.push_back(i);
+    }
+    const uint64_t* first = &chunked[0];
+    // Positions at, just before and just after chunk edges, the ends, and the middle of a chunk.
+    for (size_t at : {size_t{0}, kChunk - 1, kChunk, kChunk + 1, 2 * kChunk - 1, 2 * kChunk, kChunk / 2,
+                      plain.size() - 1, plain.size()}) {
+        chunked.insert(at, 1000000 + at);
+        plain.insert(plain.begin() + static_cast<long>(std::min(at, plain.size())), 1000000 + at);
+        ExpectSame(chunked, plain);
+    }
+    for (size_t at : {size_t{0}, kChunk - 1, kChunk, 2 * kChunk, kChunk / 3, plain.size() - 1}) {
+        chunked.erase(at);
+        plain.erase(plain.begin() + static_cast<long>(at));
+        ExpectSame(chunked, plain);
+    }
+    chunked.erase(chunked.size()); // past the end: nothing
+    ExpectSame(chunked, plain);
+    EXPECT_EQ(&chunked[0], first); // elements never moved to another place in memory
+
+    chunked.resize(kChunk);
+    plain.resize(kChunk);
+    ExpectSame(chunked, plain);
+    chunked.clear();
+    EXPECT_TRUE(chunked.empty());
+}
+
+} // namespace
