@@ -42,14 +42,14 @@ bool LoadLevelConfiguration(const std::string& path, LevelTables& tables) {
             if (StartsWith(line, "}")) {
                 if (i == kLevelCount)
                     break;
-                const LevelType& entry = tables.types[i];
-                tables.slots[i] = LevelSlot{entry.name, Atoi(entry.value), i};
+                const LevelType& entry = tables.levelTypes[i];
+                tables.levelSlots[i] = LevelSlot{entry.name, Atoi(entry.value), i};
                 ++i;
                 continue;
             }
             if (i == kLevelCount)
                 break;
-            LevelType& entry = tables.types[i];
+            LevelType& entry = tables.levelTypes[i];
             const size_t colon = line.find(':');
             if (StartsWith(line, "$Type") && colon != std::string_view::npos) {
                 // Leading blanks go, trailing ones stay: "$Type  WARN :14" names "WARN ".
@@ -70,6 +70,6 @@ LevelTables& GlobalLevelTables() {
     return tables;
 }
 
-LevelTypeTable& g_levelTypes = GlobalLevelTables().types;
-LevelSlotTable& g_levelSlots = GlobalLevelTables().slots;
+LevelTypeTable& g_levelTypes = GlobalLevelTables().levelTypes;
+LevelSlotTable& g_levelSlots = GlobalLevelTables().levelSlots;
 int32_t& g_loadStatus = GlobalLevelTables().loadStatus;

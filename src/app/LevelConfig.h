@@ -37,12 +37,12 @@ using LevelSlotTable = std::array<LevelSlot, kLevelCount>;
 // instance of it; tests parse into instances of their own.
 struct LevelTables {
     LevelTables() = default;
-    // Slots refer into `types`, so a copy would point into the original.
+    // Slots refer into `levelTypes`, so a copy would point into the original.
     LevelTables(const LevelTables&) = delete;
     LevelTables& operator=(const LevelTables&) = delete;
 
-    LevelTypeTable types;
-    LevelSlotTable slots;
+    LevelTypeTable levelTypes;
+    LevelSlotTable levelSlots;
     int32_t loadStatus = 0;
 };
 

@@ -36,38 +36,38 @@ TEST_F(LevelConfigTest, WorkedExampleGivesTheTablesItStates) {
                      "heartbeat,\n"));
     EXPECT_EQ(tables.loadStatus, 1);
 
-    EXPECT_EQ(tables.types[0].name, "ERROR");
-    EXPECT_EQ(tables.types[0].value, "12");
-    EXPECT_EQ(tables.types[0].keywords, Keywords({"fatal", "timeout"}));
-    EXPECT_EQ(tables.slots[0].name, "ERROR");
-    EXPECT_EQ(tables.slots[0].colourIndex, 12);
-    EXPECT_EQ(tables.slots[0].levelIndex, 0);
+    EXPECT_EQ(tables.levelTypes[0].name, "ERROR");
+    EXPECT_EQ(tables.levelTypes[0].value, "12");
+    EXPECT_EQ(tables.levelTypes[0].keywords, Keywords({"fatal", "timeout"}));
+    EXPECT_EQ(tables.levelSlots[0].name, "ERROR");
+    EXPECT_EQ(tables.levelSlots[0].colourIndex, 12);
+    EXPECT_EQ(tables.levelSlots[0].levelIndex, 0);
 
-    EXPECT_EQ(tables.types[1].name, "WARN "); // trailing blank kept
-    EXPECT_EQ(tables.types[1].keywords, Keywords({"retry"}));
-    EXPECT_EQ(tables.slots[1].name, "WARN ");
-    EXPECT_EQ(tables.slots[1].colourIndex, 14);
-    EXPECT_EQ(tables.slots[1].levelIndex, 1);
+    EXPECT_EQ(tables.levelTypes[1].name, "WARN "); // trailing blank kept
+    EXPECT_EQ(tables.levelTypes[1].keywords, Keywords({"retry"}));
+    EXPECT_EQ(tables.levelSlots[1].name, "WARN ");
+    EXPECT_EQ(tables.levelSlots[1].colourIndex, 14);
+    EXPECT_EQ(tables.levelSlots[1].levelIndex, 1);
 
     // Entry 2 was filled but never closed: its slot stays in the initial state.
-    EXPECT_EQ(tables.types[2].name, "INFO");
-    EXPECT_EQ(tables.types[2].keywords, Keywords({"heartbeat"}));
+    EXPECT_EQ(tables.levelTypes[2].name, "INFO");
+    EXPECT_EQ(tables.levelTypes[2].keywords, Keywords({"heartbeat"}));
     for (int k = 2; k < kLevelCount; ++k) {
-        EXPECT_TRUE(tables.slots[k].name.empty()) << k;
-        EXPECT_EQ(tables.slots[k].colourIndex, 0) << k;
-        EXPECT_EQ(tables.slots[k].levelIndex, -1) << k;
+        EXPECT_TRUE(tables.levelSlots[k].name.empty()) << k;
+        EXPECT_EQ(tables.levelSlots[k].colourIndex, 0) << k;
+        EXPECT_EQ(tables.levelSlots[k].levelIndex, -1) << k;
     }
     // The slot refers to the table's own name, not a copy.
-    EXPECT_EQ(tables.slots[0].name.data(), tables.types[0].name.data());
+    EXPECT_EQ(tables.levelSlots[0].name.data(), tables.levelTypes[0].name.data());
 }
 
 TEST_F(LevelConfigTest, EmptyAndMissingFiles) {
     ASSERT_TRUE(Load(""));
     EXPECT_EQ(tables.loadStatus, 0);
     for (int k = 0; k < kLevelCount; ++k) {
-        EXPECT_TRUE(tables.types[k].name.empty());
-        EXPECT_TRUE(tables.types[k].keywords.empty());
-        EXPECT_EQ(tables.slots[k].levelIndex, -1);
+        EXPECT_TRUE(tables.levelTypes[k].name.empty());
+        EXPECT_TRUE(tables.levelTypes[k].keywords.empty());
+        EXPECT_EQ(tables.levelSlots[k].levelIndex, -1);
     }
     LevelTables other;
     EXPECT_FALSE(LoadLevelConfiguration(dir.File("absent.ini"), other));
@@ -91,7 +91,7 @@ TEST_F(LevelConfigTest, LoadStatusForms) {
     LevelTables brace;
     ASSERT_TRUE(LoadLevelConfiguration(dir.Write("d.ini", "$Type A:1\n} LOAD_STATUS=1\n"), brace));
     EXPECT_EQ(brace.loadStatus, 1);
-    EXPECT_EQ(brace.slots[0].levelIndex, -1);
+    EXPECT_EQ(brace.levelSlots[0].levelIndex, -1);
 
     // Honoured even after the ten-entry limit was reached.
     std::string ten;
@@ -112,19 +112,19 @@ TEST_F(LevelConfigTest, TypeLinesAndKeywordLines) {
                      "$Type SECOND:  4x\n" // the last $Type line of an entry wins
                      "}\n"
                      "}\n"));              // a brace with no $Type closes an empty entry
-    EXPECT_EQ(tables.types[0].name, "");
-    EXPECT_EQ(tables.slots[0].name, "");
-    EXPECT_EQ(tables.slots[0].colourIndex, 7);
-    EXPECT_EQ(tables.slots[0].levelIndex, 0);
+    EXPECT_EQ(tables.levelTypes[0].name, "");
+    EXPECT_EQ(tables.levelSlots[0].name, "");
+    EXPECT_EQ(tables.levelSlots[0].colourIndex, 7);
+    EXPECT_EQ(tables.levelSlots[0].levelIndex, 0);
 
-    EXPECT_EQ(tables.types[1].name, "SECOND");
-    EXPECT_EQ(tables.types[1].value, "4x");
-    EXPECT_EQ(tables.types[1].keywords, Keywords({"a", "b"}));
-    EXPECT_EQ(tables.slots[1].colourIndex, 4);
+    EXPECT_EQ(tables.levelTypes[1].name, "SECOND");
+    EXPECT_EQ(tables.levelTypes[1].value, "4x");
+    EXPECT_EQ(tables.levelTypes[1].keywords, Keywords({"a", "b"}));
+    EXPECT_EQ(tables.levelSlots[1].colourIndex, 4);
 
-    EXPECT_EQ(tables.slots[2].levelIndex, 2);
-    EXPECT_EQ(tables.slots[2].name, "");
-    EXPECT_EQ(tables.slots[2].colourIndex, 0);
+    EXPECT_EQ(tables.levelSlots[2].levelIndex, 2);
+    EXPECT_EQ(tables.levelSlots[2].name, "");
+    EXPECT_EQ(tables.levelSlots[2].colourIndex, 0);
 }
 
 TEST_F(LevelConfigTest, IndentationCommentsAndBracesAreIgnored) {
@@ -134,10 +134,10 @@ TEST_F(LevelConfigTest, IndentationCommentsAndBracesAreIgnored) {
                      "\t  boom, bang,\r\n"
                      "   }   \n"
                      "@ $Type HIDDEN:1\n"));
-    EXPECT_EQ(tables.types[0].name, "ERR");
-    EXPECT_EQ(tables.types[0].keywords, Keywords({"boom", "bang"}));
-    EXPECT_EQ(tables.slots[0].colourIndex, 10);
-    EXPECT_EQ(tables.slots[1].levelIndex, -1);
+    EXPECT_EQ(tables.levelTypes[0].name, "ERR");
+    EXPECT_EQ(tables.levelTypes[0].keywords, Keywords({"boom", "bang"}));
+    EXPECT_EQ(tables.levelSlots[0].colourIndex, 10);
+    EXPECT_EQ(tables.levelSlots[1].levelIndex, -1);
 }
 
 TEST_F(LevelConfigTest, TheEleventhEntryEndsReading) {
@@ -148,11 +148,11 @@ TEST_F(LevelConfigTest, TheEleventhEntryEndsReading) {
     }
     ASSERT_TRUE(Load(text));
     for (int k = 0; k < kLevelCount; ++k) {
-        EXPECT_EQ(tables.slots[k].levelIndex, k);
-        EXPECT_EQ(tables.slots[k].name, std::string("L").append(std::to_string(k)));
+        EXPECT_EQ(tables.levelSlots[k].levelIndex, k);
+        EXPECT_EQ(tables.levelSlots[k].name, std::string("L").append(std::to_string(k)));
     }
     // Nothing of the eleventh entry went anywhere.
-    EXPECT_EQ(tables.types[9].keywords, Keywords({"kw9"}));
+    EXPECT_EQ(tables.levelTypes[9].keywords, Keywords({"kw9"}));
 }
 
 TEST_F(LevelConfigTest, LongLinesAndOddBytes) {
@@ -160,15 +160,15 @@ TEST_F(LevelConfigTest, LongLinesAndOddBytes) {
     // 1023 bytes and its second piece is a line of its own.
     const std::string first = "k1, " + std::string(1019, 'x'); // 1023 bytes, no comma after the x's
     ASSERT_TRUE(Load("$Type A:1\n" + first + "tail, k2,\n}\n"));
-    EXPECT_EQ(tables.types[0].keywords, Keywords({"k1", "tail", "k2"}));
+    EXPECT_EQ(tables.levelTypes[0].keywords, Keywords({"k1", "tail", "k2"}));
 
     // NUL bytes and invalid UTF-8 are just bytes.
     LevelTables odd;
     const std::string text = std::string("$Type E\0R:3\n\xff\xfe, \x80,\n}\n", 21);
     ASSERT_TRUE(LoadLevelConfiguration(dir.Write("odd.ini", text), odd));
-    EXPECT_EQ(odd.types[0].name, std::string("E\0R", 3));
-    EXPECT_EQ(odd.types[0].keywords, Keywords({"\xff\xfe", "\x80"}));
-    EXPECT_EQ(odd.slots[0].colourIndex, 3);
+    EXPECT_EQ(odd.levelTypes[0].name, std::string("E\0R", 3));
+    EXPECT_EQ(odd.levelTypes[0].keywords, Keywords({"\xff\xfe", "\x80"}));
+    EXPECT_EQ(odd.levelSlots[0].colourIndex, 3);
 }
 
 } // namespace
