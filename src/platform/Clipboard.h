@@ -1,0 +1,16 @@
+// The clipboard, as plain text. Log text is bytes; it goes on the clipboard as UTF-8
+// text when it is valid UTF-8 and as Latin-1 (one character a byte) otherwise, the same
+// way it is shown.
+//
+// GUI thread only (the clipboard belongs to the application object).
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+// Replaces the clipboard's content by `bytes` as plain text. Returns false when there is
+// no clipboard to write to (no application object, or called off the GUI thread).
+bool SetClipboardText(std::string_view bytes);
+
+// The plain text on the clipboard, empty when it holds none.
+QString GetClipboardText();
