@@ -24,13 +24,17 @@ TEST(ChunkedVector, InsertAndEraseAcrossChunkEdges) {
     }
     const uint64_t* first = &chunked[0];
     // Positions at, just before and just after chunk edges, the ends, and the middle of a chunk.
-    for (size_t at : {size_t{0}, kChunk - 1, kChunk, kChunk + 1, 2 * kChunk - 1, 2 * kChunk, kChunk / 2,
-                      plain.size() - 1, plain.size()}) {
+    // kLast stands for the last element at the time of the operation, kEnd for the end.
+    constexpr size_t kLast = SIZE_MAX - 1;
+    constexpr size_t kEnd = SIZE_MAX;
+    for (size_t at : {size_t{0}, kChunk - 1, kChunk, kChunk + 1, 2 * kChunk - 1, 2 * kChunk, kChunk / 2, kLast, kEnd}) {
+        at = at == kLast ? plain.size() - 1 : at == kEnd ? plain.size() : at;
         chunked.insert(at, 1000000 + at);
-        plain.insert(plain.begin() + static_cast<long>(std::min(at, plain.size())), 1000000 + at);
+        plain.insert(plain.begin() + static_cast<long>(at), 1000000 + at);
         ExpectSame(chunked, plain);
     }
-    for (size_t at : {size_t{0}, kChunk - 1, kChunk, 2 * kChunk, kChunk / 3, plain.size() - 1}) {
+    for (size_t at : {size_t{0}, kChunk - 1, kChunk, 2 * kChunk, kChunk / 3, kLast}) {
+        at = at == kLast ? plain.size() - 1 : at;
         chunked.erase(at);
         plain.erase(plain.begin() + static_cast<long>(at));
         ExpectSame(chunked, plain);
