@@ -1,6 +1,8 @@
 #include "platform/DisplayList.h"
 
 #include <algorithm>
+#include <array>
+#include <string>
 
 #include "platform/ByteText.h"
 
@@ -32,6 +34,12 @@ int DisplayList::InsertString(int index, std::string_view text) {
         ++m_caret;
     if (m_anchor > index)
         ++m_anchor;
+    if (m_selectedCount > 0) {
+        if (index <= m_selLow)
+            ++m_selLow;
+        if (index <= m_selHigh)
+            ++m_selHigh;
+    }
     if (m_observer)
         m_observer->ItemsInserted(index, 1);
     return index;
@@ -40,13 +48,23 @@ int DisplayList::InsertString(int index, std::string_view text) {
 int DisplayList::DeleteString(int index) {
     if (!Valid(index))
         return LB_ERR;
-    if (m_items[index].Selected())
+    if (m_items[index].Selected()) {
         --m_selectedCount;
+        ++m_selectionStamp;
+    }
     m_items.erase(m_items.begin() + index);
     if (m_caret > index)
         --m_caret;
     if (m_anchor > index)
         --m_anchor;
+    if (m_selectedCount == 0) {
+        ClearSelectionBounds();
+    } else {
+        if (index < m_selLow)
+            --m_selLow;
+        if (index <= m_selHigh)
+            --m_selHigh;
+    }
     if (m_items.empty()) {
         m_caret = m_anchor = -1;
         m_ownTexts.Clear();
@@ -66,17 +84,25 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
     size_t out = 0;
     int removedBeforeCaret = 0;
     int removedBeforeAnchor = 0;
+    ClearSelectionBounds();
     for (size_t i = 0; i < m_items.size(); ++i) {
         const int index = static_cast<int>(i);
         if (next < sortedIndices.size() && sortedIndices[next] == index) {
             ++next;
-            if (m_items[i].Selected())
+            if (m_items[i].Selected()) {
                 --m_selectedCount;
+                ++m_selectionStamp;
+            }
             if (index < m_caret)
                 ++removedBeforeCaret;
             if (index < m_anchor)
                 ++removedBeforeAnchor;
             continue;
+        }
+        if (m_items[i].Selected()) {
+            if (m_selHigh < 0)
+                m_selLow = static_cast<int>(out);
+            m_selHigh = static_cast<int>(out);
         }
         m_items[out++] = m_items[i];
     }
@@ -97,7 +123,10 @@ void DisplayList::ResetContent() {
     m_items.clear();
     m_items.shrink_to_fit();
     m_ownTexts.Clear();
+    if (m_selectedCount > 0)
+        ++m_selectionStamp;
     m_selectedCount = 0;
+    ClearSelectionBounds();
     m_caret = m_anchor = -1;
     m_longest = 0;
     if (m_observer)
@@ -141,15 +170,23 @@ int DisplayList::SetItemText(int index, std::string_view text) {
     return 0;
 }
 
-void DisplayList::SetSelected(Item& item, bool select) {
+void DisplayList::SetSelected(int index, bool select) {
+    Item& item = m_items[index];
     if (item.Selected() == select)
         return;
+    ++m_selectionStamp;
     if (select) {
         item.lengthAndSelected |= 0x80000000u;
-        ++m_selectedCount;
+        if (m_selectedCount++ == 0) {
+            m_selLow = m_selHigh = index;
+        } else {
+            m_selLow = std::min(m_selLow, index);
+            m_selHigh = std::max(m_selHigh, index);
+        }
     } else {
         item.lengthAndSelected &= 0x7fffffffu;
-        --m_selectedCount;
+        if (--m_selectedCount == 0)
+            ClearSelectionBounds();
     }
 }
 
@@ -174,7 +211,7 @@ int DisplayList::SetSel(int index, bool select) {
     }
     if (!Valid(index))
         return LB_ERR;
-    SetSelected(m_items[index], select);
+    SetSelected(index, select);
     if (m_observer)
         m_observer->ItemsChanged(index, index);
     return 0;
@@ -191,8 +228,7 @@ std::vector<int> DisplayList::GetSelItems() const {
     out.reserve(static_cast<size_t>(m_selectedCount));
     if (m_selectedCount == 0)
         return out;
-    const int count = GetCount();
-    for (int i = 0; i < count && static_cast<int>(out.size()) < m_selectedCount; ++i) {
+    for (int i = m_selLow; i <= m_selHigh && static_cast<int>(out.size()) < m_selectedCount; ++i) {
         if (m_items[i].Selected())
             out.push_back(i);
     }
@@ -209,7 +245,7 @@ int DisplayList::SelItemRange(bool select, int first, int last) {
     first = std::max(first, 0);
     last = std::min(last, GetCount() - 1);
     for (int i = first; i <= last; ++i)
-        SetSelected(m_items[i], select);
+        SetSelected(i, select);
     if (m_observer)
         m_observer->ItemsChanged(first, last);
     return 0;
@@ -223,20 +259,28 @@ void DisplayList::SelectOnly(int first, int last) {
     if (first > last)
         std::swap(first, last);
     const int count = GetCount();
+    if (count == 0)
+        return;
+    // The part of first..last inside the list; it may be empty, which deselects everything.
+    const int low = std::max(first, 0);
+    const int high = std::min(last, count - 1);
+    int changedLow = low;
+    int changedHigh = high;
     if (m_selectedCount > 0) {
-        // Deselect only what lies outside the range; the common case touches few items.
-        for (int i = 0; i < count && m_selectedCount > 0; ++i) {
-            if (i == first) {
-                i = last;
-                continue;
-            }
-            SetSelected(m_items[i], false);
-        }
+        // Only the span the old selection covers can hold items to deselect.
+        const int oldLow = m_selLow;
+        const int oldHigh = m_selHigh;
+        changedLow = std::min(changedLow, oldLow);
+        changedHigh = std::max(changedHigh, oldHigh);
+        for (int i = oldLow; i <= oldHigh && i < low; ++i)
+            SetSelected(i, false);
+        for (int i = std::max(oldLow, high + 1); i <= oldHigh; ++i)
+            SetSelected(i, false);
     }
-    for (int i = std::max(first, 0); i <= last && i < count; ++i)
-        SetSelected(m_items[i], true);
-    if (m_observer && count > 0)
-        m_observer->ItemsChanged(0, count - 1);
+    for (int i = low; i <= high; ++i)
+        SetSelected(i, true);
+    if (m_observer)
+        m_observer->ItemsChanged(std::clamp(changedLow, 0, count - 1), std::clamp(changedHigh, 0, count - 1));
 }
 
 int DisplayList::GetCurSel() const {
@@ -253,12 +297,12 @@ int DisplayList::SetCurSel(int index) {
         return LB_ERR;
     const int old = GetCurSel();
     if (old >= 0) {
-        SetSelected(m_items[old], false);
+        SetSelected(old, false);
         if (m_observer)
             m_observer->ItemsChanged(old, old);
     }
     if (index >= 0) {
-        SetSelected(m_items[index], true);
+        SetSelected(index, true);
         MoveCaret(index);
         m_anchor = index;
         if (m_observer)
@@ -315,6 +359,88 @@ int DisplayList::FindString(int start, std::string_view prefix) const {
     for (int n = 0; n < count; ++n) {
         const int i = (start + 1 + n) % count;
         if (matches(i))
+            return i;
+    }
+    return LB_ERR;
+}
+
+int DisplayList::ToggleDataBit(int index, uint32_t bit) {
+    if (!Valid(index))
+        return LB_ERR;
+    Item& item = m_items[index];
+    item.data ^= bit;
+    SetSelected(index, false);
+    if (m_observer)
+        m_observer->ItemsChanged(index, index);
+    return (item.data & bit) != 0 ? 1 : 0;
+}
+
+namespace {
+
+// Horspool's search over ASCII-lower-cased bytes, without lower-casing the text searched:
+// every byte is folded as it is read. One table per search call, shared by all items.
+class NoCaseSearch {
+public:
+    explicit NoCaseSearch(std::string_view needle) : m_needle(bytetext::LowerAscii(needle)) {
+        const size_t m = m_needle.size();
+        m_skip.fill(m);
+        for (size_t i = 0; i + 1 < m; ++i)
+            m_skip[static_cast<unsigned char>(m_needle[i])] = m - 1 - i;
+    }
+
+    size_t Size() const { return m_needle.size(); }
+
+    bool MatchesAt(std::string_view text, size_t pos) const {
+        for (size_t k = 0; k < m_needle.size(); ++k) {
+            if (bytetext::LowerAscii(text[pos + k]) != m_needle[k])
+                return false;
+        }
+        return true;
+    }
+
+    // Whether the needle occurs in `text` starting at `from` or later.
+    bool OccursFrom(std::string_view text, size_t from) const {
+        const size_t m = m_needle.size();
+        if (text.size() < m)
+            return false;
+        const size_t lastStart = text.size() - m;
+        for (size_t pos = from; pos <= lastStart;) {
+            const char tail = bytetext::LowerAscii(text[pos + m - 1]);
+            if (tail == m_needle[m - 1] && MatchesAt(text, pos))
+                return true;
+            pos += m_skip[static_cast<unsigned char>(tail)];
+        }
+        return false;
+    }
+
+private:
+    std::string m_needle;
+    std::array<size_t, 256> m_skip{};
+};
+
+} // namespace
+
+int DisplayList::FindLine(int start, std::string_view needle) const {
+    const int count = GetCount();
+    const NoCaseSearch search(needle);
+    const size_t m = search.Size();
+    for (int i = std::max(start + 1, 0); i < count; ++i) {
+        const std::string_view text = GetText(i);
+        if (m == 0) {
+            // The empty needle's first occurrence is at 0: only an empty item equals it.
+            if (text.empty())
+                return i;
+            continue;
+        }
+        if (text.size() < m)
+            continue;
+        // A needle at the very start is the first occurrence: it counts only as the whole text.
+        if (search.MatchesAt(text, 0)) {
+            if (text.size() == m)
+                return i;
+            continue;
+        }
+        if (search.OccursFrom(text, 1))
             return i;
     }
     return LB_ERR;

@@ -81,7 +81,12 @@ public:
     // LB_SELITEMRANGEEX: selects first..last when first <= last, else deselects last..first.
     int SelItemRangeEx(int first, int last);
     // Selects exactly the items first..last (either order) and deselects every other.
+    // Costs the size of the range plus the span the old selection covered, not the list.
     void SelectOnly(int first, int last);
+    // Changes whenever the selection changes (an item selected or deselected, a selected
+    // item removed) and only then, so a caller can tell whether an operation changed the
+    // selection without comparing it.
+    uint64_t SelectionStamp() const { return m_selectionStamp; }
 
     // LB_GETCURSEL: the selected item of a single list; the caret of an extended one.
     int GetCurSel() const;
@@ -97,6 +102,18 @@ public:
     // text begins with `prefix`, ASCII letters compared without case. LB_ERR if none.
     int FindString(int start, std::string_view prefix) const;
 
+    // Flips `bit` in the data word of `index` and drops the item's selection, which is what
+    // deleting the item and inserting it again with the new word would do; caret and
+    // anchor stay. Returns 1 if the bit is now set, 0 if clear, LB_ERR for a bad index.
+    int ToggleDataBit(int index, uint32_t bit);
+
+    // The log list's search: the first item after `start` (-1: from the top; no wrapping)
+    // in which `needle` occurs at a position after the first byte, or which equals
+    // `needle` as a whole; the ASCII letters A-Z compare without case, other bytes as they
+    // are. Only the first occurrence counts, so an item that begins with the needle is
+    // found only when it is the needle. LB_ERR if none. Compares in place, no copies.
+    int FindLine(int start, std::string_view needle) const;
+
     // Length in bytes of the longest text added since the last reset; never shrinks on
     // deletion (the scroll range may then be wider than needed, never narrower).
     size_t LongestTextLength() const { return m_longest; }
@@ -111,7 +128,11 @@ private:
     };
     static Item MakeItem(std::string_view text, uint32_t data);
     bool Valid(int index) const { return index >= 0 && index < GetCount(); }
-    void SetSelected(Item& item, bool select);
+    void SetSelected(int index, bool select);
+    void ClearSelectionBounds() {
+        m_selLow = 0;
+        m_selHigh = -1;
+    }
     void NoteLength(size_t length) {
         if (length > m_longest)
             m_longest = length;
@@ -122,6 +143,11 @@ private:
     std::deque<Item> m_items;
     TextArena m_ownTexts;
     int m_selectedCount = 0;
+    // Every selected item lies in m_selLow..m_selHigh (the bounds may be wider than the
+    // selection, never narrower), so selection walks skip the rest of a long list.
+    int m_selLow = 0;
+    int m_selHigh = -1;
+    uint64_t m_selectionStamp = 0;
     int m_caret = -1;
     int m_anchor = -1;
     size_t m_longest = 0;

@@ -1,0 +1,579 @@
+#include "platform/ListBox.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <climits>
+
+// What a user action may change; compared before and after to decide on LBN_SELCHANGE.
+class CListBox::UserChange {
+public:
+    explicit UserChange(const CListBox& list)
+        : m_list(list), m_stamp(list.m_list.SelectionStamp()), m_caret(list.m_list.GetCaretIndex()) {}
+    bool Changed() const {
+        return m_list.m_list.SelectionStamp() != m_stamp || m_list.m_list.GetCaretIndex() != m_caret;
+    }
+
+private:
+    const CListBox& m_list;
+    uint64_t m_stamp;
+    int m_caret;
+};
+
+CListBox::CListBox(DisplayList::SelectionMode mode, QWidget* parent)
+    : QAbstractScrollArea(parent), m_list(mode) {
+    m_list.SetObserver(this);
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Every pixel of the viewport is painted by paintEvent.
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    CreateHandle();
+    QueueScrollRangeUpdate();
+}
+
+CListBox::~CListBox() {
+    DestroyWindow();
+    m_list.SetObserver(nullptr);
+}
+
+// ---- geometry ------------------------------------------------------------------------
+
+int CListBox::RowHeight() const {
+    if (m_rowHeight <= 0) {
+        // Measured lazily: a derived class's MeasureItem cannot be reached from the
+        // constructor, and the font may still change before the first paint.
+        MEASUREITEMSTRUCT measure{ODT_LISTBOX,
+                                  m_ctrlId,
+                                  0,
+                                  static_cast<UINT>(std::max(viewport()->width(), 0)),
+                                  static_cast<UINT>(fontMetrics().height() + 2),
+                                  GetCount() > 0 ? m_list.GetItemData(0) : 0};
+        const_cast<CListBox*>(this)->MeasureItem(measure);
+        m_rowHeight = std::max<int>(1, static_cast<int>(std::min<UINT>(measure.itemHeight, 4096)));
+    }
+    return m_rowHeight;
+}
+
+int CListBox::CharWidth() const {
+    if (m_charWidth <= 0) {
+        const QFontMetrics metrics = fontMetrics();
+        m_charWidth = std::max({1, metrics.averageCharWidth(), metrics.horizontalAdvance(QLatin1Char('x'))});
+    }
+    return m_charWidth;
+}
+
+int CListBox::HorizontalExtent() const {
+    // Bytes times the width of one character: exact for a fixed-pitch font and ASCII,
+    // wider than needed for multi-byte UTF-8, and never a walk over the items.
+    const uint64_t extent =
+        static_cast<uint64_t>(m_list.LongestTextLength()) * static_cast<uint64_t>(CharWidth()) +
+        static_cast<uint64_t>(std::max(m_textMargin, 0)) * 2;
+    return static_cast<int>(std::min<uint64_t>(extent, INT_MAX / 2));
+}
+
+int CListBox::VisibleRowCount() const {
+    return std::max(1, viewport()->height() / RowHeight());
+}
+
+int CListBox::GetTopIndex() const {
+    return std::clamp(verticalScrollBar()->value(), 0, std::max(GetCount() - 1, 0));
+}
+
+int CListBox::LastRowInView() const {
+    return GetTopIndex() + viewport()->height() / RowHeight();
+}
+
+bool CListBox::RowsInView(int first, int last) const {
+    return last >= GetTopIndex() && first <= LastRowInView();
+}
+
+QRect CListBox::RowRect(int index) const {
+    const int height = RowHeight();
+    return QRect(0, (index - GetTopIndex()) * height, viewport()->width(), height);
+}
+
+int CListBox::GetItemRect(int index, RECT& rect) const {
+    if (index < 0 || index >= GetCount())
+        return LB_ERR;
+    const int height = RowHeight();
+    const int xOffset = horizontalScrollBar()->value();
+    const int top = (index - GetTopIndex()) * height;
+    rect = RECT{-xOffset, top, std::max(viewport()->width(), HorizontalExtent()) - xOffset, top + height};
+    return 0;
+}
+
+int CListBox::ItemFromPoint(QPoint point) const {
+    if (point.x() < 0 || point.y() < 0 || point.x() >= viewport()->width() ||
+        point.y() >= viewport()->height())
+        return -1;
+    const int index = GetTopIndex() + point.y() / RowHeight();
+    return index < GetCount() ? index : -1;
+}
+
+int CListBox::GetItemHeight() const {
+    return RowHeight();
+}
+
+void CListBox::SetTextMargin(int pixels) {
+    m_textMargin = pixels;
+    QueueScrollRangeUpdate();
+}
+
+COLORREF CListBox::GetSysColor(int index) const {
+    QPalette::ColorRole role;
+    switch (index) {
+    case COLOR_WINDOW:
+        role = QPalette::Base;
+        break;
+    case COLOR_WINDOWTEXT:
+        role = QPalette::Text;
+        break;
+    case COLOR_HIGHLIGHT:
+        role = QPalette::Highlight;
+        break;
+    case COLOR_HIGHLIGHTTEXT:
+        role = QPalette::HighlightedText;
+        break;
+    default:
+        return 0;
+    }
+    // The active group throughout, as the original's system colours did not change with
+    // the focus of the window.
+    return ColorRefFromQColor(palette().color(QPalette::Active, role));
+}
+
+// ---- scrolling -----------------------------------------------------------------------
+
+void CListBox::QueueScrollRangeUpdate() {
+    if (m_scrollRangesQueued)
+        return;
+    m_scrollRangesQueued = true;
+    // Loading appends millions of items between two turns of the event loop; the scroll
+    // bars hear of them once.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_scrollRangesQueued)
+                UpdateScrollRanges();
+        },
+        Qt::QueuedConnection);
+}
+
+void CListBox::FlushScrollRanges() {
+    if (m_scrollRangesQueued)
+        UpdateScrollRanges();
+}
+
+void CListBox::UpdateScrollRanges() {
+    m_scrollRangesQueued = false;
+    // The vertical bar counts rows: its value is the top index, and the list scrolls no
+    // further than the last item's standing at the bottom.
+    const int page = VisibleRowCount();
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setSingleStep(1);
+    vertical->setPageStep(page);
+    vertical->setRange(0, std::max(0, GetCount() - page));
+
+    const int width = viewport()->width();
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setSingleStep(CharWidth());
+    horizontal->setPageStep(std::max(1, width));
+    horizontal->setRange(0, std::max(0, HorizontalExtent() - width));
+}
+
+int CListBox::SetTopIndex(int index) {
+    if (index < 0 || index >= GetCount())
+        return LB_ERR;
+    FlushScrollRanges();
+    verticalScrollBar()->setValue(index);
+    return 0;
+}
+
+void CListBox::EnsureVisible(int index) {
+    if (index < 0 || index >= GetCount())
+        return;
+    FlushScrollRanges();
+    const int top = GetTopIndex();
+    const int rows = VisibleRowCount();
+    if (index < top)
+        verticalScrollBar()->setValue(index);
+    else if (index >= top + rows)
+        verticalScrollBar()->setValue(index - rows + 1);
+}
+
+int CListBox::SetCurSel(int index) {
+    const int result = m_list.SetCurSel(index);
+    if (result >= 0)
+        EnsureVisible(result);
+    return result;
+}
+
+int CListBox::SetCaretIndex(int index) {
+    const int result = m_list.SetCaretIndex(index);
+    if (result != LB_ERR)
+        EnsureVisible(index);
+    return result;
+}
+
+void CListBox::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollRanges();
+}
+
+// ---- repainting on model changes -----------------------------------------------------
+
+void CListBox::RepaintAll() {
+    if (m_repaintQueued)
+        return;
+    m_repaintQueued = true;
+    viewport()->update();
+}
+
+void CListBox::RepaintRow(int index) {
+    if (index >= 0 && RowsInView(index, index))
+        viewport()->update(RowRect(index));
+}
+
+void CListBox::ItemsInserted(int first, int) {
+    QueueScrollRangeUpdate();
+    if (first <= LastRowInView())
+        RepaintAll();
+}
+
+void CListBox::ItemsRemoved(int first, int) {
+    QueueScrollRangeUpdate();
+    if (first <= LastRowInView())
+        RepaintAll();
+}
+
+void CListBox::ContentReset() {
+    QueueScrollRangeUpdate();
+    RepaintAll();
+}
+
+void CListBox::ItemsChanged(int first, int last) {
+    if (!RowsInView(first, last))
+        return;
+    if (first == last)
+        RepaintRow(first);
+    else
+        RepaintAll();
+}
+
+void CListBox::CaretChanged(int oldCaret, int newCaret) {
+    if (!hasFocus())
+        return;
+    RepaintRow(oldCaret);
+    RepaintRow(newCaret);
+}
+
+void CListBox::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_rowHeight = 0;
+        m_charWidth = 0;
+        QueueScrollRangeUpdate();
+        RepaintAll();
+    } else if (event->type() == QEvent::PaletteChange) {
+        RepaintAll();
+    }
+}
+
+// ---- painting ------------------------------------------------------------------------
+
+void CListBox::paintEvent(QPaintEvent* event) {
+    m_repaintQueued = false;
+    QPainter painter(viewport());
+    painter.setFont(font());
+    CDC dc(painter);
+    const QRect area = event->rect();
+    const int height = RowHeight();
+    const int count = GetCount();
+    const int top = GetTopIndex();
+    const int xOffset = horizontalScrollBar()->value();
+    const int right = std::max(viewport()->width(), HorizontalExtent()) - xOffset;
+    const QColor window = QColorFromColorRef(GetSysColor(COLOR_WINDOW));
+
+    const auto draw = [&](int id, UINT state, int y, DWORD itemData) {
+        DRAWITEMSTRUCT item{ODT_LISTBOX, m_ctrlId,      id,  ODA_DRAWENTIRE,
+                            state,       GetSafeHwnd(), &dc, RECT{-xOffset, y, right, y + height},
+                            itemData};
+        DrawItem(item);
+    };
+
+    int rows = 0;
+    if (count == 0) {
+        painter.fillRect(area, window);
+        // An empty list still shows where the focus is.
+        if (hasFocus())
+            draw(-1, ODS_FOCUS, 0, 0);
+    } else {
+        const int first = top + std::max(area.top(), 0) / height;
+        const int last = std::min(count - 1, top + std::max(area.bottom(), 0) / height);
+        const int caret = hasFocus() ? m_list.GetCaretIndex() : -1;
+        const int viewportWidth = viewport()->width();
+        for (int i = first; i <= last; ++i) {
+            const int y = (i - top) * height;
+            painter.setClipRect(QRect(0, y, viewportWidth, height));
+            const UINT state = (m_list.GetSel(i) == 1 ? ODS_SELECTED : 0) | (i == caret ? ODS_FOCUS : 0);
+            draw(i, state, y, m_list.GetItemData(i));
+            ++rows;
+        }
+        painter.setClipping(false);
+        // Below the last item: background.
+        const int filledTo = std::max(0, (last - top + 1) * height);
+        if (filledTo <= area.bottom())
+            painter.fillRect(QRect(area.left(), filledTo, area.width(), area.bottom() - filledTo + 1),
+                             window);
+    }
+    ++m_stats.paints;
+    m_stats.rowsPainted += static_cast<uint64_t>(rows);
+    m_stats.lastPaintRows = rows;
+}
+
+void CListBox::DrawItem(DRAWITEMSTRUCT& drawItem) {
+    CDC& dc = *drawItem.pDC;
+    const bool selected = (drawItem.itemState & ODS_SELECTED) != 0;
+    const COLORREF background = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    dc.FillRect(drawItem.rcItem, background);
+    if (drawItem.itemID >= 0) {
+        TEXTMETRIC metrics{};
+        dc.GetTextMetrics(metrics);
+        dc.SetBkColor(background);
+        dc.SetTextColor(GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        const int rowHeight = drawItem.rcItem.bottom - drawItem.rcItem.top;
+        dc.TextOut(drawItem.rcItem.left + m_textMargin,
+                   drawItem.rcItem.top + (rowHeight - metrics.tmHeight) / 2, m_list.GetText(drawItem.itemID));
+    }
+    if (drawItem.itemState & ODS_FOCUS)
+        dc.DrawFocusRect(drawItem.rcItem);
+}
+
+void CListBox::MeasureItem(MEASUREITEMSTRUCT&) {}
+
+int CListBox::CompareItem(COMPAREITEMSTRUCT&) {
+    return 0;
+}
+
+// ---- user input ----------------------------------------------------------------------
+
+void CListBox::Notify(int code) {
+    if (m_notify) {
+        // The handler may replace itself; call a copy.
+        const NotifyHandler handler = m_notify;
+        handler(code);
+    }
+}
+
+int CListBox::AnchorOrCaret() const {
+    const int anchor = m_list.GetAnchorIndex();
+    return anchor >= 0 ? anchor : m_list.GetCaretIndex();
+}
+
+void CListBox::ClickItem(int index, Qt::KeyboardModifiers modifiers) {
+    if (index < 0)
+        return;
+    const UserChange change(*this);
+    if (m_list.Mode() == DisplayList::SelectionMode::Single) {
+        m_list.SetCurSel(index);
+    } else {
+        const bool shift = (modifiers & Qt::ShiftModifier) != 0;
+        const bool control = (modifiers & Qt::ControlModifier) != 0;
+        if (shift) {
+            // From the anchor to here; with Ctrl added to what is selected, else alone.
+            const int anchor = AnchorOrCaret();
+            if (control)
+                m_list.SelItemRange(true, anchor, index);
+            else
+                m_list.SelectOnly(anchor, index);
+            m_list.SetAnchorIndex(anchor);
+        } else if (control) {
+            m_list.SetSel(index, m_list.GetSel(index) != 1);
+            m_list.SetAnchorIndex(index);
+        } else {
+            m_list.SelectOnly(index, index);
+            m_list.SetAnchorIndex(index);
+        }
+        m_list.SetCaretIndex(index);
+    }
+    EnsureVisible(index);
+    if (change.Changed())
+        Notify(LBN_SELCHANGE);
+}
+
+void CListBox::DragToItem(int index) {
+    const UserChange change(*this);
+    if (m_list.Mode() == DisplayList::SelectionMode::Single) {
+        m_list.SetCurSel(index);
+    } else {
+        const int anchor = AnchorOrCaret();
+        m_list.SelectOnly(anchor, index);
+        m_list.SetAnchorIndex(anchor);
+        m_list.SetCaretIndex(index);
+    }
+    EnsureVisible(index);
+    if (change.Changed())
+        Notify(LBN_SELCHANGE);
+}
+
+void CListBox::MoveCaretByKey(int target, Qt::KeyboardModifiers modifiers) {
+    const UserChange change(*this);
+    const bool shift = (modifiers & Qt::ShiftModifier) != 0;
+    const bool control = (modifiers & Qt::ControlModifier) != 0;
+    if (m_list.Mode() == DisplayList::SelectionMode::Single) {
+        m_list.SetCurSel(target);
+    } else if (shift) {
+        const int anchor = AnchorOrCaret();
+        if (control)
+            m_list.SelItemRange(true, anchor, target);
+        else
+            m_list.SelectOnly(anchor, target);
+        m_list.SetAnchorIndex(anchor);
+        m_list.SetCaretIndex(target);
+    } else if (control) {
+        // The caret moves alone; Ctrl+Space then toggles the item it reached.
+        m_list.SetCaretIndex(target);
+    } else {
+        m_list.SelectOnly(target, target);
+        m_list.SetAnchorIndex(target);
+        m_list.SetCaretIndex(target);
+    }
+    EnsureVisible(target);
+    if (change.Changed())
+        Notify(LBN_SELCHANGE);
+}
+
+void CListBox::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    // Alt and Meta combinations belong to menus and the desktop; anything this list does
+    // not know (Ctrl+A among them) goes on to the owner.
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) {
+        event->ignore();
+        return;
+    }
+    const int count = GetCount();
+    FlushScrollRanges();
+    const int caret = m_list.GetCaretIndex();
+    const int page = std::max(1, VisibleRowCount() - 1);
+    int target = 0;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        target = caret - 1;
+        break;
+    case Qt::Key_Down:
+        target = caret + 1;
+        break;
+    case Qt::Key_PageUp:
+        target = caret - page;
+        break;
+    case Qt::Key_PageDown:
+        target = caret + page;
+        break;
+    case Qt::Key_Home:
+        target = 0;
+        break;
+    case Qt::Key_End:
+        target = count - 1;
+        break;
+    case Qt::Key_Left:
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        event->accept();
+        return;
+    case Qt::Key_Right:
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        event->accept();
+        return;
+    case Qt::Key_Space:
+        if (count > 0 && m_list.Mode() == DisplayList::SelectionMode::Extended &&
+            !(modifiers & Qt::ShiftModifier)) {
+            const UserChange change(*this);
+            if (modifiers & Qt::ControlModifier)
+                m_list.SetSel(caret, m_list.GetSel(caret) != 1);
+            else
+                m_list.SelectOnly(caret, caret);
+            m_list.SetAnchorIndex(caret);
+            if (change.Changed())
+                Notify(LBN_SELCHANGE);
+        }
+        event->accept();
+        return;
+    default:
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (count > 0)
+        MoveCaretByKey(std::clamp(target, 0, count - 1), modifiers);
+}
+
+void CListBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_dragging = (event->modifiers() & Qt::ControlModifier) == 0;
+    ClickItem(ItemFromPoint(event->position().toPoint()), event->modifiers());
+}
+
+void CListBox::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton) || GetCount() == 0) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    // Dragging past the top or bottom edge scrolls one row a move.
+    const QPoint point = event->position().toPoint();
+    int index;
+    if (point.y() < 0)
+        index = std::max(GetTopIndex() - 1, 0);
+    else if (point.y() >= viewport()->height())
+        index = std::min(GetTopIndex() + VisibleRowCount(), GetCount() - 1);
+    else
+        index = std::min(GetTopIndex() + point.y() / RowHeight(), GetCount() - 1);
+    DragToItem(index);
+}
+
+void CListBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        m_dragging = false;
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void CListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    // The second click selects as a click does, then the owner hears of the double click.
+    const int index = ItemFromPoint(event->position().toPoint());
+    m_dragging = (event->modifiers() & Qt::ControlModifier) == 0;
+    ClickItem(index, event->modifiers());
+    if (index >= 0)
+        Notify(LBN_DBLCLK);
+}
+
+void CListBox::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    if (GetCount() == 0)
+        RepaintAll();
+    else
+        RepaintRow(m_list.GetCaretIndex());
+}
+
+void CListBox::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    m_dragging = false;
+    if (GetCount() == 0)
+        RepaintAll();
+    else
+        RepaintRow(m_list.GetCaretIndex());
+    // A list that loses the focus because it or its window is being hidden (closed, torn
+    // down) tells no one: its owner may be half destroyed by then.
+    if (!window()->isHidden() && isVisibleTo(window()))
+        Notify(LBN_KILLFOCUS);
+}
