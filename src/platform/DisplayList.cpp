@@ -26,7 +26,7 @@ int DisplayList::InsertString(int index, std::string_view text) {
         index = GetCount();
     if (index < 0 || index > GetCount())
         return LB_ERR;
-    m_items.insert(m_items.begin() + index, MakeItem(m_ownTexts.Store(text), 0));
+    m_items.insert(static_cast<size_t>(index), MakeItem(m_ownTexts.Store(text), 0));
     NoteLength(text.size());
     // Positions at or above the new item move down one; an insert at the caret's own
     // position leaves the caret on that position (delete + insert keeps it in place).
@@ -52,7 +52,7 @@ int DisplayList::DeleteString(int index) {
         --m_selectedCount;
         ++m_selectionStamp;
     }
-    m_items.erase(m_items.begin() + index);
+    m_items.erase(static_cast<size_t>(index));
     if (m_caret > index)
         --m_caret;
     if (m_anchor > index)
@@ -121,7 +121,6 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
 
 void DisplayList::ResetContent() {
     m_items.clear();
-    m_items.shrink_to_fit();
     m_ownTexts.Clear();
     if (m_selectedCount > 0)
         ++m_selectionStamp;
