@@ -10,3 +10,13 @@ using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 
 inline constexpr UINT WM_USER = 0x400;
+
+// Platform messages the program sends itself. BM_CLICK goes to a dialog with the id of
+// the button to press in wParam (our buttons have no handles of their own).
+inline constexpr UINT BM_CLICK = 0x00F5;
+// A menu command, accelerator or control notification: LOWORD(wParam) the command id,
+// HIWORD(wParam) the notification code (1 for an accelerator).
+inline constexpr UINT WM_COMMAND = 0x0111;
+constexpr WPARAM MAKEWPARAM(unsigned low, unsigned high) { return (low & 0xffffu) | ((high & 0xffffu) << 16); }
+constexpr unsigned LOWORD(WPARAM value) { return static_cast<unsigned>(value & 0xffffu); }
+constexpr unsigned HIWORD(WPARAM value) { return static_cast<unsigned>((value >> 16) & 0xffffu); }

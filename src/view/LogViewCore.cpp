@@ -3,8 +3,8 @@
 #include "loader/LineRecord.h"
 #include "platform/ByteText.h"
 
-CLogViewCore::CLogViewCore(DisplayList& logList, const LevelSlotTable& slots)
-    : m_levelSlots(slots), m_logList(logList) {
+CLogViewCore::CLogViewCore(DisplayList& logList, const LevelSlotTable& levelSlots)
+    : m_levelSlots(levelSlots), m_logList(logList) {
     m_levelFilter[0] = LevelFilter{true, true};
     for (int k = 1; k < kFilterCount; ++k)
         m_levelFilter[k] = LevelFilter{false, false};

@@ -32,7 +32,7 @@ class CLogViewCore {
 public:
     // `logList` is the display list the view shows; it must outlive the core. The slots
     // are copied now: a view classifies with the levels known when it was made.
-    explicit CLogViewCore(DisplayList& logList, const LevelSlotTable& slots = g_levelSlots);
+    explicit CLogViewCore(DisplayList& logList, const LevelSlotTable& levelSlots = g_levelSlots);
     virtual ~CLogViewCore() = default;
     CLogViewCore(const CLogViewCore&) = delete;
     CLogViewCore& operator=(const CLogViewCore&) = delete;
@@ -72,6 +72,9 @@ public:
     std::vector<uint32_t> m_bookmarks;
     // Display-list index of the current bookmark, -1 for none.
     int m_currentMark = -1;
+    // The line being edited in place (-1: none) and its item data when the edit began.
+    int m_editIndex = -1;
+    uint32_t m_editItemData = 0;
 
 protected:
     DisplayList& m_logList;

@@ -1,0 +1,5 @@
+#include "commands/Commands.h"
+
+namespace analyze_commands {
+void OnAnalyze(CommandHost&) {}
+} // namespace analyze_commands

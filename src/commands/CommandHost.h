@@ -1,0 +1,58 @@
+// CommandHost: what the log view's commands need of the log view and its surroundings.
+//
+// The commands (filter, find, bookmarks, copy/save/clear, analyze, line editing) work on
+// the log view they are given through this interface, so each family lives in a file of
+// its own and is tested on a stand-in host. CQuorvixView implements it. Every member is
+// called on the GUI thread.
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+#include "platform/Window.h"
+
+class CLogViewCore;
+class CLogListBox;
+class CListBox;
+class QWidget;
+class QLineEdit;
+
+class CommandHost {
+public:
+    virtual ~CommandHost() = default;
+
+    // The log view's model: the line store, level filter, bookmarks, current mark and the
+    // in-place edit state.
+    virtual CLogViewCore& Core() = 0;
+    // The log list (control 1015); its model is Core()'s display list.
+    virtual CLogListBox& LogList() = 0;
+    // The list of the marks view beside this log view, or null when there is none.
+    virtual CListBox* MarksList() = 0;
+    // Refills the marks view from the bookmarks (the marks view's Refresh).
+    virtual void RefreshMarks() = 0;
+    // The log view's own window handle, for messages to it (UM_ADD_BOOKMARK, WM_COMMAND).
+    virtual HWND ViewHandle() = 0;
+    // The widget dialogs and message boxes are shown over.
+    virtual QWidget* DialogParent() = 0;
+    // The in-place line editor (control 1011).
+    virtual QLineEdit* LineEditor() = 0;
+
+    // Rebuilds the log list from the store with a progress dialog (bound: stored lines
+    // x 100, step 10 per line). The caller has emptied the log list, the marks list and the
+    // bookmarks. While the log still loads, or another rebuild runs, the rebuild waits
+    // until that has ended. Returns at once.
+    virtual void StartRefill() = 0;
+    // True while the log's file is still being read.
+    virtual bool IsLoading() const = 0;
+
+    // The text of the main frame's message pane.
+    virtual void SetStatusText(const QString& text) = 0;
+    // The document's modified flag.
+    virtual bool IsModified() const = 0;
+    virtual void SetModifiedFlag(bool modified) = 0;
+    // Opens `path` as a log (the application's OpenDocumentFile).
+    virtual void OpenDocumentFile(const QString& path) = 0;
+    // The wait cursor around long work on the GUI thread.
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+};

@@ -1,0 +1,82 @@
+// The log view's commands, one family per source file, each working on the log view it
+// is given (CommandHost). The log view routes its menu commands, accelerators, private
+// messages and list notifications here. GUI thread only.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/CommandHost.h"
+
+// Command ids of the log view's commands (menus, accelerators, tool bar).
+inline constexpr int ID_FILE_SAVE = 57603;
+inline constexpr int ID_FILE_SAVE_AS = 57604;
+inline constexpr int ID_EDIT_CLEAR = 57633;
+inline constexpr int ID_EDIT_COPY = 57634;
+inline constexpr int ID_EDIT_FIND = 57636;
+inline constexpr int ID_VIEW_OPTIONS = 32772;
+inline constexpr int ID_EDIT_BOOKMARK = 32773;
+inline constexpr int ID_EDIT_NEXTMARK = 32774;
+inline constexpr int ID_OPTIONS_ANALYZE = 32775;
+inline constexpr int ID_VIEW_BOOKMARKS = 32776;
+
+// Level filter and Options dialog (FilterCommands.cpp).
+namespace filter_commands {
+// Options (32772): the dialog, and a rebuild of the list when the choice changed.
+void OnOptions(CommandHost& host);
+} // namespace filter_commands
+
+// Find (FindCommands.cpp).
+namespace find_commands {
+// Find (57636): the Find dialog with Find All, selecting and (by default) bookmarking
+// every line that holds the text.
+void OnFind(CommandHost& host);
+} // namespace find_commands
+
+// Bookmarks (BookmarkCommands.cpp).
+namespace bookmark_commands {
+// Bookmark (F2, 32773): toggles the bookmark of the caret line.
+void OnBookmark(CommandHost& host);
+// Next Mark (F3, 32774): selects the current mark and moves it to the next bookmark.
+void OnNextMark(CommandHost& host);
+// Bookmarks (Ctrl+Shift+B, 32776): fills the marks view.
+void OnShowBookmarks(CommandHost& host);
+// UM_ADD_BOOKMARK: bookmarks line `index` unless it already is.
+LRESULT OnAddBookmark(CommandHost& host, int index);
+// Moves the current mark past the bookmarked line `index`.
+void AdvanceMark(CommandHost& host, int index);
+} // namespace bookmark_commands
+
+// Copy, save and clear (ClipboardCommands.cpp).
+namespace clipboard_commands {
+// Copy (57634): the selected lines to the clipboard.
+void OnCopy(CommandHost& host);
+// Clear Sel (57633).
+void OnClearSel(CommandHost& host);
+// Save As (57604): every line of the list to a file the user chooses.
+void OnSaveAs(CommandHost& host);
+// The document's save step (File Save): every line of the list to `path`. Returns false
+// (after telling the user) when the file could not be written.
+bool SaveDocument(CommandHost& host, const QString& path);
+} // namespace clipboard_commands
+
+// Analyze (AnalyzeCommands.cpp).
+namespace analyze_commands {
+// Analyze (Ctrl+A, 32775): selects and bookmarks every line holding a keyword of a level.
+void OnAnalyze(CommandHost& host);
+} // namespace analyze_commands
+
+// Line editing, deletion and status text (EditCommands.cpp).
+namespace edit_commands {
+// Double click on the log list: opens the in-place editor over the caret line.
+void BeginLineEdit(CommandHost& host);
+// Enter, or a selection change: writes the edit back when `target` is the editor.
+bool CommitLineEdit(CommandHost& host, const QWidget* target);
+// Delete: removes the selected lines from the list.
+bool DeleteSelectedLines(CommandHost& host);
+// Selection change of the log list: the status text, then the edit is written back.
+void OnLogSelChange(CommandHost& host);
+} // namespace edit_commands

@@ -1,0 +1,5 @@
+#include "commands/Commands.h"
+
+namespace filter_commands {
+void OnOptions(CommandHost&) {}
+} // namespace filter_commands

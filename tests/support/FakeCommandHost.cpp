@@ -1,0 +1,67 @@
+#include "support/FakeCommandHost.h"
+
+#include "commands/Commands.h"
+#include "loader/LineRecord.h"
+
+FakeCommandHost::FakeCommandHost(const LevelSlotTable& levelSlots)
+    : m_logList(new CLogListBox(&m_window)), m_marks(new CListBox(DisplayList::SelectionMode::Single, &m_window)),
+      m_editor(new QLineEdit(&m_window)), m_core(m_logList->Model(), levelSlots) {
+    m_window.resize(800, 400);
+    m_logList->setGeometry(0, 0, 600, 400);
+    m_marks->setGeometry(600, 0, 200, 400);
+    m_editor->hide();
+    m_editor->setEnabled(false);
+    CreateHandle();
+}
+
+FakeCommandHost::~FakeCommandHost() { DestroyWindow(); }
+
+void FakeCommandHost::Load(const std::vector<std::string>& lines, bool done) {
+    LineBatch batch(lines.size() + 1, 1 << 20);
+    for (const std::string& line : lines)
+        batch.Add(line, line.size() + 1);
+    for (LineRecord& record : batch.Records())
+        m_core.AddLine(record);
+    if (done)
+        m_core.OnLoadDone(0, 0);
+}
+
+std::vector<std::string> FakeCommandHost::LogTexts() const {
+    std::vector<std::string> out;
+    const DisplayList& list = m_logList->Model();
+    for (int i = 0; i < list.GetCount(); ++i)
+        out.emplace_back(list.GetText(i));
+    return out;
+}
+
+std::vector<std::string> FakeCommandHost::MarkTexts() const {
+    std::vector<std::string> out;
+    const DisplayList& list = m_marks->Model();
+    for (int i = 0; i < list.GetCount(); ++i)
+        out.emplace_back(list.GetText(i));
+    return out;
+}
+
+void FakeCommandHost::RefreshMarks() {
+    // The marks view's refresh: the bookmarked lines' texts in bookmark order; an empty
+    // bookmark list leaves the marks list as it is.
+    DisplayList& marks = m_marks->Model();
+    if (!m_core.m_bookmarks.empty())
+        marks.ResetContent();
+    for (uint32_t index : m_core.m_bookmarks)
+        marks.AddString(m_logList->Model().GetText(static_cast<int>(index)));
+}
+
+void FakeCommandHost::StartRefill() {
+    ++refills;
+    for (size_t i = 0; i < m_core.m_lineEntries.GetCount(); ++i)
+        m_core.RefillLine(m_core.m_lineEntries[i]);
+}
+
+LRESULT FakeCommandHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == UM_ADD_BOOKMARK)
+        return bookmark_commands::OnAddBookmark(*this, static_cast<int>(lParam));
+    if (message == WM_COMMAND && LOWORD(wParam) == ID_EDIT_NEXTMARK)
+        bookmark_commands::OnNextMark(*this);
+    return 0;
+}

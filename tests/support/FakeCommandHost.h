@@ -1,0 +1,65 @@
+// A stand-in log view for command tests: a real log list, marks list and line editor in a
+// plain window, the log view core over the log list, and a record of what the commands
+// asked of the view's surroundings (status texts, modified flag, documents opened,
+// rebuilds, wait cursors).
+#pragma once
+
+#include <QLineEdit>
+#include <QStringList>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "app/LevelConfig.h"
+#include "commands/CommandHost.h"
+#include "platform/ListBox.h"
+#include "view/LogListBox.h"
+#include "view/LogViewCore.h"
+
+class FakeCommandHost : public CommandHost, public CWnd {
+public:
+    explicit FakeCommandHost(const LevelSlotTable& levelSlots = g_levelSlots);
+    ~FakeCommandHost() override;
+
+    // Feeds `lines` through intake as a reader would and, unless told otherwise, ends the load.
+    void Load(const std::vector<std::string>& lines, bool done = true);
+    // The texts of the log list and the marks list, in order.
+    std::vector<std::string> LogTexts() const;
+    std::vector<std::string> MarkTexts() const;
+
+    CLogViewCore& Core() override { return m_core; }
+    CLogListBox& LogList() override { return *m_logList; }
+    CListBox* MarksList() override { return m_marks; }
+    void RefreshMarks() override;
+    HWND ViewHandle() override { return GetSafeHwnd(); }
+    QWidget* DialogParent() override { return &m_window; }
+    QLineEdit* LineEditor() override { return m_editor; }
+    // Runs the whole rebuild at once (no worker thread here), unless the log still loads.
+    void StartRefill() override;
+    bool IsLoading() const override { return loading; }
+    void SetStatusText(const QString& text) override { statusTexts.push_back(text); }
+    bool IsModified() const override { return modified; }
+    void SetModifiedFlag(bool value) override { modified = value; }
+    void OpenDocumentFile(const QString& path) override { openedDocuments.push_back(path); }
+    void BeginWaitCursor() override { ++waitCursors; }
+    void EndWaitCursor() override { --waitCursors; }
+
+    // UM_ADD_BOOKMARK and the Next Mark command reach the bookmark commands, as in the view.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    QWidget& Window() { return m_window; }
+
+    bool loading = false;
+    bool modified = false;
+    int refills = 0;
+    int waitCursors = 0;
+    QStringList statusTexts;
+    QStringList openedDocuments;
+
+private:
+    QWidget m_window;
+    CLogListBox* m_logList;
+    CListBox* m_marks;
+    QLineEdit* m_editor;
+    CLogViewCore m_core;
+};
