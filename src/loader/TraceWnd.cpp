@@ -1,0 +1,190 @@
+#include "loader/TraceWnd.h"
+
+#include <QWidget>
+#include <sys/stat.h>
+
+#include "loader/Messages.h"
+#include "loader/ProgressDlg.h"
+
+namespace {
+
+// Posted by the window to itself: hand the oldest pending batch to the view. Private to
+// the reader window, outside the program's message table.
+constexpr UINT TM_TAKE_BATCH = 0x8000 + 1;
+
+uint64_t FileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+} // namespace
+
+CTraceWnd::CTraceWnd(std::string path) : m_strPath(std::move(path)) {}
+
+CTraceWnd::~CTraceWnd() {
+    // OnDestroy stops and joins the reader; the base destructor could no longer reach it.
+    DestroyWindow();
+}
+
+bool CTraceWnd::CreateEx(HWND parent, QWidget* progressOwner) {
+    if (m_thread || !CreateHandle())
+        return false;
+    m_parent = parent;
+    m_progressOwner = progressOwner;
+    // The creation report comes before the reader's first look at the counter.
+    m_nRunning.fetch_add(1);
+    m_thread = std::make_unique<WorkerThread>([this](WorkerThread& thread) { ReaderThread(thread); });
+    return true;
+}
+
+CProgressDlg* CTraceWnd::ProgressDialog() const { return m_progress.data(); }
+
+void CTraceWnd::OnDestroy() {
+    m_nRunning.fetch_sub(1);
+    StopReader();
+    CloseProgress();
+    m_pending.clear();
+}
+
+void CTraceWnd::StopReader() {
+    if (!m_thread)
+        return;
+    // The reader may wait in a send to this window (released by the destruction) or to
+    // the progress dialog (released by the stop request); it leaves at its next test.
+    m_thread->RequestStop();
+    m_thread->Join();
+    m_thread.reset();
+    m_pFile.reset();
+}
+
+void CTraceWnd::CloseProgress() {
+    if (m_progress && ::IsWindow(m_progress->GetSafeHwnd()))
+        ::SendMessage(m_progress->GetSafeHwnd(), BM_CLICK, IDCANCEL, 0);
+    m_progress = nullptr;
+}
+
+LRESULT CTraceWnd::WindowProc(UINT message, WPARAM, LPARAM lParam) {
+    switch (message) {
+    case UM_READER_START:
+        return OnReaderStart();
+    case UM_READER_LINE:
+        return OnReaderLine(lParam);
+    case TM_TAKE_BATCH:
+        TakeNextBatch();
+        return 0;
+    case UM_READER_END:
+        return OnReaderEnd();
+    default:
+        return 0;
+    }
+}
+
+// The reader has opened the file. The progress dialog comes up here, on the GUI thread,
+// before any line: so the reader's closing click can never come before it. Returns the
+// dialog's handle (0 for none) to the reader.
+LRESULT CTraceWnd::OnReaderStart() {
+    if (!m_progress) {
+        m_progress = StartProgressDialog(FileSize(m_strPath), m_progressOwner.data());
+    }
+    return m_progress ? reinterpret_cast<LRESULT>(m_progress->GetSafeHwnd()) : 0;
+}
+
+// A batch arrives: take it over and let the event loop hand it on, so a batch is never
+// handled inside the reader's send and the reader can read the next one meanwhile.
+// Returns 1 when the batch was taken (the reader then lets go of it).
+LRESULT CTraceWnd::OnReaderLine(LPARAM lParam) {
+    auto* batch = reinterpret_cast<LineBatch*>(lParam);
+    if (!batch)
+        return 0;
+    m_pending.emplace_back(batch);
+    ::PostMessage(GetSafeHwnd(), TM_TAKE_BATCH, 0, 0);
+    return 1;
+}
+
+void CTraceWnd::TakeNextBatch() {
+    if (m_pending.empty())
+        return;
+    std::unique_ptr<LineBatch> batch = std::move(m_pending.front());
+    m_pending.pop_front();
+    if (!::IsWindow(m_parent))
+        return; // the view is gone: the lines go with the batch
+    for (LineRecord& record : batch->Records())
+        ::SendMessage(m_parent, UM_ADD_LINE, 0, reinterpret_cast<LPARAM>(&record));
+    if (m_progress && ::IsWindow(m_progress->GetSafeHwnd()))
+        ::SendMessage(m_progress->GetSafeHwnd(), UM_PROGRESS_STEP, static_cast<WPARAM>(batch->StepSum()), 0);
+}
+
+LRESULT CTraceWnd::OnReaderEnd() {
+    // Every batch came before this message; take any still waiting first, in order.
+    while (!m_pending.empty())
+        TakeNextBatch();
+    CloseProgress();
+    if (::IsWindow(m_parent))
+        ::SendMessage(m_parent, UM_LOAD_DONE, 0, 0);
+    return 0;
+}
+
+void CTraceWnd::ReaderThread(WorkerThread& thread) {
+    const HWND self = GetSafeHwnd();
+    const HWND parent = m_parent;
+    const auto running = [&] {
+        return !thread.StopRequested() && m_nRunning.load() != 0 && ::IsWindow(self) && ::IsWindow(parent);
+    };
+
+    struct Finished {
+        std::atomic<bool>& flag;
+        ~Finished() { flag.store(true); }
+    } finished{m_readerFinished};
+
+    HWND progress = nullptr;
+    bool completed = false;
+    try {
+        auto file = std::make_unique<CLineFile>();
+        if (!file->Open(m_strPath, CLineFile::modeRead | CLineFile::typeText))
+            return; // nothing is sent: no line, no dialog, no end
+        file->SeekToBegin();
+        CLineFile* in = file.get();
+        // The window owns the file; it frees it only after this thread was joined.
+        m_pFile = std::move(file);
+        progress = reinterpret_cast<HWND>(::SendMessage(self, UM_READER_START, 0, 0));
+
+        auto batch = std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
+        const auto handOver = [&] {
+            if (batch->Empty())
+                return true;
+            if (!running())
+                return false;
+            if (::SendMessage(self, UM_READER_LINE, 0, reinterpret_cast<LPARAM>(batch.get())) == 0)
+                return false; // not taken: the window is going
+            batch.release();  // the window has it now
+            batch = std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
+            return true;
+        };
+
+        std::string_view piece;
+        bool more = true;
+        while (more && running()) {
+            more = in->ReadPiece(piece);
+            if (!more)
+                break;
+            // The step is the piece as read, its line feed included; the text goes
+            // without any trailing line feed.
+            const std::string_view text = piece.ends_with('\n') ? piece.substr(0, piece.size() - 1) : piece;
+            if (batch->Full(text.size()) && !handOver())
+                break;
+            batch->Add(text, piece.size());
+        }
+        if (!more && handOver())
+            completed = true;
+        in->Close();
+    } catch (const CFileException&) {
+        // A read error ends the load silently; the lines delivered so far stay.
+    } catch (const std::bad_alloc&) {
+    }
+
+    // Close this load's progress dialog, after the lines already handed over.
+    if (progress && ::IsWindow(progress))
+        ::SendMessage(progress, BM_CLICK, IDCANCEL, 0);
+    if (completed && ::IsWindow(self))
+        ::SendMessage(self, UM_READER_END, 0, 0);
+}

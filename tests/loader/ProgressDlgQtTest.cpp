@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/LevelConfig.h"
+#include "loader/Messages.h"
+#include "loader/ProgressDlg.h"
+
+namespace {
+
+TEST(ProgressDlg, RangesBeyondAnIntAreScaledNotWrapped) {
+    const int32_t saved = g_loadStatus;
+    g_loadStatus = 1;
+    QPointer<CProgressDlg> dialog = StartProgressDialog(5'000'000'000ull, nullptr); // a 5 GB log
+    g_loadStatus = saved;
+    ASSERT_TRUE(dialog);
+    QProgressBar* bar = dialog->Bar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_GT(bar->maximum(), 1'000'000'000); // most of the int range is used
+    const HWND hwnd = dialog->GetSafeHwnd();
+    SendMessage(hwnd, UM_PROGRESS_STEP, 2'500'000'000ull, 0);
+    EXPECT_EQ(dialog->Position(), 2'500'000'000ull);
+    EXPECT_NEAR(bar->value(), bar->maximum() / 2, 2);
+    // Steps past the bound leave the bar full.
+    SendMessage(hwnd, UM_PROGRESS_STEP, 4'000'000'000ull, 0);
+    EXPECT_EQ(dialog->Position(), 5'000'000'000ull);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // The hidden Cancel button and the producer's click.
+    QWidget* cancel = dialog->GetDlgItem(IDCANCEL);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_FALSE(cancel->isVisible());
+    SendMessage(hwnd, BM_CLICK, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(SendMessage(hwnd, UM_PROGRESS_STEP, 1, 0), 0); // steps to a closed dialog go nowhere
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, 10000));
+}
+
+TEST(ProgressDlg, SwitchOffShowsNothingAndZeroBoundKeepsTheDefault) {
+    const int32_t saved = g_loadStatus;
+    g_loadStatus = 0;
+    EXPECT_EQ(StartProgressDialog(1000, nullptr), nullptr);
+    g_loadStatus = 2;
+    QPointer<CProgressDlg> dialog = StartProgressDialog(0, nullptr);
+    g_loadStatus = saved;
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->Upper(), 100u);
+    EXPECT_EQ(dialog->Bar()->maximum(), 100);
+    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, 10000));
+}
+
+} // namespace
