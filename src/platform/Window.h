@@ -19,7 +19,25 @@
 //   window are handled in the order they were made. Posts to a window that is destroyed
 //   before they are handled are dropped.
 // - Messages reach WindowProc only on the owner thread.
+//
+// Details that follow from the above:
+// - Queued messages travel through the owner thread's Qt event queue, one queue for all
+//   windows of that thread, so posts and sends made by one thread are handled in the
+//   order they were made, whatever window they go to. They are handled whenever that
+//   thread processes events, inside nested event loops (a modal dialog's exec) too. A
+//   thread that owns windows must therefore run a Qt event loop.
+// - A sender that was released early (its window destroyed, its worker asked to stop)
+//   gets 0. Its message is then never handled if it has not started yet; a handler that
+//   already runs (say, one that destroyed its own window from a nested event loop) runs
+//   to its end and its result is dropped. When the release happens on the owner thread,
+//   as it does for DestroyWindow, "not started yet" is exact: the message is dropped.
+// - A thread waiting in SendMessage handles no messages meanwhile. Sends from the GUI
+//   thread to windows of other threads are therefore best avoided.
 #pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
 
 #include "platform/WinTypes.h"
 
@@ -29,6 +47,9 @@ using HWND = HWND__*;
 class CWnd {
 public:
     CWnd() = default;
+    // Destroys the window if it still has a handle. OnDestroy overrides of derived classes
+    // no longer run at that point, so a class that needs its OnDestroy calls DestroyWindow
+    // in its own destructor.
     virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
@@ -37,10 +58,12 @@ public:
     // already has a handle.
     bool CreateHandle();
     // Starts and completes destruction: IsWindow turns false, waiting senders are
-    // released, OnDestroy runs, and the handle is gone. Safe to call twice.
+    // released, OnDestroy runs, and the handle is gone. Safe to call twice. Call it on the
+    // owner thread.
     void DestroyWindow();
 
     HWND GetSafeHwnd() const { return m_hWnd; }
+    // Written on the owner thread only; other threads get the handle by value.
     HWND m_hWnd = nullptr;
 
     // The message handler. Runs on the owner thread only. The default returns 0.
@@ -54,3 +77,37 @@ protected:
 bool IsWindow(HWND hWnd);
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 bool PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+namespace platform_detail {
+
+struct SendCall;
+
+// The stop switch of one thread's cross-thread sends: closing it releases the send the
+// bound thread waits in (it returns 0) and makes its later sends return 0 at once.
+// WorkerThread owns one for its thread; other code has no need of it.
+class SendGate {
+public:
+    SendGate() = default;
+    SendGate(const SendGate&) = delete;
+    SendGate& operator=(const SendGate&) = delete;
+
+    // Any thread. Closing is final.
+    void Close();
+    bool IsClosed() const { return m_closed.load(std::memory_order_acquire); }
+
+    // Binds the calling thread's sends to `gate` (nullptr unbinds). The gate must outlive
+    // the binding.
+    static void BindToCurrentThread(SendGate* gate);
+
+    // Used by SendMessage on the bound thread around its wait. Enter returns false (and
+    // keeps nothing) when the gate is already closed.
+    bool Enter(std::shared_ptr<SendCall> call);
+    void Leave();
+
+private:
+    std::atomic<bool> m_closed{false};
+    std::mutex m_mutex;
+    std::shared_ptr<SendCall> m_pending; // guarded by m_mutex
+};
+
+} // namespace platform_detail

@@ -1,0 +1,29 @@
+#include "platform/WorkerThread.h"
+
+#include <utility>
+
+WorkerThread::WorkerThread(Body body)
+    : m_thread([this, body = std::move(body)] {
+          platform_detail::SendGate::BindToCurrentThread(&m_gate);
+          body(*this);
+          platform_detail::SendGate::BindToCurrentThread(nullptr);
+      }) {}
+
+WorkerThread::~WorkerThread() {
+    RequestStop();
+    Join();
+}
+
+void WorkerThread::RequestStop() {
+    m_gate.Close();
+}
+
+bool WorkerThread::StopRequested() const {
+    return m_gate.IsClosed();
+}
+
+void WorkerThread::Join() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
