@@ -106,10 +106,13 @@ void CTraceWnd::TakeNextBatch() {
         return;
     std::unique_ptr<LineBatch> batch = std::move(m_pending.front());
     m_pending.pop_front();
-    if (!::IsWindow(m_parent))
+    // The view is looked up once per batch: its intake never destroys it, so it stays a
+    // window for the whole batch and each line is a plain call.
+    CWnd* view = CWnd::FromHandle(m_parent);
+    if (!view)
         return; // the view is gone: the lines go with the batch
     for (LineRecord& record : batch->Records())
-        ::SendMessage(m_parent, UM_ADD_LINE, 0, reinterpret_cast<LPARAM>(&record));
+        view->WindowProc(UM_ADD_LINE, 0, reinterpret_cast<LPARAM>(&record));
     if (m_progress && ::IsWindow(m_progress->GetSafeHwnd()))
         ::SendMessage(m_progress->GetSafeHwnd(), UM_PROGRESS_STEP, static_cast<WPARAM>(batch->StepSum()), 0);
 }

@@ -183,6 +183,14 @@ public:
         return it == m_windows.end() ? nullptr : it->second.window;
     }
 
+    CWnd* FindOwnedByCaller(HWND hWnd) {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_windows.find(Key(hWnd));
+        if (it == m_windows.end() || it->second.owner != std::this_thread::get_id())
+            return nullptr;
+        return it->second.window;
+    }
+
     bool Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         std::lock_guard lock(m_mutex);
         const auto it = m_windows.find(Key(hWnd));
@@ -354,6 +362,10 @@ void CWnd::DestroyWindow() {
 
 LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM) {
     return 0;
+}
+
+CWnd* CWnd::FromHandle(HWND hWnd) {
+    return hWnd == nullptr ? nullptr : Registry::Instance().FindOwnedByCaller(hWnd);
 }
 
 bool IsWindow(HWND hWnd) {

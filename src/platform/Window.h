@@ -63,6 +63,11 @@ public:
     void DestroyWindow();
 
     HWND GetSafeHwnd() const { return m_hWnd; }
+    // The object of `hWnd` when it is a window owned by the calling thread, else null.
+    // The pointer is good until that window is destroyed, which only its owner thread
+    // (the caller) can do: code that sends many messages to one window in a row looks it
+    // up once and calls its WindowProc directly.
+    static CWnd* FromHandle(HWND hWnd);
     // Written on the owner thread only; other threads get the handle by value.
     HWND m_hWnd = nullptr;
 
