@@ -21,7 +21,7 @@ private:
 uint64_t CurrentRss();
 uint64_t PeakRss();
 
-// Runs `command` through the shell, its output discarded, and returns the wall time in
+// Runs `command` through the shell, its output read and dropped, and returns the wall time in
 // seconds; the best of `runs` runs, so a cold cache does not count against the tool.
 double TimeCommand(const std::string& command, int runs = 2);
 
