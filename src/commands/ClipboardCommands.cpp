@@ -1,8 +1,136 @@
+#include <QSaveFile>
+#include <string>
+#include <vector>
+
+#include "app/LineFile.h"
 #include "commands/Commands.h"
+#include "platform/Clipboard.h"
+#include "platform/Prompts.h"
+#include "res/Resources.h"
+#include "view/LogListBox.h"
+
+namespace {
+
+// Saved text goes to the file in pieces of about this size, so a log of gigabytes is never
+// held a second time in memory.
+constexpr size_t kWriteChunk = 4u << 20;
+
+// Removes the selection from every line; costs the span the selection covers.
+void ClearSelection(DisplayList& list) {
+    if (list.GetSelCount() > 0)
+        list.SelectOnly(-1, -1);
+}
+
+// The lines at `indices` (ascending), each followed by one line feed.
+std::string TextBlock(const DisplayList& list, const std::vector<int>& indices) {
+    size_t size = 0;
+    for (int index : indices)
+        size += list.GetText(index).size() + 1;
+    std::string block;
+    block.reserve(size);
+    for (int index : indices) {
+        block.append(list.GetText(index));
+        block.push_back('\n');
+    }
+    return block;
+}
+
+enum class SaveStatus { Saved, EmptyList, Failed };
+
+bool WriteAll(QSaveFile& file, const std::string& bytes) {
+    return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+}
+
+// Writes every line of the list to `path` in text mode (each line followed by CR LF) and
+// leaves no line selected. An empty list writes nothing. The file is written beside the
+// target and renamed over it only when complete, so a failure leaves the target as it
+// was, and a reader still holding the old file keeps reading the old bytes. On failure
+// `error` gets the system's reason.
+SaveStatus SaveListToFile(DisplayList& list, const QString& path, QString& error) {
+    const int count = list.GetCount();
+    if (count == 0)
+        return SaveStatus::EmptyList;
+    // The selection goes whether or not the file can be written.
+    ClearSelection(list);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        error = file.errorString();
+        return SaveStatus::Failed;
+    }
+    std::string chunk;
+    chunk.reserve(kWriteChunk + 4096);
+    for (int i = 0; i < count; ++i) {
+        CLineFile::AppendTextMode(chunk, list.GetText(i));
+        chunk.append("\r\n");
+        if (chunk.size() >= kWriteChunk) {
+            if (!WriteAll(file, chunk)) {
+                error = file.errorString();
+                return SaveStatus::Failed;
+            }
+            chunk.clear();
+        }
+    }
+    if (!WriteAll(file, chunk) || !file.commit()) {
+        error = file.errorString();
+        return SaveStatus::Failed;
+    }
+    return SaveStatus::Saved;
+}
+
+void ReportSaveFailure(CommandHost& host, const QString& path, const QString& error) {
+    AfxMessageBox(QString::fromUtf8(res::kCannotSaveFile).arg(path, error), MB_OK | MB_ICONERROR,
+                  host.DialogParent());
+}
+
+} // namespace
 
 namespace clipboard_commands {
-void OnCopy(CommandHost&) {}
-void OnClearSel(CommandHost&) {}
-void OnSaveAs(CommandHost&) {}
-bool SaveDocument(CommandHost&, const QString&) { return false; }
+
+void OnCopy(CommandHost& host) {
+    const DisplayList& list = host.LogList().Model();
+    if (list.GetCount() == 0 || list.GetSelCount() == 0)
+        return;
+    if (SetClipboardText(TextBlock(list, list.GetSelItems())))
+        AfxMessageBox(QString::fromUtf8(res::kCopiedToClipboard), MB_OK, host.DialogParent());
+}
+
+void OnClearSel(CommandHost& host) {
+    ClearSelection(host.LogList().Model());
+}
+
+void OnSaveAs(CommandHost& host) {
+    const QString path = PromptSaveFile(host.DialogParent(), QString::fromUtf8(res::kSaveAsFilter));
+    if (path.isEmpty())
+        return;
+    QString error;
+    switch (SaveListToFile(host.LogList().Model(), path, error)) {
+    case SaveStatus::EmptyList:
+        return;
+    case SaveStatus::Failed:
+        ReportSaveFailure(host, path, error);
+        return;
+    case SaveStatus::Saved:
+        break;
+    }
+    if (AskYesNo(QString::fromUtf8(res::kOpenSavedFile), host.DialogParent()) == IDYES)
+        host.OpenDocumentFile(path);
+}
+
+bool SaveDocument(CommandHost& host, const QString& path) {
+    QString error;
+    switch (SaveListToFile(host.LogList().Model(), path, error)) {
+    case SaveStatus::Saved:
+        host.SetModifiedFlag(false);
+        return true;
+    case SaveStatus::EmptyList:
+        // Nothing is written over the log; the document stays modified.
+        return false;
+    case SaveStatus::Failed:
+        ReportSaveFailure(host, path, error);
+        return false;
+    }
+    return false;
+}
+
 } // namespace clipboard_commands

@@ -1,5 +1,62 @@
+#include <QLineEdit>
+
 #include "commands/Commands.h"
+#include "commands/OptionsDlg.h"
+#include "view/LogListBox.h"
+
+namespace {
+
+// One bit per filter entry, set when that kind of line is to be shown.
+unsigned ShowMask(const LevelFilterTable& filter) {
+    unsigned mask = 0;
+    for (int k = 0; k < kFilterCount; ++k) {
+        if (filter[k].show)
+            mask |= 1u << k;
+    }
+    return mask;
+}
+
+// An edit in progress refers to a line by its index, which means nothing once the list is
+// rebuilt; committing it later would overwrite whatever line then sits there.
+void AbandonLineEdit(CommandHost& host) {
+    CLogViewCore& core = host.Core();
+    if (core.m_editIndex == -1)
+        return;
+    core.m_editIndex = -1;
+    if (QLineEdit* editor = host.LineEditor()) {
+        editor->clear();
+        editor->setEnabled(false);
+        editor->hide();
+    }
+}
+
+} // namespace
 
 namespace filter_commands {
-void OnOptions(CommandHost&) {}
+
+void OnOptions(CommandHost& host) {
+    CLogViewCore& core = host.Core();
+    const unsigned before = ShowMask(core.m_levelFilter);
+
+    COptionsDlg dialog(core.m_levelFilter, host.IsLoading(), host.DialogParent());
+    if (dialog.DoModal() != IDOK)
+        return;
+
+    // An empty choice would show nothing at all; it is kept, but the list stays as it is
+    // until a later choice shows something.
+    const unsigned after = ShowMask(core.m_levelFilter);
+    if (after == 0 || after == before)
+        return;
+
+    // The rebuild brings back the stored lines under the new filter: selection, bookmarks,
+    // deletions and edits go, and so does the marks view's list, which refers to them.
+    AbandonLineEdit(host);
+    host.LogList().Model().ResetContent();
+    if (CListBox* marks = host.MarksList())
+        marks->Model().ResetContent();
+    core.m_bookmarks.clear();
+    core.m_currentMark = -1;
+    host.StartRefill();
+}
+
 } // namespace filter_commands

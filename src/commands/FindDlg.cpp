@@ -1,0 +1,77 @@
+#include "commands/FindDlg.h"
+
+#include <QByteArray>
+#include <string_view>
+
+#include "commands/Commands.h"
+#include "loader/Messages.h"
+#include "res/Resources.h"
+#include "view/LogListBox.h"
+
+int g_findFound = 0;
+
+CFindDlg::CFindDlg(CommandHost& view)
+    : CDialog(GetDialogTemplate(IDD_FIND), view.DialogParent()), m_view(view) {}
+
+void CFindDlg::OnInitDialog() {
+    UpdateData(false);
+}
+
+void CFindDlg::UpdateData(bool save) {
+    if (save) {
+        m_keyword = GetDlgItemText(IDC_FIND_WHAT);
+        m_bookmarkFound = IsDlgButtonChecked(IDC_BOOKMARK_FOUND) ? 1 : 0;
+    } else {
+        SetDlgItemText(IDC_FIND_WHAT, m_keyword);
+        CheckDlgButton(IDC_BOOKMARK_FOUND, m_bookmarkFound != 0);
+    }
+}
+
+void CFindDlg::OnOK() {
+    UpdateData(true);
+    if (m_keyword.isEmpty())
+        return;
+    QWidget* findAll = GetDlgItem(IDOK);
+    if (findAll)
+        findAll->setEnabled(false);
+    FindAll();
+    if (findAll)
+        findAll->setEnabled(true);
+    CDialog::OnOK();
+}
+
+void CFindDlg::FindAll() {
+    CLogListBox& list = m_view.LogList();
+    DisplayList& model = list.Model();
+    // Lines are bytes; the keyword is compared as the UTF-8 it is shown as.
+    const QByteArray keyword = m_keyword.toUtf8();
+    const std::string_view needle(keyword.constData(), static_cast<size_t>(keyword.size()));
+    const HWND view = m_view.ViewHandle();
+
+    bookmark_commands::BookmarkBatch batch(m_view);
+    // Each search goes on after the last line found, so the whole loop is one pass.
+    int index = -1;
+    int last = -1;
+    for (int searches = 1;; ++searches) {
+        index = list.FindLine(index, needle);
+        if (index < 0) {
+            if (searches == 1) {
+                g_findFound = 0;
+                AfxMessageBox(QString::fromUtf8(res::kFindNotFound), MB_OK, this);
+            }
+            break;
+        }
+        // Bookmarking a line drops its selection, so the line is selected after it.
+        if (m_bookmarkFound)
+            SendMessage(view, UM_ADD_BOOKMARK, 0, index);
+        model.SetSel(index, true);
+        g_findFound = 1;
+        last = index;
+        if (searches >= model.GetCount())
+            break;
+    }
+    // As the list box does for each line it is asked to select: the caret ends on the last
+    // one, scrolled into view.
+    if (last >= 0)
+        list.SetCaretIndex(last);
+}

@@ -1,0 +1,211 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "commands/Commands.h"
+#include "platform/Clipboard.h"
+#include "support/FakeCommandHost.h"
+#include "support/FakePrompts.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+QString Q(const std::string& path) {
+    return QString::fromStdString(path);
+}
+
+void Select(FakeCommandHost& host, std::initializer_list<int> indices) {
+    for (int index : indices)
+        host.LogList().Model().SetSel(index, true);
+}
+
+TEST(CopyAndClearSel, CopyPutsTheSelectedLinesWithLineFeedsAndClearSelDropsThem) {
+    FakeCommandHost host;
+    host.Load({"a", "skip", "b", "c", "skip too"});
+    FakePrompts prompts;
+
+    // No selection: nothing happens.
+    ASSERT_TRUE(SetClipboardText("before"));
+    clipboard_commands::OnCopy(host);
+    EXPECT_EQ(GetClipboardText(), "before");
+    EXPECT_TRUE(prompts.Requests().empty());
+
+    Select(host, {3, 0, 2});
+    clipboard_commands::OnCopy(host);
+    EXPECT_EQ(GetClipboardText(), "a\nb\nc\n");
+    EXPECT_EQ(prompts.MessageTexts(), QStringList({"Copied to Clipboard!"}));
+
+    host.LogList().Model().SetCaretIndex(1);
+    clipboard_commands::OnClearSel(host);
+    EXPECT_EQ(host.LogList().Model().GetSelCount(), 0);
+    EXPECT_EQ(host.LogList().Model().GetCaretIndex(), 1);
+}
+
+TEST(SaveAs, WritesTheListWithCrLfAndOffersToOpenIt) {
+    TempDir dir;
+    const std::string path = dir.File("saved.txt");
+    FakeCommandHost host;
+    {
+        // An empty list: no file, no question.
+        FakePrompts prompts;
+        prompts.AnswerFiles({Q(path)});
+        clipboard_commands::OnSaveAs(host);
+        EXPECT_FALSE(fs::exists(path));
+        EXPECT_EQ(prompts.Count(PromptKind::MessageBox), 0);
+    }
+    host.Load({"x", "y"});
+    Select(host, {1});
+    {
+        // Saved; No to the question.
+        FakePrompts prompts;
+        prompts.AnswerFiles({Q(path)});
+        prompts.Answer(IDNO);
+        clipboard_commands::OnSaveAs(host);
+        EXPECT_EQ(ReadWholeFile(path), "x\r\ny\r\n");
+        EXPECT_EQ(host.LogList().Model().GetSelCount(), 0);
+        ASSERT_EQ(prompts.Requests().size(), 2u);
+        EXPECT_EQ(prompts.Requests()[0].filter, "Text Files (*.txt)|*.txt|All Files(*.*)|*.*||");
+        EXPECT_TRUE(prompts.Requests()[0].defaultPath.isEmpty() &&
+                    prompts.Requests()[0].defaultExt.isEmpty());
+        EXPECT_EQ(prompts.Requests()[1].text, "Do you want to open saved file (y/n)?");
+        EXPECT_EQ(prompts.Requests()[1].style & MB_TYPEMASK, MB_YESNO);
+        EXPECT_TRUE(host.openedDocuments.isEmpty());
+    }
+    {
+        // Yes opens the saved file as a log.
+        FakePrompts prompts;
+        prompts.AnswerFiles({Q(path)});
+        prompts.Answer(IDYES);
+        clipboard_commands::OnSaveAs(host);
+        EXPECT_EQ(host.openedDocuments, QStringList({Q(path)}));
+    }
+}
+
+TEST(SaveDocument, EachDocumentWritesItsOwnViewsLinesAsHeld) {
+    TempDir dir;
+    const std::string first = dir.Write("first.log", "old\n");
+    const std::string second = dir.Write("second.log", "old\n");
+    FakeCommandHost a;
+    FakeCommandHost b;
+    a.Load({"one", "  two  ", "three", "line\nwith LF", "nul\0byte"s});
+    b.Load({"alpha", "beta"});
+    a.LogList().Model().SetItemText(2, "THREE");
+    a.LogList().Model().DeleteString(0);
+    b.LogList().Model().DeleteString(1);
+    a.modified = b.modified = true;
+
+    FakePrompts prompts;
+    EXPECT_TRUE(clipboard_commands::SaveDocument(b, Q(second)));
+    EXPECT_EQ(ReadWholeFile(second), "alpha\r\n");
+    EXPECT_TRUE(a.modified && !b.modified);
+    EXPECT_TRUE(clipboard_commands::SaveDocument(a, Q(first)));
+    EXPECT_EQ(ReadWholeFile(first), "  two  \r\nTHREE\r\nline\r\nwith LF\r\nnul\0byte\r\n"s);
+    EXPECT_FALSE(a.modified);
+
+    // An empty list writes nothing over the log, says nothing, and stays modified.
+    b.LogList().Model().ResetContent();
+    b.modified = true;
+    EXPECT_FALSE(clipboard_commands::SaveDocument(b, Q(second)));
+    EXPECT_EQ(ReadWholeFile(second), "alpha\r\n");
+    EXPECT_TRUE(b.modified);
+    EXPECT_TRUE(prompts.Requests().empty());
+}
+
+// The one message shown names the path and gives a reason on the line after it.
+void ExpectFailureMessage(const FakePrompts& prompts, const std::string& path) {
+    ASSERT_EQ(prompts.MessageTexts().size(), 1);
+    const QString message = prompts.MessageTexts()[0];
+    EXPECT_TRUE(message.contains(Q(path))) << message.toStdString();
+    EXPECT_FALSE(message.section(Q(path), 1).section('\n', 1).trimmed().isEmpty()) << message.toStdString();
+}
+
+// Makes a directory refuse new entries while it lives: by its mode, or, where modes do
+// not hold the process back (root), by the immutable attribute.
+class LockedDirectory {
+public:
+    explicit LockedDirectory(const std::string& path) : m_path(path) {
+        ::chmod(path.c_str(), 0555);
+        if (CanCreate())
+            m_immutable = SetImmutable(true);
+        locked = !CanCreate();
+    }
+    ~LockedDirectory() {
+        if (m_immutable)
+            SetImmutable(false);
+        ::chmod(m_path.c_str(), 0755);
+    }
+    bool locked = false;
+
+private:
+    bool CanCreate() const {
+        std::ofstream probe(m_path + "/.probe");
+        return probe.is_open() && fs::remove(m_path + "/.probe");
+    }
+    bool SetImmutable(bool on) const {
+        const int fd = ::open(m_path.c_str(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return done;
+    }
+    std::string m_path;
+    bool m_immutable = false;
+};
+
+TEST(SaveFailure, TheTargetIsKeptAndTheMessageSaysWhy) {
+    TempDir dir;
+    const std::string folder = dir.File("folder");
+    fs::create_directory(folder);
+    const std::string path = dir.Write("folder/log.txt", "original\n");
+    FakeCommandHost host;
+    host.Load({"replacement"});
+    host.modified = true;
+
+    // A reader that opened the log before the save (a load still running) keeps reading
+    // the bytes it opened.
+    {
+        std::ifstream reader(path, std::ios::binary);
+        ASSERT_TRUE(clipboard_commands::SaveDocument(host, Q(path)));
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "original\n");
+        EXPECT_EQ(ReadWholeFile(path), "replacement\r\n");
+        dir.Write("folder/log.txt", "original\n");
+        host.modified = true;
+    }
+    // The target is a directory: reported, the question not asked, the selection gone.
+    {
+        Select(host, {0});
+        FakePrompts prompts;
+        prompts.AnswerFiles({Q(folder)});
+        prompts.Answer(IDYES);
+        clipboard_commands::OnSaveAs(host);
+        ExpectFailureMessage(prompts, folder);
+        EXPECT_TRUE(fs::is_directory(folder));
+        EXPECT_TRUE(host.openedDocuments.isEmpty());
+        EXPECT_EQ(host.LogList().Model().GetSelCount(), 0);
+    }
+    // The directory refuses new files: the log is left whole, the document modified.
+    LockedDirectory lock(folder);
+    if (!lock.locked)
+        GTEST_SKIP() << "cannot make a directory unwritable here";
+    FakePrompts prompts;
+    EXPECT_FALSE(clipboard_commands::SaveDocument(host, Q(path)));
+    ExpectFailureMessage(prompts, path);
+    EXPECT_EQ(ReadWholeFile(path), "original\n");
+    EXPECT_TRUE(host.modified);
+}
+
+} // namespace

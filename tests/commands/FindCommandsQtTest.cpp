@@ -1,0 +1,129 @@
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "commands/Commands.h"
+#include "commands/FindDlg.h"
+#include "res/Resources.h"
+#include "support/FakeCommandHost.h"
+#include "support/FakePrompts.h"
+
+namespace {
+
+// m_bookmarks, checked against the lines that carry BOOKMARK_BIT.
+std::vector<int> Bookmarks(FakeCommandHost& host) {
+    std::vector<int> marked;
+    for (int i = 0; i < host.LogList().GetCount(); ++i) {
+        if (host.LogList().Model().GetItemData(i) & BOOKMARK_BIT)
+            marked.push_back(i);
+    }
+    const std::vector<int> listed(host.Core().m_bookmarks.begin(), host.Core().m_bookmarks.end());
+    EXPECT_EQ(listed, marked);
+    return listed;
+}
+
+// The next Find dialog gets `keyword` and Find All.
+void FindAll(FakePrompts& prompts, const QString& keyword, bool bookmark = true) {
+    prompts.AnswerDialog([keyword, bookmark](CDialog& shown) {
+        shown.SetDlgItemText(IDC_FIND_WHAT, keyword);
+        shown.CheckDlgButton(IDC_BOOKMARK_FOUND, bookmark);
+        shown.GetDlgItem<QPushButton>(IDOK)->click();
+    });
+}
+
+// Records whether Find All was disabled each time a line got bookmarked.
+class WatchingHost : public FakeCommandHost {
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == UM_ADD_BOOKMARK && dialog)
+            enabled.push_back(dialog->GetDlgItem(IDOK)->isEnabled());
+        return FakeCommandHost::WindowProc(message, wParam, lParam);
+    }
+    CDialog* dialog = nullptr;
+    std::vector<bool> enabled;
+};
+
+} // namespace
+
+TEST(Find, FindAllSelectsAndBookmarksWithoutTogglingAnyOff) {
+    WatchingHost host;
+    host.Load({"Error", "12:00 error x", "error at start", "x", "y ERROR", "z error"});
+    DisplayList& list = host.LogList().Model();
+    FakePrompts prompts;
+    SendMessage(host.ViewHandle(), UM_ADD_BOOKMARK, 0, 5); // after the first lines found
+    list.SetSel(3, true);
+
+    prompts.AnswerDialog([&host](CDialog& shown) {
+        host.dialog = &shown;
+        shown.SetDlgItemText(IDC_FIND_WHAT, "ERROR");
+        shown.GetDlgItem<QPushButton>(IDOK)->click();
+        EXPECT_TRUE(shown.GetDlgItem(IDOK)->isEnabled());
+    });
+    find_commands::OnFind(host);
+    // The whole line 'Error' and '... error ...' match; 'error at start' does not.
+    EXPECT_EQ(list.GetSelItems(), std::vector<int>({0, 1, 3, 4, 5}));
+    EXPECT_EQ(Bookmarks(host), std::vector<int>({0, 1, 4, 5}));
+    EXPECT_EQ(host.enabled, std::vector<bool>(4, false));
+    EXPECT_EQ(g_findFound, 1);
+    EXPECT_EQ(prompts.Count(PromptKind::Dialog), 1);
+
+    // Unchecked: only selects, and earlier selections stay.
+    list.SetSel(-1, false);
+    list.SetSel(3, true);
+    FindAll(prompts, "error", false);
+    find_commands::OnFind(host);
+    EXPECT_EQ(list.GetSelItems(), std::vector<int>({0, 1, 3, 4, 5}));
+    EXPECT_EQ(Bookmarks(host), std::vector<int>({0, 1, 4, 5}));
+    EXPECT_TRUE(prompts.MessageTexts().isEmpty());
+}
+
+TEST(Find, EmptyKeywordWaitsAndAMissOpensAFreshDialog) {
+    FakeCommandHost host;
+    FakePrompts prompts;
+    find_commands::OnFind(host); // empty log: no dialog
+    EXPECT_TRUE(prompts.Requests().empty());
+
+    host.Load({"alpha", "x beta"});
+    prompts.AnswerDialog([](CDialog& shown) {
+        shown.GetDlgItem<QPushButton>(IDOK)->click();
+        EXPECT_TRUE(shown.isVisible());
+    });
+    find_commands::OnFind(host);
+    EXPECT_EQ(host.LogList().Model().GetSelCount(), 0);
+
+    prompts.Clear();
+    FindAll(prompts, "delta", false);
+    prompts.Answer(IDOK); // the report
+    prompts.AnswerDialog([](CDialog& shown) {
+        EXPECT_EQ(shown.GetDlgItemText(IDC_FIND_WHAT), "");
+        EXPECT_TRUE(shown.IsDlgButtonChecked(IDC_BOOKMARK_FOUND));
+        shown.SetDlgItemText(IDC_FIND_WHAT, "BETA");
+        shown.GetDlgItem<QPushButton>(IDOK)->click();
+    });
+    find_commands::OnFind(host);
+    EXPECT_EQ(prompts.MessageTexts(), QStringList({res::kFindNotFound}));
+    EXPECT_EQ(prompts.Count(PromptKind::Dialog), 2);
+    EXPECT_EQ(host.LogList().Model().GetSelItems(), std::vector<int>({1}));
+    EXPECT_EQ(prompts.Pending(), 0u);
+}
+
+TEST(Find, FoundFlagIsSharedByEveryLog) {
+    FakeCommandHost first;
+    FakeCommandHost second;
+    first.Load({"x one"});
+    second.Load({"x two"});
+    FakePrompts prompts;
+    // A dialog ended with IDOK without a Find All: the flag of the last Find All decides.
+    const auto openedAfterOk = [&] {
+        prompts.Clear();
+        prompts.AnswerDialog([](CDialog&) {}, IDOK);
+        find_commands::OnFind(second);
+        return prompts.Count(PromptKind::Dialog);
+    };
+
+    FindAll(prompts, "none");
+    find_commands::OnFind(first);
+    EXPECT_EQ(openedAfterOk(), 2);
+    FindAll(prompts, "one");
+    find_commands::OnFind(first);
+    EXPECT_EQ(openedAfterOk(), 1);
+}
