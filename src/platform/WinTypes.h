@@ -11,6 +11,11 @@ using LRESULT = intptr_t;
 
 inline constexpr UINT WM_USER = 0x400;
 
+// Window messages the frames and views post to themselves: WM_SIZE asks a window to lay
+// out its children again, WM_CLOSE to close as if the user had closed it.
+inline constexpr UINT WM_SIZE = 0x0005;
+inline constexpr UINT WM_CLOSE = 0x0010;
+
 // Platform messages the program sends itself. BM_CLICK goes to a dialog with the id of
 // the button to press in wParam (our buttons have no handles of their own).
 inline constexpr UINT BM_CLICK = 0x00F5;

@@ -1,0 +1,188 @@
+#include "app/QuorvixApp.h"
+
+#include <QApplication>
+#include <cstdio>
+
+#include "app/CommandLine.h"
+#include "app/LevelConfig.h"
+#include "frames/DocManager.h"
+#include "frames/MainFrame.h"
+#include "platform/ByteText.h"
+#include "platform/Prompts.h"
+#include "platform/QtText.h"
+#include "platform/Settings.h"
+#include "res/FrameResources.h"
+#include "res/Icons.h"
+#include "res/Resources.h"
+#include "res/Strings.h"
+
+CQuorvixApp::CQuorvixApp() = default;
+
+CQuorvixApp::~CQuorvixApp() {
+    // The logs go first: their readers and refills are joined while everything they use
+    // still exists.
+    if (m_docManager)
+        m_docManager->CloseAllDocuments();
+    if (m_docManager)
+        m_docManager->SetMainFrame(nullptr);
+    m_mainFrame.reset();
+    m_docManager.reset();
+}
+
+bool CQuorvixApp::LoadConfiguration(const std::string& fileName) {
+    LevelTables& tables = GlobalLevelTables();
+    tables.levelTypes = LevelTypeTable{};
+    tables.levelSlots = LevelSlotTable{};
+    tables.loadStatus = 0;
+    return LoadLevelConfiguration(fileName, tables);
+}
+
+bool CQuorvixApp::InitInstance(const QStringList& files) {
+    m_exitCode = 1;
+    // Control containers and 3-D controls have no counterpart here; the settings are kept
+    // per user under the organisation and application name.
+    QCoreApplication::setOrganizationName(QString::fromUtf8(res::kRegistryKey));
+    QCoreApplication::setApplicationName(QString::fromUtf8(res::kMainCaption));
+
+    m_recentFiles = std::make_unique<CRecentFileList>(kRecentFiles);
+    m_recentFiles->ReadList();
+
+    // Drag and drop (and every window) needs the GUI application object.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        std::fprintf(stderr, "quorvix: %s\n", res::kOleInitFailed);
+        return false;
+    }
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(res::MainFrameIcon());
+
+    // The levels come before any window and before the command line: every view copies
+    // them when it is made, so a log named on the command line is classified too.
+    if (!LoadConfiguration("quorvix.ini")) {
+        std::fputs(res::kNoConfiguration, stderr);
+        return false;
+    }
+
+    m_docManager = std::make_unique<CDocManager>(*this);
+    m_mainFrame = std::make_unique<CMainFrame>(*this, *m_docManager);
+    if (!m_mainFrame->LoadFrame())
+        return false;
+    m_docManager->SetMainFrame(m_mainFrame.get());
+
+    if (files.isEmpty()) {
+        m_docManager->OnFileNew();
+    } else {
+        for (const QString& file : files) {
+            if (!OpenDocumentFile(file))
+                return false;
+        }
+    }
+
+    m_mainFrame->show();
+    m_exitCode = 0;
+    return true;
+}
+
+int CQuorvixApp::ExitInstance() {
+    if (m_recentFiles)
+        m_recentFiles->WriteList();
+    return 0;
+}
+
+void CQuorvixApp::OnAppAbout() {
+    CAboutDlg about(m_mainFrame.get());
+    about.DoModal();
+}
+
+void CQuorvixApp::OnFileOpen() {
+    const QStringList paths = PromptOpenFiles(m_mainFrame.get(), QString::fromUtf8(res::kOpenFilter));
+    for (const QString& path : paths)
+        OpenDocumentFile(path);
+}
+
+CQuorvixDoc* CQuorvixApp::OpenDocumentFile(const QString& path) {
+    return m_docManager ? m_docManager->OpenDocumentFile(path) : nullptr;
+}
+
+bool CQuorvixApp::RemoveRecentFile(const QString& path) {
+    // Entries and paths are compared ignoring the case of ASCII letters only; every other
+    // byte must be equal.
+    const std::string wanted = bytetext::LowerAscii(PathToBytes(path));
+    for (int i = 0; i < m_recentFiles->GetCount(); ++i) {
+        const QString entry = m_recentFiles->At(i);
+        if (entry.isEmpty() || bytetext::LowerAscii(PathToBytes(entry)) != wanted)
+            continue;
+        m_recentFiles->Remove(i);
+        if (m_mainFrame)
+            m_mainFrame->UpdateCommandUI();
+        return true;
+    }
+    return false;
+}
+
+void CQuorvixApp::AddToRecentFileList(const QString& path) {
+    m_recentFiles->Add(path);
+    if (m_mainFrame)
+        m_mainFrame->UpdateCommandUI();
+}
+
+bool CQuorvixApp::OnCmdMsg(UINT id, bool execute) {
+    switch (id) {
+    case ID_APP_ABOUT:
+        if (execute)
+            OnAppAbout();
+        return true;
+    case ID_FILE_OPEN:
+        if (execute)
+            OnFileOpen();
+        return true;
+    case ID_APP_EXIT:
+        if (execute && m_mainFrame)
+            m_mainFrame->close();
+        return true;
+    default:
+        break;
+    }
+    if (id >= static_cast<UINT>(ID_FILE_MRU_FILE1) && id <= static_cast<UINT>(ID_FILE_MRU_LAST)) {
+        const int index = static_cast<int>(id) - ID_FILE_MRU_FILE1;
+        if (index >= m_recentFiles->GetCount())
+            return false;
+        if (execute)
+            OpenDocumentFile(m_recentFiles->At(index));
+        return true;
+    }
+    return false;
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(GetDialogTemplate(IDD_ABOUTBOX), parent) {}
+
+int RunQuorvix(int argc, char** argv) {
+    // Help and version need no display, so they are answered before Qt starts.
+    const CCommandLineInfo early = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (early.action == CCommandLineInfo::Action::Help) {
+        std::fputs(res::kUsageText, stdout);
+        return 0;
+    }
+    if (early.action == CCommandLineInfo::Action::Version) {
+        std::fputs(res::kVersionText, stdout);
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(res::MainFrameIcon());
+    // Qt has taken its own options (-platform, -style ...) out of argv by now.
+    const CCommandLineInfo info = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (info.action == CCommandLineInfo::Action::Error) {
+        std::fprintf(stderr, res::kUnknownOption, info.badOption.c_str());
+        return 2;
+    }
+    QStringList files;
+    for (const std::string& file : info.files)
+        files << PathFromBytes(file);
+
+    CQuorvixApp app;
+    if (!app.InitInstance(files))
+        return app.ExitCode();
+    const int status = QApplication::exec();
+    const int exitStatus = app.ExitInstance();
+    return status != 0 ? status : exitStatus;
+}

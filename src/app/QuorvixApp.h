@@ -1,0 +1,79 @@
+// CQuorvixApp: the application object. It brings the program up in a fixed order, owns
+// the recent-file list, the document manager and the main frame, handles About, Open,
+// the recent files and Exit, and writes the recent-file list at the end.
+//
+// One instance, on the GUI thread, made after the QApplication. RunQuorvix is the whole
+// program: main() only calls it.
+#pragma once
+
+#include <QStringList>
+#include <memory>
+#include <string>
+
+#include "frames/AppServices.h"
+#include "platform/DialogTemplate.h"
+
+class CDocManager;
+class CMainFrame;
+class CRecentFileList;
+
+class CQuorvixApp : public CAppServices {
+public:
+    // The number of entries of the recent-file list.
+    static constexpr int kRecentFiles = 4;
+
+    CQuorvixApp();
+    // Closes every log (without asking) and the main frame.
+    ~CQuorvixApp() override;
+    CQuorvixApp(const CQuorvixApp&) = delete;
+    CQuorvixApp& operator=(const CQuorvixApp&) = delete;
+
+    // Start-up, in this order: the settings and the recent-file list; drag and drop; the
+    // level configuration from "quorvix.ini" in the working directory; the document
+    // manager; the main frame; the logs `files` in order (none: a new document, which is
+    // refused, so the frame stays bare); then the frame is shown. True to run the event
+    // loop. False ends the program with ExitCode(): a missing or unreadable configuration
+    // prints one line on standard error first, and no window has been made by then.
+    bool InitInstance(const QStringList& files);
+    // At the end: writes the recent-file list. Returns the exit status it adds (0).
+    int ExitInstance();
+    int ExitCode() const { return m_exitCode; }
+
+    // Loads the level tables from `fileName` (relative to the working directory) into the
+    // process-wide tables, which start over. False when it cannot be read.
+    static bool LoadConfiguration(const std::string& fileName);
+
+    // Help > About: the About box, modal.
+    void OnAppAbout();
+    // File > Open: the open-file dialog, every file; each chosen file opens as a log.
+    void OnFileOpen();
+
+    // CAppServices
+    CQuorvixDoc* OpenDocumentFile(const QString& path) override;
+    bool RemoveRecentFile(const QString& path) override;
+    void AddToRecentFileList(const QString& path) override;
+    const CRecentFileList& RecentFileList() const override { return *m_recentFiles; }
+    // About, Open, the recent files, Exit.
+    bool OnCmdMsg(UINT id, bool execute) override;
+
+    CMainFrame* MainFrame() const { return m_mainFrame.get(); }
+    CDocManager* DocManager() const { return m_docManager.get(); }
+
+private:
+    std::unique_ptr<CRecentFileList> m_recentFiles;
+    std::unique_ptr<CDocManager> m_docManager;
+    std::unique_ptr<CMainFrame> m_mainFrame;
+    int m_exitCode = 1;
+};
+
+// The About box, on template 100.
+class CAboutDlg : public CDialog {
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+// The program: the command line, the application object, the event loop. Returns the
+// process's exit status.
+int RunQuorvix(int argc, char** argv);

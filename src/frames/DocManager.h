@@ -1,0 +1,56 @@
+// CDocManager: the open documents, one per path, each with its log window.
+//
+// Opening a path that is already open activates that document's window instead of
+// making a second document. A new empty document is refused, so a start without a file
+// leaves the main frame bare. Documents go with their windows: a log window that closes
+// removes its document.
+//
+// Owned by the application; holds its documents. GUI thread only.
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class CAppServices;
+class CMainFrame;
+class CQuorvixDoc;
+
+class CDocManager {
+public:
+    explicit CDocManager(CAppServices& app);
+    // Closes every log window without asking.
+    ~CDocManager();
+    CDocManager(const CDocManager&) = delete;
+    CDocManager& operator=(const CDocManager&) = delete;
+
+    // The frame the log windows open in; until it is set nothing can be opened.
+    void SetMainFrame(CMainFrame* mainFrame) { m_mainFrame = mainFrame; }
+    CAppServices& App() { return m_app; }
+
+    // The path as documents are known by: absolute, without "." and ".." parts.
+    static QString DocumentPathOf(const QString& path);
+
+    // Opens `path` (see the class comment): for a new document the log window is made, the
+    // path is stored and put on the recent-file list, and the views start (the log view
+    // checks the file and loads it, or reports it missing and closes the window). Returns
+    // the document, or null when its window could not be made.
+    CQuorvixDoc* OpenDocumentFile(const QString& path);
+    // Makes a document that refuses to be new, and drops it. Always null.
+    CQuorvixDoc* OnFileNew();
+
+    // The open document with this path, or null.
+    CQuorvixDoc* FindDocument(const QString& path) const;
+    std::vector<CQuorvixDoc*> Documents() const;
+    // Asks about every modified document in turn; false as soon as one is kept.
+    bool SaveAllModified();
+    // Closes every log window without asking; their documents go with them.
+    void CloseAllDocuments();
+    // Called by a log window as it goes: deletes its document.
+    void RemoveDocument(CQuorvixDoc* doc);
+
+private:
+    CAppServices& m_app;
+    CMainFrame* m_mainFrame = nullptr;
+    std::vector<std::unique_ptr<CQuorvixDoc>> m_documents;
+};

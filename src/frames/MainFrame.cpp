@@ -1,0 +1,530 @@
+#include "frames/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QUrl>
+
+#include "frames/AppServices.h"
+#include "frames/DocManager.h"
+#include "frames/KeyIndicators.h"
+#include "frames/QuorvixDoc.h"
+#include "frames/SplitterFrame.h"
+#include "loader/Messages.h"
+#include "platform/Prompts.h"
+#include "platform/QtText.h"
+#include "platform/Settings.h"
+#include "res/FrameResources.h"
+#include "res/Icons.h"
+#include "res/Strings.h"
+#include "view/DroppedPath.h"
+
+namespace {
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QStringList LocalFiles(const QMimeData* mime) {
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+// A recent file as the File menu lists it: long paths lose their middle.
+QString MenuPath(const QString& path) {
+    constexpr qsizetype kMax = 60;
+    if (path.size() <= kMax)
+        return path;
+    return path.left(20) + QStringLiteral("...") + path.right(kMax - 23);
+}
+
+// A caption for the menu: "&" doubled, so a path shows as it is.
+QString Escaped(QString text) {
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager) : m_app(app), m_docManager(docManager) {
+    setWindowTitle(QString::fromUtf8(res::kMainCaption));
+    setWindowIcon(res::MainFrameIcon());
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        if (auto* frame = qobject_cast<CSplitterFrame*>(window))
+            m_lastActive = frame;
+        OnLogWindowsChanged();
+    });
+    CreateHandle();
+}
+
+CMainFrame::~CMainFrame() {
+    m_indicatorTimer.stop();
+    // The MDI area and its windows go after this object's own parts; what they signal
+    // meanwhile must not reach it.
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+    DestroyWindow();
+}
+
+bool CMainFrame::LoadFrame() {
+    CreateMenus();
+    CreateAccelerators();
+    if (!CreateToolBar() || !CreateStatusBar())
+        return false;
+    setAcceptDrops(true);
+
+    // A start size near the screen's, so that log windows opened before the frame shows
+    // are laid out for the size they will have.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        resize(available.width() * 4 / 5, available.height() * 4 / 5);
+        move(available.center() - rect().center());
+    }
+    ShowMenu(IDR_MAINFRAME);
+    UpdateCommandUI();
+    return true;
+}
+
+// ---- menus, accelerators, bars ------------------------------------------------------
+
+QAction* CMainFrame::MakeCommandAction(int id, const QString& caption) {
+    if (QAction* existing = CommandAction(id))
+        return existing;
+    auto* action = new QAction(caption, this);
+    action->setStatusTip(FromUtf8(res::CommandPrompt(id)));
+    const QString tip = FromUtf8(res::CommandTip(id));
+    if (!tip.isEmpty())
+        action->setToolTip(tip);
+    action->setIconVisibleInMenu(false);
+    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    m_actions[id] = action;
+    return action;
+}
+
+QAction* CMainFrame::CommandAction(int id) const {
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateMenus() {
+    for (const int menuId : {IDR_MAINFRAME, IDR_QUORVIXTYPE}) {
+        std::vector<QMenu*>& popups = m_menus[menuId];
+        for (const res::MenuItem& popup : res::GetMenu(menuId)) {
+            auto* menu = new QMenu(QString::fromUtf8(popup.caption), this);
+            bool hasRecentFiles = false;
+            bool isWindowMenu = false;
+            for (const res::MenuItem& item : popup.items) {
+                if (item.kind == res::MenuItem::Kind::Separator) {
+                    menu->addSeparator();
+                    continue;
+                }
+                QAction* action = MakeCommandAction(item.id, QString::fromUtf8(item.caption));
+                action->setEnabled(!item.grayed);
+                menu->addAction(action);
+                hasRecentFiles = hasRecentFiles || item.id == ID_FILE_MRU_FILE1;
+                isWindowMenu = isWindowMenu || item.id == ID_WINDOW_CASCADE;
+            }
+            connect(menu, &QMenu::aboutToShow, this, [this, menu, hasRecentFiles, isWindowMenu] {
+                UpdateCommandUI();
+                if (hasRecentFiles)
+                    UpdateRecentFileItems(menu);
+                if (isWindowMenu)
+                    UpdateWindowList(menu);
+            });
+            if (hasRecentFiles)
+                m_recentItems[menu];
+            popups.push_back(menu);
+        }
+    }
+    for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR})
+        CommandAction(id)->setCheckable(true);
+}
+
+void CMainFrame::CreateAccelerators() {
+    for (const res::Accelerator& accelerator : res::GetAccelerators()) {
+        auto* action = new QAction(this);
+        action->setShortcut(
+            QKeySequence(QString::fromStdString(accelerator.keys), QKeySequence::PortableText));
+        action->setShortcutContext(Qt::WindowShortcut);
+        const int id = accelerator.id;
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        addAction(action);
+        m_accelerators.emplace_back(id, action);
+    }
+}
+
+bool CMainFrame::CreateToolBar() {
+    m_wndToolBar = addToolBar(FromUtf8(res::CommandTip(ID_VIEW_TOOLBAR)));
+    if (!m_wndToolBar)
+        return false;
+    m_wndToolBar->setObjectName(QStringLiteral("toolBar128"));
+    m_wndToolBar->setIconSize(QSize(16, 16));
+    m_wndToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_wndToolBar->setMovable(true);
+    m_wndToolBar->setFloatable(true);
+    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    for (const int id : res::GetToolBarButtons()) {
+        if (id == 0) {
+            m_wndToolBar->addSeparator();
+            continue;
+        }
+        QAction* action = MakeCommandAction(id, FromUtf8(res::CommandTip(id)));
+        action->setIcon(res::ToolBarIcon(id));
+        m_wndToolBar->addAction(action);
+    }
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    if (!bar)
+        return false;
+    m_messagePane = new QLabel(QString::fromUtf8(res::kIdleMessage), bar);
+    m_messagePane->setTextFormat(Qt::PlainText);
+    // A long line must not widen the window.
+    m_messagePane->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_messagePane->setMinimumWidth(0);
+    bar->addWidget(m_messagePane, 1);
+    const char* texts[] = {res::kIndicatorCaps, res::kIndicatorNum, res::kIndicatorScroll};
+    for (size_t i = 0; i < m_indicators.size(); ++i) {
+        auto* indicator = new QLabel(QString::fromLatin1(texts[i]), bar);
+        indicator->setFrameShape(QFrame::Panel);
+        indicator->setFrameShadow(QFrame::Sunken);
+        indicator->setAlignment(Qt::AlignCenter);
+        indicator->setMinimumWidth(indicator->fontMetrics().horizontalAdvance(indicator->text()) + 12);
+        bar->addPermanentWidget(indicator);
+        m_indicators[i] = indicator;
+    }
+    UpdateIndicators();
+    m_indicatorTimer.setInterval(500);
+    connect(&m_indicatorTimer, &QTimer::timeout, this, [this] { UpdateIndicators(); });
+    m_indicatorTimer.start();
+    return true;
+}
+
+void CMainFrame::UpdateIndicators() {
+    const LockKeyState state = ReadLockKeyState();
+    const bool on[] = {state.caps, state.num, state.scroll};
+    for (size_t i = 0; i < m_indicators.size(); ++i) {
+        if (m_indicators[i])
+            m_indicators[i]->setEnabled(on[i]);
+    }
+}
+
+void CMainFrame::ShowMenu(int id) {
+    if (m_menuId == id)
+        return;
+    m_menuId = id;
+    menuBar()->clear();
+    for (QMenu* menu : m_menus.at(id))
+        menuBar()->addMenu(menu);
+}
+
+void CMainFrame::UpdateRecentFileItems(QMenu* fileMenu) {
+    const CRecentFileList& recent = m_app.RecentFileList();
+    QStringList entries;
+    for (int i = 0; i < recent.GetCount(); ++i)
+        entries << recent[i];
+    RecentItems& shown = m_recentItems[fileMenu];
+    if (shown.built && shown.entries == entries)
+        return;
+    // An entry's action may be the one being triggered right now: it goes later.
+    for (QAction* item : shown.actions) {
+        fileMenu->removeAction(item);
+        item->deleteLater();
+    }
+    shown.actions.clear();
+    shown.entries = entries;
+    shown.built = true;
+
+    QAction* placeholder = CommandAction(ID_FILE_MRU_FILE1);
+    placeholder->setVisible(recent.GetCount() == 0);
+    for (int i = 0; i < recent.GetCount(); ++i) {
+        auto* item =
+            new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(Escaped(MenuPath(recent[i]))), fileMenu);
+        item->setStatusTip(FromUtf8(res::CommandPrompt(ID_FILE_MRU_FILE1 + i)));
+        const int id = ID_FILE_MRU_FILE1 + i;
+        connect(item, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        fileMenu->insertAction(placeholder, item);
+        shown.actions.push_back(item);
+    }
+}
+
+void CMainFrame::UpdateWindowList(QMenu* windowMenu) {
+    for (QAction* item : m_windowItems) {
+        windowMenu->removeAction(item);
+        item->deleteLater();
+    }
+    m_windowItems.clear();
+    const std::vector<CSplitterFrame*> windows = LogWindows();
+    if (windows.empty())
+        return;
+    m_windowItems.push_back(windowMenu->addSeparator());
+    const CSplitterFrame* active = ActiveLogWindow();
+    for (size_t i = 0; i < windows.size(); ++i) {
+        QAction* item = windowMenu->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(Escaped(windows[i]->windowTitle())));
+        item->setCheckable(true);
+        item->setChecked(windows[i] == active);
+        QPointer<CSplitterFrame> target = windows[i];
+        connect(item, &QAction::triggered, this, [this, target] {
+            if (target)
+                ActivateLogWindow(target);
+        });
+        m_windowItems.push_back(item);
+    }
+}
+
+// ---- commands ---------------------------------------------------------------------------
+
+void CMainFrame::RunCommand(int id) {
+    RouteCommand(static_cast<UINT>(id), true);
+    UpdateCommandUI();
+}
+
+bool CMainFrame::RouteCommand(UINT id, bool execute) {
+    if (CSplitterFrame* child = ActiveLogWindow(); child && child->OnCmdMsg(id, execute))
+        return true;
+    if (OnCmdMsg(id, execute))
+        return true;
+    return m_app.OnCmdMsg(id, execute);
+}
+
+bool CMainFrame::OnCmdMsg(UINT id, bool execute) {
+    switch (id) {
+    case ID_HELP_README:
+        if (execute)
+            OnReadme();
+        return true;
+    case ID_VIEW_TOOLBAR:
+        if (execute && m_wndToolBar)
+            m_wndToolBar->setVisible(!m_wndToolBar->isVisible());
+        return m_wndToolBar != nullptr;
+    case ID_VIEW_STATUS_BAR:
+        if (execute)
+            statusBar()->setVisible(!statusBar()->isVisible());
+        return true;
+    case ID_WINDOW_CASCADE:
+    case ID_WINDOW_TILE_HORZ:
+        if (LogWindows().empty())
+            return false;
+        if (execute) {
+            if (id == ID_WINDOW_CASCADE)
+                m_mdiArea->cascadeSubWindows();
+            else
+                TileHorizontally();
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::UpdateCommandUI() {
+    for (const auto& [id, action] : m_actions) {
+        // The placeholder of the recent-file list stands for its first entry.
+        action->setEnabled(RouteCommand(static_cast<UINT>(id), false));
+    }
+    for (const auto& [id, action] : m_accelerators)
+        action->setEnabled(RouteCommand(static_cast<UINT>(id), false));
+    if (QAction* toolBar = CommandAction(ID_VIEW_TOOLBAR); toolBar && m_wndToolBar)
+        toolBar->setChecked(!m_wndToolBar->isHidden());
+    if (QAction* statusBarItem = CommandAction(ID_VIEW_STATUS_BAR))
+        statusBarItem->setChecked(!statusBar()->isHidden());
+    for (auto& [menu, shown] : m_recentItems)
+        UpdateRecentFileItems(menu);
+}
+
+// ---- log windows ---------------------------------------------------------------------------
+
+int CMainFrame::LogWindowClientWidth() const {
+    // Until the frame is on screen its layout has not run and the MDI area's size is a
+    // placeholder; the frame's own width is the better guess then.
+    return isVisible() ? m_mdiArea->viewport()->width() : std::max(m_mdiArea->viewport()->width(), width());
+}
+
+void CMainFrame::AddLogWindow(CSplitterFrame* frame) {
+    m_mdiArea->addSubWindow(frame);
+}
+
+void CMainFrame::ShowLogWindow(CSplitterFrame* frame) {
+    frame->showMaximized();
+    ActivateLogWindow(frame);
+}
+
+void CMainFrame::ActivateLogWindow(CSplitterFrame* frame) {
+    if (frame->isMinimized())
+        frame->showNormal();
+    m_lastActive = frame;
+    m_mdiArea->setActiveSubWindow(frame);
+    OnLogWindowsChanged();
+}
+
+CSplitterFrame* CMainFrame::ActiveLogWindow() const {
+    const std::vector<CSplitterFrame*> windows = LogWindows();
+    if (windows.empty())
+        return nullptr;
+    // The MDI area forgets its active window while the frame itself is inactive (a dialog
+    // is up); the commands still belong to the window that was active.
+    auto* current = qobject_cast<CSplitterFrame*>(m_mdiArea->currentSubWindow());
+    for (CSplitterFrame* candidate : {current, m_lastActive.data()}) {
+        if (candidate && std::find(windows.begin(), windows.end(), candidate) != windows.end())
+            return candidate;
+    }
+    return windows.back();
+}
+
+std::vector<CSplitterFrame*> CMainFrame::LogWindows() const {
+    std::vector<CSplitterFrame*> windows;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+        auto* frame = qobject_cast<CSplitterFrame*>(window);
+        if (frame && frame->Document())
+            windows.push_back(frame);
+    }
+    return windows;
+}
+
+void CMainFrame::OnLogWindowsChanged() {
+    ShowMenu(LogWindows().empty() ? IDR_MAINFRAME : IDR_QUORVIXTYPE);
+    UpdateCommandUI();
+}
+
+void CMainFrame::TileHorizontally() {
+    std::vector<CSplitterFrame*> windows;
+    for (CSplitterFrame* frame : LogWindows()) {
+        if (frame->isVisible() && !frame->isMinimized())
+            windows.push_back(frame);
+    }
+    if (windows.empty())
+        return;
+    for (CSplitterFrame* frame : windows) {
+        if (frame->isMaximized())
+            frame->showNormal();
+    }
+    const QRect area = m_mdiArea->viewport()->rect();
+    const int n = static_cast<int>(windows.size());
+    const int height = area.height() / n;
+    for (int i = 0; i < n; ++i) {
+        const int top = i * height;
+        const int bottom = i == n - 1 ? area.height() : top + height;
+        windows[static_cast<size_t>(i)]->setGeometry(0, top, area.width(), bottom - top);
+    }
+}
+
+// ---- status bar ---------------------------------------------------------------------------
+
+void CMainFrame::SetStatusText(const QString& text) {
+    if (!m_messagePane)
+        return;
+    m_statusText = text;
+    // The pane shows one line; a line's own line feed is not part of what it shows.
+    QString shown = text;
+    shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    m_messagePane->setText(shown.trimmed());
+    m_messagePane->repaint();
+}
+
+QString CMainFrame::StatusText() const {
+    return m_messagePane ? m_statusText : QString();
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        SetStatusText(tip.isEmpty() ? QString::fromUtf8(res::kIdleMessage) : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!m_docManager.SaveAllModified()) {
+        event->ignore();
+        return;
+    }
+    m_docManager.CloseAllDocuments();
+    event->accept();
+}
+
+// ---- drops and the readme ----------------------------------------------------------------
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (LocalFiles(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+    if (LocalFiles(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QStringList paths = LocalFiles(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    OnDropFiles(paths);
+}
+
+void CMainFrame::OnDropFiles(const QStringList& paths) {
+    m_droppedPaths = paths;
+    update();
+    // Opened from the message queue, once the desktop's drag is over.
+    if (!m_droppedPaths.isEmpty())
+        ::PostMessage(GetSafeHwnd(), UM_OPEN_DROPPED_FILES, 0, 0);
+}
+
+LRESULT CMainFrame::OnOpenDroppedFiles() {
+    // Opening may run a message box whose event loop takes another drop, so the list is
+    // read afresh on every pass.
+    for (qsizetype i = 0; i < m_droppedPaths.size(); ++i) {
+        const QString path = m_droppedPaths[i];
+        if (IsDroppedPathOpened(PathToBytes(path)))
+            m_app.OpenDocumentFile(path);
+    }
+    return 0;
+}
+
+LRESULT CMainFrame::WindowProc(UINT message, WPARAM, LPARAM) {
+    if (message == UM_OPEN_DROPPED_FILES)
+        return OnOpenDroppedFiles();
+    return 0;
+}
+
+void CMainFrame::OnReadme() {
+    // Relative on purpose: the readme of the directory the program runs in.
+    const QFileInfo readme(QStringLiteral("readme.txt"));
+    if (!readme.isFile() || readme.size() == 0)
+        return;
+    OpenWithDefaultProgram(readme.absoluteFilePath());
+}

@@ -1,0 +1,144 @@
+// CMainFrame: the application's one top-level window. An MDI frame (a QMainWindow around
+// a QMdiArea) with the menu bar, the accelerators, a dockable tool bar and a status bar.
+// It shows menu 128 while no log window is open and menu 129 while one is; it routes
+// every menu command, accelerator and tool-bar button along the command route (active
+// view, its document, its log window, this frame, the application) and enables exactly
+// the commands some target there handles. It opens files dropped onto it, shows the
+// readme, arranges the log windows, and shows texts in the status bar's message pane.
+//
+// Ownership: the application owns the frame; the frame owns its bars, menus and actions
+// (Qt children) and, through the MDI area, the log windows. GUI thread only.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QToolBar>
+#include <array>
+#include <map>
+#include <vector>
+
+#include "platform/CmdTarget.h"
+#include "platform/Window.h"
+
+class CAppServices;
+class CDocManager;
+class CSplitterFrame;
+class QMdiArea;
+class QMenu;
+
+class CMainFrame : public QMainWindow, public CWnd, public CCmdTarget {
+    Q_OBJECT
+
+public:
+    CMainFrame(CAppServices& app, CDocManager& docManager);
+    ~CMainFrame() override;
+
+    // Builds the menus, the accelerators, the tool bar and the status bar, and accepts
+    // dropped files. The frame is not shown yet. False when a part could not be made.
+    bool LoadFrame();
+
+    // ---- the log windows ----
+    QMdiArea* MdiClient() const { return m_mdiArea; }
+    // The client width a new log window starts with.
+    int LogWindowClientWidth() const;
+    // Adds a new log window to the MDI area, not shown yet.
+    void AddLogWindow(CSplitterFrame* frame);
+    // Shows a log window maximized and makes it the active one.
+    void ShowLogWindow(CSplitterFrame* frame);
+    void ActivateLogWindow(CSplitterFrame* frame);
+    // The active log window, null when none is open.
+    CSplitterFrame* ActiveLogWindow() const;
+    // The open log windows, in the MDI area's order (windows closing are left out).
+    std::vector<CSplitterFrame*> LogWindows() const;
+    // A log window came or went: the menu and the commands follow.
+    void OnLogWindowsChanged();
+    // Window menu: Tile lays the windows out one above the other, each the full width.
+    void TileHorizontally();
+
+    // ---- the status bar ----
+    // Puts `text` into the message pane at once; nothing when the status bar is gone.
+    void SetStatusText(const QString& text);
+    // What the message pane shows.
+    QString StatusText() const;
+
+    // ---- commands ----
+    // Offers command `id` to the route; runs it there when `execute` is set. False when no
+    // target handles it.
+    bool RouteCommand(UINT id, bool execute);
+    // This frame's own commands: Readme, Toolbar, Status Bar, Cascade, Tile.
+    bool OnCmdMsg(UINT id, bool execute) override;
+    // Brings the enabled state of every menu item, button and accelerator up to date, and
+    // the recent-file entries of the File menus.
+    void UpdateCommandUI();
+    // 128 or 129: the menu the menu bar shows.
+    int MenuId() const { return m_menuId; }
+    // The action of command `id` in the menus and tool bar, null for none. The recent-file
+    // entries have actions of their own, in their File menu.
+    QAction* CommandAction(int id) const;
+    // The popups of menu `id`.
+    const std::vector<QMenu*>& Menus(int id) const { return m_menus.at(id); }
+    QToolBar* ToolBar() const { return m_wndToolBar; }
+
+    // ---- drops from the desktop ----
+    // Records the paths of one drop (replacing the last drop's) and, when there are any,
+    // posts UM_OPEN_DROPPED_FILES to open them from the message queue.
+    void OnDropFiles(const QStringList& paths);
+    const QStringList& DroppedPaths() const { return m_droppedPaths; }
+
+    // Help > Readme: readme.txt of the working directory in the desktop's program for it;
+    // nothing when it is missing or empty.
+    void OnReadme();
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    // Command prompts go to the message pane.
+    bool event(QEvent* event) override;
+    // Asks about unsaved changes of every log; closes them all unless one is kept.
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QAction* MakeCommandAction(int id, const QString& caption);
+    void CreateMenus();
+    void CreateAccelerators();
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    void ShowMenu(int id);
+    void RunCommand(int id);
+    void UpdateRecentFileItems(QMenu* fileMenu);
+    void UpdateWindowList(QMenu* windowMenu);
+    void UpdateIndicators();
+    LRESULT OnOpenDroppedFiles();
+
+    CAppServices& m_app;
+    CDocManager& m_docManager;
+    QMdiArea* m_mdiArea = nullptr;
+    QPointer<QToolBar> m_wndToolBar;
+    QPointer<QLabel> m_messagePane;
+    QString m_statusText;
+    std::array<QLabel*, 3> m_indicators{};
+    QTimer m_indicatorTimer;
+    QStringList m_droppedPaths;
+
+    // One action per command of the menus and the tool bar; the accelerators apart, so
+    // that the menus show their captions exactly as written.
+    std::map<int, QAction*> m_actions;
+    std::vector<std::pair<int, QAction*>> m_accelerators;
+    std::map<int, std::vector<QMenu*>> m_menus;
+    // Per File menu: the recent-file entries shown in place of the "Recent File" item.
+    struct RecentItems {
+        QStringList entries; // what the actions show
+        std::vector<QAction*> actions;
+        bool built = false;
+    };
+    std::map<QMenu*, RecentItems> m_recentItems;
+    std::vector<QAction*> m_windowItems;
+    int m_menuId = 0;
+    QPointer<CSplitterFrame> m_lastActive;
+};

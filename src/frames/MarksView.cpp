@@ -1,0 +1,158 @@
+#include "frames/MarksView.h"
+
+#include <QApplication>
+#include <string>
+
+#include "commands/Commands.h"
+#include "frames/SplitterFrame.h"
+#include "platform/Clipboard.h"
+#include "platform/ListBox.h"
+#include "platform/Prompts.h"
+#include "res/FrameResources.h"
+#include "res/Resources.h"
+#include "res/Strings.h"
+#include "view/LogListBox.h"
+#include "view/QuorvixView.h"
+
+namespace {
+
+// The buttons keep the top of the view; the list takes everything below.
+constexpr int kListTop = 100;
+
+} // namespace
+
+CQuorvixMarksView::CQuorvixMarksView(QWidget* parent) : CFormView(GetDialogTemplate(IDD_MARKS_FORM), parent) {
+    CreateControls();
+    m_bookmarkList = GetDlgItem<CListBox>(IDC_MARKS_LIST);
+    m_bookmarkList->SetNotifyHandler([this](int code) {
+        if (code == LBN_DBLCLK)
+            OnGoToLine();
+    });
+}
+
+QWidget* CQuorvixMarksView::CreateControl(const ControlTemplate& control, QWidget* parent) {
+    if (control.id == IDC_MARKS_LIST) {
+        auto* list = new CListBox(DisplayList::SelectionMode::Single, parent);
+        list->SetDlgCtrlID(IDC_MARKS_LIST);
+        return list;
+    }
+    return CFormView::CreateControl(control, parent);
+}
+
+void CQuorvixMarksView::OnInitialUpdate() {
+    OnSize();
+}
+
+void CQuorvixMarksView::resizeEvent(QResizeEvent* event) {
+    CFormView::resizeEvent(event);
+    OnSize();
+}
+
+void CQuorvixMarksView::OnSize() {
+    if (m_bookmarkList)
+        m_bookmarkList->setGeometry(0, kListTop, width(), std::max(0, height() - kListTop));
+}
+
+bool CQuorvixMarksView::OnCmdMsg(UINT, bool) {
+    return false;
+}
+
+void CQuorvixMarksView::OnCommand(int id) {
+    switch (id) {
+    case IDC_MARKS_REFRESH:
+        OnRefreshBookmarks();
+        break;
+    case IDC_MARKS_COPY:
+        OnCopyBookmarks();
+        break;
+    case IDC_MARKS_REMOVE:
+        OnRemoveBookmarks();
+        break;
+    case IDC_MARKS_INSERT_BREAK:
+        OnInsertLineBreak();
+        break;
+    case IDC_MARKS_DELETE_BREAK:
+        OnDeleteLineBreak();
+        break;
+    default:
+        break;
+    }
+}
+
+CQuorvixView* CQuorvixMarksView::LogView() const {
+    return qobject_cast<CQuorvixView*>(GetSplitterPane(this, 0));
+}
+
+int CQuorvixMarksView::SelectedEntry() const {
+    if (m_bookmarkList->GetCount() == 0)
+        return -1;
+    return m_bookmarkList->GetCurSel();
+}
+
+void CQuorvixMarksView::OnRefreshBookmarks() {
+    CQuorvixView* view = LogView();
+    if (!view)
+        return;
+    const std::vector<uint32_t>& bookmarks = view->Core().m_bookmarks;
+    if (bookmarks.empty())
+        return;
+    DisplayList& marks = m_bookmarkList->Model();
+    const DisplayList& lines = view->LogList().Model();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    marks.ResetContent();
+    for (const uint32_t index : bookmarks)
+        marks.AddString(lines.GetText(static_cast<int>(index)));
+    QApplication::restoreOverrideCursor();
+}
+
+void CQuorvixMarksView::OnCopyBookmarks() {
+    const DisplayList& marks = m_bookmarkList->Model();
+    if (marks.GetCount() == 0)
+        return;
+    std::string text;
+    for (int i = 0; i < marks.GetCount(); ++i) {
+        text += marks.GetText(i);
+        text += '\n';
+    }
+    if (SetClipboardText(text))
+        AfxMessageBox(QString::fromUtf8(res::kMarksCopied), MB_OK, this);
+}
+
+void CQuorvixMarksView::OnRemoveBookmarks() {
+    CQuorvixView* view = LogView();
+    if (!view || m_bookmarkList->GetCount() == 0)
+        return;
+    view->AbandonLineEdit();
+    view->LogList().Model().ResetContent();
+    m_bookmarkList->Model().ResetContent();
+    view->Core().m_bookmarks.clear();
+    view->Core().m_currentMark = -1;
+    view->StartRefill();
+}
+
+void CQuorvixMarksView::OnInsertLineBreak() {
+    const int selected = SelectedEntry();
+    if (selected < 0)
+        return;
+    m_bookmarkList->Model().InsertString(selected, kSeparator);
+    m_bookmarkList->SetCurSel(selected);
+}
+
+void CQuorvixMarksView::OnDeleteLineBreak() {
+    const int selected = SelectedEntry();
+    if (selected < 0)
+        return;
+    if (m_bookmarkList->Model().GetText(selected) == kSeparator)
+        m_bookmarkList->Model().DeleteString(selected);
+}
+
+void CQuorvixMarksView::OnGoToLine() {
+    const int selected = SelectedEntry();
+    CQuorvixView* view = LogView();
+    if (selected < 0 || !view)
+        return;
+    const std::string entry(m_bookmarkList->Model().GetText(selected));
+    view->Core().m_currentMark = view->LogList().FindLine(-1, entry);
+    ::PostMessage(view->ViewHandle(), WM_COMMAND, MAKEWPARAM(ID_EDIT_NEXTMARK, 1), 0);
+    view->LogList().setFocus(Qt::OtherFocusReason);
+}

@@ -1,0 +1,229 @@
+#include "frames/SplitterFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <algorithm>
+
+#include "frames/AppServices.h"
+#include "frames/DocManager.h"
+#include "frames/MainFrame.h"
+#include "frames/MarksView.h"
+#include "frames/QuorvixDoc.h"
+#include "res/FrameResources.h"
+#include "res/Icons.h"
+#include "view/LogListBox.h"
+
+// ---- CSplitterWnd ------------------------------------------------------------------------
+
+CSplitterWnd::CSplitterWnd(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
+    setOpaqueResize(true);
+    connect(this, &QSplitter::splitterMoved, this, [this] { m_dividerMoved = true; });
+}
+
+QWidget* CSplitterWnd::GetPane(int row, int column) const {
+    if (row != 0 || column < 0 || column >= count())
+        return nullptr;
+    return widget(column);
+}
+
+void CSplitterWnd::SetFirstColumnWidth(int width, int clientWidth) {
+    m_lastColumnWidth = std::max(0, clientWidth - width);
+    m_dividerMoved = false;
+    for (int i = 0; i < count(); ++i)
+        setStretchFactor(i, i == 0 ? 1 : 0);
+    PlaceColumns();
+}
+
+void CSplitterWnd::PlaceColumns() {
+    if (m_dividerMoved || m_lastColumnWidth < 0 || count() < 2 || width() <= 0)
+        return;
+    const int last = std::min(m_lastColumnWidth, width());
+    setSizes({std::max(0, width() - last), std::max(0, last - handleWidth())});
+}
+
+void CSplitterWnd::resizeEvent(QResizeEvent* event) {
+    QSplitter::resizeEvent(event);
+    PlaceColumns();
+}
+
+QWidget* GetSplitterPane(const QWidget* view, int index) {
+    if (!view || index < 0 || index > 2)
+        return nullptr;
+    const auto* splitter = qobject_cast<const CSplitterWnd*>(view->parentWidget());
+    return splitter ? splitter->GetPane(0, index) : nullptr;
+}
+
+// ---- CSplitterFrame ----------------------------------------------------------------------
+
+CSplitterFrame::CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CMainFrame& mainFrame)
+    : m_doc(&doc), m_app(app), m_mainFrame(mainFrame) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(res::DocumentIcon());
+    setWindowTitle(doc.GetTitle());
+    CreateHandle();
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+}
+
+CSplitterFrame::~CSplitterFrame() {
+    disconnect(qApp, nullptr, this, nullptr);
+    Teardown();
+    // The views go before this object's own parts, while their site still exists.
+    m_activeView = nullptr;
+    if (QWidget* client = widget()) {
+        setWidget(nullptr);
+        m_wndSplitter = nullptr;
+        delete client;
+    }
+}
+
+bool CSplitterFrame::OnCreateClient(int clientWidth) {
+    m_wndSplitter = new CSplitterWnd;
+    auto* logView = new CQuorvixView(*this);
+    auto* marksView = new CQuorvixMarksView;
+    m_wndSplitter->addWidget(logView);
+    m_wndSplitter->addWidget(marksView);
+    m_wndSplitter->SetFirstColumnWidth(clientWidth - kMarksWidth, clientWidth);
+    setWidget(m_wndSplitter);
+    SetActiveView(logView);
+    return true;
+}
+
+void CSplitterFrame::InitialUpdateFrame() {
+    if (CQuorvixMarksView* marks = MarksView())
+        marks->OnInitialUpdate();
+    if (CQuorvixView* log = LogView())
+        log->OnInitialUpdate();
+}
+
+CQuorvixView* CSplitterFrame::LogView() const {
+    return m_wndSplitter ? qobject_cast<CQuorvixView*>(m_wndSplitter->GetPane(0, 0)) : nullptr;
+}
+
+CQuorvixMarksView* CSplitterFrame::MarksView() const {
+    return m_wndSplitter ? qobject_cast<CQuorvixMarksView*>(m_wndSplitter->GetPane(0, 1)) : nullptr;
+}
+
+void CSplitterFrame::SetActiveView(QWidget* view) {
+    if (m_activeView == view)
+        return;
+    m_activeView = view;
+    m_mainFrame.UpdateCommandUI();
+}
+
+void CSplitterFrame::OnFocusChanged(QWidget* now) {
+    for (QWidget* pane : {static_cast<QWidget*>(LogView()), static_cast<QWidget*>(MarksView())}) {
+        if (pane && now && (now == pane || pane->isAncestorOf(now))) {
+            SetActiveView(pane);
+            return;
+        }
+    }
+}
+
+void CSplitterFrame::ActivateOtherPane() {
+    CQuorvixView* log = LogView();
+    CQuorvixMarksView* marks = MarksView();
+    if (!log || !marks)
+        return;
+    if (m_activeView == log) {
+        marks->BookmarkList().setFocus(Qt::ShortcutFocusReason);
+        SetActiveView(marks);
+    } else {
+        log->LogList().setFocus(Qt::ShortcutFocusReason);
+        SetActiveView(log);
+    }
+}
+
+void CSplitterFrame::CloseWithoutAsking() {
+    m_closing = true;
+    close();
+}
+
+LRESULT CSplitterFrame::WindowProc(UINT message, WPARAM, LPARAM) {
+    if (message == WM_CLOSE)
+        close();
+    return 0;
+}
+
+bool CSplitterFrame::OnCmdMsg(UINT id, bool execute) {
+    if (auto* view = dynamic_cast<CCmdTarget*>(m_activeView.data()); view && view->OnCmdMsg(id, execute))
+        return true;
+    if (m_doc && m_doc->OnCmdMsg(id, execute))
+        return true;
+    if (id == ID_NEXT_PANE || id == ID_PREV_PANE) {
+        // Two panes: next and previous both lead to the other one.
+        if (execute)
+            ActivateOtherPane();
+        return true;
+    }
+    return false;
+}
+
+void CSplitterFrame::closeEvent(QCloseEvent* event) {
+    if (!m_closing && m_doc && !m_doc->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    QMdiSubWindow::closeEvent(event);
+    if (event->isAccepted())
+        Teardown();
+}
+
+void CSplitterFrame::Teardown() {
+    if (m_tornDown)
+        return;
+    m_tornDown = true;
+    // The reader and the refill end before anything they use goes.
+    if (CQuorvixView* log = LogView())
+        log->DestroyWindow();
+    DestroyWindow();
+    if (CQuorvixDoc* doc = std::exchange(m_doc, nullptr)) {
+        doc->SetFrame(nullptr);
+        doc->Manager().RemoveDocument(doc);
+    }
+}
+
+// ---- what the log view asks of its window ------------------------------------------------
+
+QString CSplitterFrame::DocumentPath() const {
+    return m_doc ? m_doc->m_strFilePath : QString();
+}
+
+bool CSplitterFrame::IsModified() const {
+    return m_doc && m_doc->IsModified();
+}
+
+void CSplitterFrame::SetModifiedFlag(bool modified) {
+    if (m_doc)
+        m_doc->SetModifiedFlag(modified);
+}
+
+CListBox* CSplitterFrame::MarksList() {
+    auto* marks = qobject_cast<CQuorvixMarksView*>(GetSplitterPane(LogView(), 1));
+    return marks ? &marks->BookmarkList() : nullptr;
+}
+
+void CSplitterFrame::RefreshMarks() {
+    if (auto* marks = qobject_cast<CQuorvixMarksView*>(GetSplitterPane(LogView(), 1)))
+        marks->OnRefreshBookmarks();
+}
+
+void CSplitterFrame::SetStatusText(const QString& text) {
+    m_mainFrame.SetStatusText(text);
+}
+
+void CSplitterFrame::OpenDocumentFile(const QString& path) {
+    m_app.OpenDocumentFile(path);
+}
+
+bool CSplitterFrame::RemoveRecentFile(const QString& path) {
+    return m_app.RemoveRecentFile(path);
+}
+
+void CSplitterFrame::ShowFrame() {
+    m_mainFrame.ShowLogWindow(this);
+}
+
+void CSplitterFrame::CloseFrame() {
+    ::PostMessage(GetSafeHwnd(), WM_CLOSE, 0, 0);
+}

@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+#include "app/QuorvixApp.h"
+#include "loader/Messages.h"
+#include "loader/ProgressDlg.h"
+#include "loader/TraceWnd.h"
+#include "res/FrameResources.h"
+#include "support/FakePrompts.h"
+#include "support/TempDir.h"
+#include "view/LogListBox.h"
+#include "view/QuorvixView.h"
+
+namespace {
+
+constexpr int kWaitMs = 60000; // only a guard against hanging
+
+using Texts = std::vector<std::string>;
+
+// Stands in for the log window around the view and records what the view asks of it.
+class FakeSite : public CLogViewSite {
+public:
+    QString DocumentPath() const override { return path; }
+    bool IsModified() const override { return modified; }
+    void SetModifiedFlag(bool value) override { modified = value; }
+    CListBox* MarksList() override { return marks; }
+    void RefreshMarks() override {}
+    void SetStatusText(const QString& text) override { statusTexts << text; }
+    void OpenDocumentFile(const QString& file) override { opened << file; }
+    bool RemoveRecentFile(const QString& file) override {
+        removedFromRecent << file;
+        return true;
+    }
+    void ShowFrame() override { ++shown; }
+    void CloseFrame() override { ++closeRequests; }
+
+    QString path;
+    bool modified = false;
+    CListBox* marks = nullptr;
+    QStringList statusTexts;
+    QStringList opened;
+    QStringList removedFromRecent;
+    int shown = 0;
+    int closeRequests = 0;
+};
+
+// Sets the process-wide level tables for one test from a configuration text.
+class Levels {
+public:
+    Levels(const TempDir& dir, std::string_view ini) {
+        const QString old = QDir::currentPath();
+        dir.Write("quorvix.ini", ini);
+        QDir::setCurrent(QString::fromStdString(dir.Path()));
+        loaded = CQuorvixApp::LoadConfiguration("quorvix.ini");
+        QDir::setCurrent(old);
+    }
+    ~Levels() { CQuorvixApp::LoadConfiguration("/no/such/quorvix.ini"); }
+    bool loaded = false;
+};
+
+// A log view in a window of its own, beside a marks list.
+class ViewTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(levels.loaded);
+        window.resize(900, 600);
+        site.marks = new CListBox(DisplayList::SelectionMode::Single, &window);
+        site.marks->setGeometry(700, 0, 200, 600);
+        window.show();
+    }
+    void TearDown() override { view.reset(); }
+
+    // Makes the view for `path` and runs its initial update.
+    void Open(const QString& path) {
+        site.path = path;
+        view = std::make_unique<CQuorvixView>(site, &window);
+        view->setGeometry(0, 0, 700, 600);
+        view->show();
+        view->OnInitialUpdate();
+    }
+    bool WaitForLoad() {
+        return QTest::qWaitFor([&] { return view->IsLoadDone(); }, kWaitMs);
+    }
+    bool WaitForRefill() {
+        return QTest::qWaitFor([&] { return !view->IsRefilling() && !view->IsRefillPending(); }, kWaitMs);
+    }
+    Texts Lines() const {
+        Texts texts;
+        const DisplayList& list = view->LogList().Model();
+        for (int i = 0; i < list.GetCount(); ++i)
+            texts.emplace_back(list.GetText(i));
+        return texts;
+    }
+    QString Write(std::string_view name, std::string_view bytes) {
+        return QString::fromStdString(dir.Write(name, bytes));
+    }
+    // A log big enough that its load takes many batches.
+    QString WriteBigLog(int lines) {
+        std::string bytes;
+        for (int i = 0; i < lines; ++i)
+            bytes += "  line " + std::to_string(i) + (i % 5 == 0 ? " x ERROR  \n" : "\n");
+        return Write("big.log", bytes);
+    }
+
+    TempDir dir;
+    Levels levels{dir, "LOAD_STATUS = 0\n{\n$Type ERROR:10\n}\n"};
+    FakePrompts prompts;
+    QWidget window;
+    FakeSite site;
+    std::unique_ptr<CQuorvixView> view;
+};
+
+} // namespace
+
+TEST_F(ViewTest, AnExistingLogShowsItsWindowAndLoads) {
+    Open(Write("a.log", "one\n12:00 ERROR two\n"));
+    EXPECT_EQ(site.shown, 1);
+    EXPECT_TRUE(view->IsLoading()); // asked for, from the message queue
+    EXPECT_EQ(view->ReaderWindow(), nullptr);
+    ASSERT_TRUE(WaitForLoad());
+    EXPECT_FALSE(view->IsLoading());
+    EXPECT_EQ(Lines(), (Texts{"one", "12:00 ERROR two"}));
+    EXPECT_EQ(view->Core().m_lineEntries.GetCount(), 2u);
+    EXPECT_TRUE(view->Core().m_levelFilter[1].present);
+    EXPECT_EQ(site.closeRequests, 0);
+    EXPECT_EQ(prompts.Requests().size(), 0u);
+    // The in-place editor waits hidden.
+    EXPECT_TRUE(view->LineEditor()->isHidden());
+}
+
+TEST_F(ViewTest, AMissingEmptyOrOddFileIsReportedAndTheWindowCloses) {
+    std::filesystem::create_directories(dir.File("dir.log"));
+    for (const QString& path : {Write("empty.log", ""), QString::fromStdString(dir.File("missing.log")),
+                                QString::fromStdString(dir.File("dir.log")), QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(path.toStdString());
+        site = FakeSite{};
+        site.marks = nullptr;
+        prompts.Clear();
+        Open(path);
+        EXPECT_EQ(prompts.MessageTexts(), QStringList{QStringLiteral("Specified file not found!")});
+        EXPECT_EQ(site.closeRequests, 1);
+        EXPECT_EQ(site.removedFromRecent, QStringList{path});
+        EXPECT_EQ(site.shown, 0);
+        EXPECT_FALSE(view->IsLoading());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(view->ReaderWindow(), nullptr);
+        view.reset();
+    }
+    if (::geteuid() != 0) {
+        // A file that is there but cannot be read says so, and stays in the recent list.
+        const QString locked = Write("locked.log", "secret\n");
+        std::filesystem::permissions(locked.toStdString(), std::filesystem::perms::none);
+        site = FakeSite{};
+        prompts.Clear();
+        Open(locked);
+        ASSERT_EQ(prompts.MessageTexts().size(), 1);
+        EXPECT_TRUE(prompts.MessageTexts().front().startsWith(QStringLiteral("Cannot open ") + locked));
+        EXPECT_EQ(site.closeRequests, 1);
+        EXPECT_TRUE(site.removedFromRecent.isEmpty());
+    }
+}
+
+TEST_F(ViewTest, TheLogListFillsTheViewAfterEveryResize) {
+    Open(Write("a.log", "x\n"));
+    ASSERT_TRUE(WaitForLoad());
+    for (const QSize size : {QSize(640, 480), QSize(123, 45), QSize(1000, 700), QSize(0, 0)}) {
+        view->resize(size);
+        EXPECT_EQ(view->LogList().geometry(), QRect(QPoint(0, 0), size));
+    }
+    // The form's own marks list and buttons never show.
+    for (const int id : {IDC_FORM_REFRESH, IDC_FORM_COPY, IDC_FORM_REMOVE, IDC_FORM_MARKS}) {
+        ASSERT_NE(view->GetDlgItem(id), nullptr);
+        EXPECT_TRUE(view->GetDlgItem(id)->isHidden()) << id;
+    }
+    // The layout asked for by a posted WM_SIZE.
+    view->LogList().setGeometry(5, 5, 10, 10);
+    ::PostMessage(view->ViewHandle(), WM_SIZE, 0, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->LogList().geometry(), view->rect());
+}
+
+TEST_F(ViewTest, DeleteGoesToTheEditorInsideItAndDeletesLinesElsewhere) {
+    Open(Write("a.log", "zero\none\ntwo\nthree\nfour\n"));
+    ASSERT_TRUE(WaitForLoad());
+    CLogListBox& list = view->LogList();
+
+    // On the list: the selected lines go and the document is modified.
+    list.Model().SetSel(1, true);
+    list.Model().SetSel(3, true);
+    QTest::keyClick(&list, Qt::Key_Delete);
+    EXPECT_EQ(Lines(), (Texts{"zero", "two", "four"}));
+    EXPECT_TRUE(site.modified);
+
+    // In the editor: Delete takes a character, no line goes; Enter writes the edit back.
+    site.modified = false;
+    RECT rect{};
+    ASSERT_EQ(list.GetItemRect(1, rect), 0);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(rect.left + 20, (rect.top + rect.bottom) / 2));
+    QLineEdit* editor = view->LineEditor();
+    ASSERT_FALSE(editor->isHidden());
+    ASSERT_EQ(editor->text(), "two");
+    editor->setCursorPosition(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    EXPECT_EQ(editor->text(), "wo");
+    EXPECT_EQ(list.GetCount(), 3);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_TRUE(editor->isHidden());
+    EXPECT_EQ(Lines(), (Texts{"zero", "wo", "four"}));
+    EXPECT_TRUE(site.modified);
+}
+
+TEST_F(ViewTest, FilesDroppedOnALogOpenWhenTheirNamesPass) {
+    Open(Write("a.log", "x\n"));
+    ASSERT_TRUE(WaitForLoad());
+    const QStringList dropped{QStringLiteral("/home/u/readme"),      QStringLiteral("/home/u/.profile"),
+                              QStringLiteral("/home/u/x.log"),       QStringLiteral("/home/u/a.TXT"),
+                              QStringLiteral("/srv/logs.dat/x.log"), QStringLiteral("/home/u/notes.txt")};
+    QMimeData files;
+    QList<QUrl> urls;
+    for (const QString& path : dropped)
+        urls << QUrl::fromLocalFile(path);
+    urls << QUrl(QStringLiteral("https://example.org/remote.txt")); // not a local file: not taken
+    files.setUrls(urls);
+
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(view->DroppedPaths(), dropped);
+    EXPECT_TRUE(site.opened.isEmpty()); // from the message queue
+    QCoreApplication::processEvents();
+    EXPECT_EQ(site.opened,
+              QStringList({QStringLiteral("/home/u/readme"), QStringLiteral("/home/u/.profile"),
+                           QStringLiteral("/srv/logs.dat/x.log"), QStringLiteral("/home/u/notes.txt")}));
+
+    // A drag without files is refused, and its drop does nothing.
+    QMimeData text;
+    text.setText(QStringLiteral("/home/u/readme"));
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    QDropEvent ignored(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.get(), &ignored);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(site.opened.size(), 4);
+}
+
+TEST_F(ViewTest, ARefillWaitsForTheLoadAndForAnotherRefill) {
+    const int lineCount = 30000;
+    Open(WriteBigLog(lineCount));
+    // Asked for while the log loads: it waits, and runs once the load has ended, on the
+    // whole log (the lines the load still adds included, none twice).
+    ASSERT_TRUE(view->IsLoading());
+    view->LogList().Model().ResetContent();
+    view->StartRefill();
+    EXPECT_TRUE(view->IsRefillPending());
+    EXPECT_FALSE(view->IsRefilling());
+    ASSERT_TRUE(WaitForLoad());
+    ASSERT_TRUE(WaitForRefill());
+    ASSERT_EQ(view->LogList().GetCount(), lineCount);
+    EXPECT_EQ(view->LogList().Model().GetText(0), "line 0 x ERROR"); // from the store: trimmed
+    EXPECT_EQ(view->LogList().Model().GetText(lineCount - 1), "line " + std::to_string(lineCount - 1));
+
+    // Asked for while another runs: it waits for that one, then starts from an empty list.
+    view->Core().m_levelFilter[0].show = false; // only the ERROR lines now
+    view->StartRefill();
+    EXPECT_TRUE(view->IsRefilling());
+    view->StartRefill();
+    EXPECT_TRUE(view->IsRefillPending());
+    ASSERT_TRUE(WaitForRefill());
+    ASSERT_EQ(view->LogList().GetCount(), lineCount / 5);
+    EXPECT_EQ(view->LogList().Model().GetText(1), "line 5 x ERROR");
+}
+
+TEST_F(ViewTest, ARefillStepsAndClosesItsOwnProgressDialog) {
+    Open(Write("a.log", "one\ntwo\nthree\n"));
+    ASSERT_TRUE(WaitForLoad());
+    const int32_t saved = g_loadStatus;
+    g_loadStatus = 1;
+    view->LogList().Model().ResetContent();
+    view->StartRefill();
+    QPointer<CProgressDlg> progress = view->RefillProgress();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->Upper(), 300u); // 100 per stored line
+    ASSERT_TRUE(WaitForRefill());
+    g_loadStatus = saved;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(progress.isNull() || !::IsWindow(progress->GetSafeHwnd()));
+    EXPECT_EQ(Lines(), (Texts{"one", "two", "three"}));
+}
+
+TEST_F(ViewTest, ClosingWhileTheLogLoadsOrRefillsStopsTheThreadsAndFreesTheLines) {
+    Open(WriteBigLog(300000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->LogList().GetCount() > 0; }, kWaitMs));
+    ASSERT_FALSE(view->IsLoadDone()) << "the log loaded too fast for this test";
+    view->DestroyWindow(); // joins the reader before the lines go
+    EXPECT_EQ(view->ReaderWindow(), nullptr);
+    EXPECT_TRUE(view->Core().m_lineEntries.IsEmpty());
+    EXPECT_EQ(view->LogList().GetCount(), 0);
+    view.reset();
+    QCoreApplication::processEvents(); // batches still queued find no window
+
+    Open(WriteBigLog(200000));
+    ASSERT_TRUE(WaitForLoad());
+    view->LogList().Model().ResetContent();
+    view->StartRefill();
+    ASSERT_TRUE(view->IsRefilling());
+    view.reset(); // the view's destruction stops and joins the refill first
+    QCoreApplication::processEvents();
+}
+
+TEST_F(ViewTest, CommandsAndMessagesReachTheirHandlers) {
+    Open(Write("a.log", "a\nb x\nc\n"));
+    ASSERT_TRUE(WaitForLoad());
+    // The log view handles its nine commands and nothing else.
+    for (const UINT id : {57634u, 57636u, 57633u, 57604u, 32772u, 32773u, 32774u, 32775u, 32776u})
+        EXPECT_TRUE(view->OnCmdMsg(id, false)) << id;
+    for (const UINT id : {57601u, 57603u, 57607u, 32779u})
+        EXPECT_FALSE(view->OnCmdMsg(id, false)) << id;
+
+    // UM_ADD_BOOKMARK, then the marks view's jump: the current mark and a posted Next Mark.
+    ::SendMessage(view->ViewHandle(), UM_ADD_BOOKMARK, 0, 1);
+    EXPECT_EQ(view->Core().m_bookmarks, (std::vector<uint32_t>{1}));
+    view->Core().m_currentMark = 1;
+    ::PostMessage(view->ViewHandle(), WM_COMMAND, MAKEWPARAM(32774, 1), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->LogList().Model().GetSel(1), 1);
+
+    // A selection change by the user shows the caret line in the status bar.
+    RECT rect{};
+    ASSERT_EQ(view->LogList().GetItemRect(2, rect), 0);
+    QTest::mouseClick(view->LogList().viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(rect.left + 20, rect.top + 2));
+    ASSERT_FALSE(site.statusTexts.isEmpty());
+    EXPECT_EQ(site.statusTexts.back(), "[2] c\n");
+}
