@@ -1,6 +1,7 @@
 #include "frames/MarksView.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <string>
 
 #include "commands/Commands.h"
@@ -24,6 +25,11 @@ constexpr int kListTop = 100;
 CQuorvixMarksView::CQuorvixMarksView(QWidget* parent) : CFormView(GetDialogTemplate(IDD_MARKS_FORM), parent) {
     CreateControls();
     m_bookmarkList = GetDlgItem<CListBox>(IDC_MARKS_LIST);
+    for (int id : {IDC_MARKS_REFRESH, IDC_MARKS_REMOVE, IDC_MARKS_COPY, IDC_MARKS_INSERT_BREAK,
+                   IDC_MARKS_DELETE_BREAK}) {
+        if (QWidget* button = GetDlgItem(id))
+            m_buttons.emplace_back(button, button->geometry());
+    }
     m_bookmarkList->SetNotifyHandler([this](int code) {
         if (code == LBN_DBLCLK)
             OnGoToLine();
@@ -49,8 +55,29 @@ void CQuorvixMarksView::resizeEvent(QResizeEvent* event) {
 }
 
 void CQuorvixMarksView::OnSize() {
+    // The buttons stand where the form puts them while the pane is wide enough for them.
+    // A narrower pane (the log window gives this one 200 pixels) would cut them off, and
+    // some would be out of reach, so there they stand in one column and the list starts
+    // below the last of them.
+    int needed = 0;
+    for (const auto& [button, place] : m_buttons)
+        needed = std::max(needed, place.right() + 1);
+    int listTop = kListTop;
+    if (width() >= needed) {
+        for (const auto& [button, place] : m_buttons)
+            button->setGeometry(place);
+    } else {
+        const int margin = m_buttons.empty() ? 0 : m_buttons.front().second.left();
+        int y = margin;
+        for (const auto& [button, place] : m_buttons) {
+            button->setGeometry(margin, y, std::max(0, std::min(place.width(), width() - 2 * margin)),
+                                place.height());
+            y += place.height() + margin / 2;
+        }
+        listTop = std::max(kListTop, y + margin / 2);
+    }
     if (m_bookmarkList)
-        m_bookmarkList->setGeometry(0, kListTop, width(), std::max(0, height() - kListTop));
+        m_bookmarkList->setGeometry(0, listTop, width(), std::max(0, height() - listTop));
 }
 
 bool CQuorvixMarksView::OnCmdMsg(UINT, bool) {

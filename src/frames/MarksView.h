@@ -8,6 +8,10 @@
 // by that text. Owned by its log window (a Qt child). GUI thread only.
 #pragma once
 
+#include <QRect>
+#include <utility>
+#include <vector>
+
 #include "platform/CmdTarget.h"
 #include "platform/DialogTemplate.h"
 
@@ -57,4 +61,6 @@ private:
     int SelectedEntry() const;
 
     CListBox* m_bookmarkList = nullptr;
+    // The buttons with the places the form gives them, in tab order.
+    std::vector<std::pair<QWidget*, QRect>> m_buttons;
 };
