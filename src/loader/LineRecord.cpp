@@ -5,8 +5,7 @@
 #include <stdexcept>
 
 LineBatch::LineBatch(size_t maxLines, size_t maxBytes)
-    : m_bytes(std::make_unique_for_overwrite<char[]>(std::max<size_t>(maxBytes, 1))),
-      m_capacity(std::max<size_t>(maxBytes, 1)), m_maxLines(std::max<size_t>(maxLines, 1)) {
+    : m_capacity(std::max<size_t>(maxBytes, 1)), m_maxLines(std::max<size_t>(maxLines, 1)) {
     m_records.reserve(m_maxLines);
 }
 
@@ -17,30 +16,44 @@ bool LineBatch::Full(size_t length) const {
 }
 
 void LineBatch::Add(std::string_view text, uint64_t step) {
-    if (m_used + text.size() > m_capacity) {
+    if (m_bytes.Data() == nullptr) {
+        // A fresh batch, or one whose bytes were taken: records so far hold no bytes.
+        m_bytes = BigBlock(std::max(m_capacity, text.size()));
+        m_taken = false;
+        m_used = 0;
+    } else if (m_used + text.size() > m_bytes.Size()) {
         // Only the first line of a batch may be larger than the batch (Full says so for
         // any other); give it room. Replacing the block under earlier records would
         // leave them dangling.
         if (!m_records.empty())
             throw std::length_error("LineBatch::Add past a full batch");
-        m_bytes = std::make_unique_for_overwrite<char[]>(text.size());
-        m_capacity = text.size();
+        m_bytes = BigBlock(std::max(m_capacity, text.size()));
         m_used = 0;
     }
-    char* out = m_bytes.get() + m_used;
+    char* out = m_bytes.Data() + m_used;
     if (!text.empty())
         std::memcpy(out, text.data(), text.size());
     m_used += text.size();
-    m_records.push_back(LineRecord{std::string_view(out, text.size()), 0});
+    m_records.push_back(LineRecord{std::string_view(out, text.size()), 0, this});
     m_stepSum += step;
 }
 
 bool LineBatch::AllConsumed() const {
-    return std::all_of(m_records.begin(), m_records.end(), [](const LineRecord& r) { return r.consumed != 0; });
+    return std::all_of(m_records.begin(), m_records.end(),
+                       [](const LineRecord& r) { return r.consumed != 0; });
 }
 
 void LineBatch::Clear() {
     m_records.clear();
-    m_used = 0;
+    m_used = 0; // a taken block is gone; the next line brings a new one
     m_stepSum = 0;
+}
+
+BigBlock LineBatch::TakeBytes() {
+    if (m_taken)
+        return BigBlock();
+    m_taken = true;
+    BigBlock out = std::move(m_bytes);
+    m_bytes = BigBlock();
+    return out;
 }

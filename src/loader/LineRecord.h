@@ -16,12 +16,19 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/BigBlock.h"
+
+class LineBatch;
+
 struct LineRecord {
     // The line without its line feed. Any byte may occur in it, NUL included. The bytes
     // belong to the batch the record came in.
     std::string_view text;
     // 0 when created; set to 1 by the log view when it has taken the line.
     uint8_t consumed = 0;
+    // The batch the record came in. A log view may take the batch's bytes over (TakeBytes)
+    // instead of copying each line.
+    LineBatch* batch = nullptr;
 };
 
 class LineBatch {
@@ -39,8 +46,18 @@ public:
     void Add(std::string_view text, uint64_t step);
 
     // Empties the batch for reuse, keeping its memory: a reader recycles its batches
-    // instead of allocating fresh ones (fresh large blocks cost page faults).
+    // instead of allocating fresh ones (fresh large blocks cost page faults). A batch
+    // whose bytes were taken gets a new block with its next line.
     void Clear();
+
+    // Hands the block holding the lines' bytes to a new owner, once; the records keep
+    // pointing at the same bytes, which now live as long as that owner keeps the block.
+    // Returns an empty block when the bytes were taken already.
+    BigBlock TakeBytes();
+    bool BytesTaken() const { return m_taken; }
+    // Bytes of text held, and the size of the block holding them.
+    size_t BytesUsed() const { return m_used; }
+    size_t BytesReserved() const { return m_bytes.Size(); }
 
     bool Empty() const { return m_records.empty(); }
     size_t Count() const { return m_records.size(); }
@@ -51,9 +68,10 @@ public:
     bool AllConsumed() const;
 
 private:
-    std::unique_ptr<char[]> m_bytes;
+    BigBlock m_bytes;
     size_t m_capacity;
     size_t m_used = 0;
+    bool m_taken = false;
     size_t m_maxLines;
     uint64_t m_stepSum = 0;
     std::vector<LineRecord> m_records;

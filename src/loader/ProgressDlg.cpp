@@ -16,14 +16,18 @@ CProgressDlg::CProgressDlg(QWidget* owner) : CDialog(GetDialogTemplate(IDD_PROGR
     CreateHandle();
 }
 
-CProgressDlg::~CProgressDlg() { DestroyWindow(); }
+CProgressDlg::~CProgressDlg() {
+    DestroyWindow();
+}
 
 void CProgressDlg::SetUpper(uint64_t upper) {
     if (upper != 0)
         m_nUpper = upper;
 }
 
-QProgressBar* CProgressDlg::Bar() const { return GetDlgItem<QProgressBar>(IDC_PROGRESS); }
+QProgressBar* CProgressDlg::Bar() const {
+    return GetDlgItem<QProgressBar>(IDC_PROGRESS);
+}
 
 void CProgressDlg::OnInitDialog() {
     m_shift = 0;

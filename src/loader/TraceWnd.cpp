@@ -37,7 +37,9 @@ bool CTraceWnd::CreateEx(HWND parent, QWidget* progressOwner) {
     return true;
 }
 
-CProgressDlg* CTraceWnd::ProgressDialog() const { return m_progress.data(); }
+CProgressDlg* CTraceWnd::ProgressDialog() const {
+    return m_progress.data();
+}
 
 void CTraceWnd::OnDestroy() {
     m_nRunning.fetch_sub(1);
@@ -98,6 +100,7 @@ LRESULT CTraceWnd::OnReaderLine(LPARAM lParam) {
         return 0;
     m_pending.emplace_back(batch);
     ::PostMessage(GetSafeHwnd(), TM_TAKE_BATCH, 0, 0);
+    m_handBack = std::move(m_spare);
     return 1;
 }
 
@@ -115,6 +118,9 @@ void CTraceWnd::TakeNextBatch() {
         view->WindowProc(UM_ADD_LINE, 0, reinterpret_cast<LPARAM>(&record));
     if (m_progress && ::IsWindow(m_progress->GetSafeHwnd()))
         ::SendMessage(m_progress->GetSafeHwnd(), UM_PROGRESS_STEP, static_cast<WPARAM>(batch->StepSum()), 0);
+    // Fresh batches would cost the reader allocations every time.
+    batch->Clear();
+    m_spare = std::move(batch);
 }
 
 LRESULT CTraceWnd::OnReaderEnd() {
@@ -160,7 +166,8 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             if (::SendMessage(self, UM_READER_LINE, 0, reinterpret_cast<LPARAM>(batch.get())) == 0)
                 return false; // not taken: the window is going
             batch.release();  // the window has it now
-            batch = std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
+            batch =
+                m_handBack ? std::move(m_handBack) : std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
             return true;
         };
 

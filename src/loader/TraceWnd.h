@@ -31,9 +31,10 @@ class QWidget;
 
 class CTraceWnd : public CWnd {
 public:
-    // Lines and bytes of one batch: a few milliseconds of work for the GUI thread.
-    static constexpr size_t kBatchLines = 4096;
-    static constexpr size_t kBatchBytes = 256 * 1024;
+    // Lines and bytes of one batch: a few milliseconds of work for the GUI thread. A batch
+    // of bytes is one huge page, which the view usually keeps as it is (no copy).
+    static constexpr size_t kBatchLines = 65536;
+    static constexpr size_t kBatchBytes = 2 * 1024 * 1024;
 
     explicit CTraceWnd(std::string path);
     ~CTraceWnd() override;
@@ -74,6 +75,11 @@ private:
     QPointer<CProgressDlg> m_progress;
     // Batches handed over and not yet taken by the view. GUI thread only.
     std::deque<std::unique_ptr<LineBatch>> m_pending;
+    // A batch the view is done with, kept for the reader to fill again (GUI thread), and
+    // the one handed back to the reader with its last send: written by the GUI thread
+    // while the reader waits in that send, read by the reader once the send returned.
+    std::unique_ptr<LineBatch> m_spare;
+    std::unique_ptr<LineBatch> m_handBack;
     std::atomic<bool> m_readerFinished{false};
     std::unique_ptr<WorkerThread> m_thread;
 };

@@ -30,6 +30,13 @@ std::string_view TextArena::Store(std::string_view text) {
     return {out, text.size()};
 }
 
+void TextArena::Adopt(BigBlock block) {
+    if (block.Data() == nullptr)
+        return;
+    m_reserved += block.Size();
+    m_blocks.push_back(std::move(block));
+}
+
 void TextArena::Clear() {
     m_blocks.clear();
     m_cursor = nullptr;

@@ -23,6 +23,9 @@ public:
 
     // Copies `text` into the arena and returns the copy.
     std::string_view Store(std::string_view text);
+    // Takes `block` over: texts already in it keep their addresses and live as long as
+    // the arena's own. The arena does not write into it.
+    void Adopt(BigBlock block);
     // Frees every block; every text handed out before is gone.
     void Clear();
     // Bytes of all blocks, used or not.

@@ -47,6 +47,9 @@ public:
     // entries do (until Clear). Intake keeps a line once and lets both the entry and the
     // display item refer to it.
     std::string_view Keep(std::string_view raw) { return m_texts.Store(raw); }
+    // Takes over a block of line bytes (a reader's batch): its lines are kept where they
+    // are, without a copy.
+    void AdoptBytes(BigBlock block) { m_texts.Adopt(std::move(block)); }
     // Adds an entry at the tail whose text is `kept`, bytes returned by Keep.
     LogLineEntry* AppendKept(int level, int colourIndex, std::string_view kept);
 

@@ -26,8 +26,15 @@ LRESULT CLogViewCore::OnAddLine(WPARAM, LPARAM lParam) {
 
 void CLogViewCore::AddLine(LineRecord& record) {
     // The line is kept once: the store's entry refers to its trimmed part and the
-    // display item to the whole, untrimmed text.
-    const std::string_view kept = m_lineEntries.Keep(record.text);
+    // display item to the whole, untrimmed text. A well-filled batch gives its bytes to
+    // the store whole (its first line decides), so loading copies no line on this thread;
+    // the lines of a sparse one are copied into the store's own blocks instead.
+    if (LineBatch* batch = record.batch; batch && !batch->BytesTaken() &&
+                                         &record == &batch->Records().front() &&
+                                         batch->BytesUsed() * 2 >= batch->BytesReserved())
+        m_lineEntries.AdoptBytes(batch->TakeBytes());
+    const bool inPlace = record.batch && record.batch->BytesTaken();
+    const std::string_view kept = inPlace ? record.text : m_lineEntries.Keep(record.text);
     const int level = ClassifyLine(kept);
     if (level >= 0) {
         m_levelFilter[level + 1].show = true;
@@ -50,7 +57,9 @@ void CLogViewCore::AddColouredLine(int colourIndex, std::string_view text) {
     m_logList.SetItemData(index, PaletteColour(colourIndex));
 }
 
-void CLogViewCore::AddPlainLine(std::string_view text) { m_logList.AddString(text); }
+void CLogViewCore::AddPlainLine(std::string_view text) {
+    m_logList.AddString(text);
+}
 
 LRESULT CLogViewCore::OnLoadDone(WPARAM, LPARAM) {
     for (int k = 1; k < kFilterCount; ++k)

@@ -29,7 +29,8 @@ private:
 
 class LogViewCoreTest : public testing::Test {
 protected:
-    explicit LogViewCoreTest(std::initializer_list<std::pair<const char*, int>> levels = {{"ERR", 10}, {"WARN", 12}})
+    explicit LogViewCoreTest(std::initializer_list<std::pair<const char*, int>> levels = {{"ERR", 10},
+                                                                                          {"WARN", 12}})
         : slots(levels), core(list, slots.Table()) {}
 
     // Feeds lines through intake as a reader would, in one batch.
@@ -221,7 +222,37 @@ TEST(LineBatch, HoldsLinesUntilFreedAndKnowsWhenFull) {
     LineBatch big(10, 4);
     big.Add(std::string(5000, 'x'), 5001); // one line larger than the batch
     EXPECT_EQ(big.Records()[0].text.size(), 5000u);
-    EXPECT_THROW(big.Add("more", 5), std::length_error);
+    // A line that no longer fits the block would move the earlier lines' bytes.
+    EXPECT_THROW(big.Add(std::string(1 << 20, 'y'), 1), std::length_error);
+}
+
+TEST(LineBatch, AWellFilledBatchGivesItsBytesToTheStore) {
+    Slots slots({{"ERR", 10}});
+    DisplayList list;
+    CLogViewCore core(list, slots.Table());
+
+    // Most of the block used: the store keeps the bytes where they are.
+    LineBatch full(100, 4096);
+    for (int i = 0; i < 40; ++i)
+        full.Add(std::string(90, 'a' + i % 26) + " ERR", 95);
+    const char* first = full.Records().front().text.data();
+    for (LineRecord& record : full.Records())
+        core.AddLine(record);
+    EXPECT_TRUE(full.BytesTaken());
+    EXPECT_EQ(list.GetText(0).data(), first);
+    // The batch can be filled again; the kept lines stay as they were.
+    full.Clear();
+    full.Add("new bytes", 10);
+    EXPECT_EQ(list.GetText(0), std::string(90, 'a') + " ERR");
+    EXPECT_EQ(core.m_lineEntries[39].Text(), std::string(90, 'a' + 39 % 26) + " ERR");
+
+    // A sparse batch is copied, so a few short lines do not pin a whole block.
+    LineBatch sparse(100, 1 << 20);
+    sparse.Add("short", 6);
+    core.AddLine(sparse.Records().front());
+    EXPECT_FALSE(sparse.BytesTaken());
+    EXPECT_NE(list.GetText(40).data(), sparse.Records().front().text.data());
+    EXPECT_EQ(list.GetText(40), "short");
 }
 
 } // namespace
