@@ -87,11 +87,13 @@ void ReportSaveFailure(CommandHost& host, const QString& path, const QString& er
 
 namespace clipboard_commands {
 
+bool CopyTextToClipboard(std::string_view text) { return SetClipboardText(text); }
+
 void OnCopy(CommandHost& host) {
     const DisplayList& list = host.LogList().Model();
     if (list.GetCount() == 0 || list.GetSelCount() == 0)
         return;
-    if (SetClipboardText(TextBlock(list, list.GetSelItems())))
+    if (CopyTextToClipboard(TextBlock(list, list.GetSelItems())))
         AfxMessageBox(QString::fromUtf8(res::kCopiedToClipboard), MB_OK, host.DialogParent());
 }
 

@@ -79,6 +79,9 @@ private:
 
 // Copy, save and clear (ClipboardCommands.cpp).
 namespace clipboard_commands {
+// Puts `text` (bytes, each line followed by a line feed) on the clipboard as plain text.
+// Returns false when the clipboard could not take it.
+bool CopyTextToClipboard(std::string_view text);
 // Copy (57634): the selected lines to the clipboard.
 void OnCopy(CommandHost& host);
 // Clear Sel (57633).

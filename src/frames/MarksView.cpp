@@ -6,7 +6,6 @@
 
 #include "commands/Commands.h"
 #include "frames/SplitterFrame.h"
-#include "platform/Clipboard.h"
 #include "platform/ListBox.h"
 #include "platform/Prompts.h"
 #include "res/FrameResources.h"
@@ -141,7 +140,7 @@ void CQuorvixMarksView::OnCopyBookmarks() {
         text += marks.GetText(i);
         text += '\n';
     }
-    if (SetClipboardText(text))
+    if (clipboard_commands::CopyTextToClipboard(text))
         AfxMessageBox(QString::fromUtf8(res::kMarksCopied), MB_OK, this);
 }
 
