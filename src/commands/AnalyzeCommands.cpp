@@ -2,6 +2,8 @@
 // and puts the current mark on the first bookmark so that F3 walks the findings from the
 // top. Earlier selections and bookmarks stay; running it twice is running it once.
 #include <QLineEdit>
+#include <string_view>
+#include <vector>
 
 #include "app/LevelConfig.h"
 #include "commands/Commands.h"
@@ -24,27 +26,29 @@ void OnAnalyze(CommandHost& host) {
     CLogViewCore& core = host.Core();
     const HWND view = host.ViewHandle();
     int shown = -1;
-    {
-        // Each keyword's lines arrive in ascending order: one merge per keyword.
+    // Every keyword of every named level, searched together: one pass over the list
+    // instead of one per keyword. The lines found, and so the selection and bookmarks,
+    // are the union of what each keyword finds, as keyword-by-keyword searches give.
+    std::vector<std::string_view> keywords;
+    for (const LevelType& level : g_levelTypes) {
+        if (level.name.empty())
+            continue;
+        for (const std::string& keyword : level.keywords)
+            keywords.push_back(keyword);
+    }
+    if (!keywords.empty()) {
+        // The lines arrive in ascending order: one merge at the end.
         bookmark_commands::BookmarkBatch batch(host);
-        for (const LevelType& level : g_levelTypes) {
-            if (level.name.empty() || level.keywords.empty())
-                continue;
-            for (const std::string& keyword : level.keywords) {
-                // FindLine only moves forward: one pass over the list per keyword.
-                for (int index = list.FindLine(-1, keyword); index >= 0;
-                     index = list.FindLine(index, keyword)) {
-                    // Bookmarking a line drops its selection, so the line is selected after it.
-                    SendMessage(view, UM_ADD_BOOKMARK, 0, index);
-                    model.SetSel(index, true);
-                }
-            }
-            batch.Flush();
-            if (!core.m_bookmarks.empty()) {
-                core.m_currentMark = static_cast<int>(core.m_bookmarks.front());
-                model.SetSel(core.m_currentMark, true);
-                shown = core.m_currentMark;
-            }
+        for (const int index : model.FindLinesAny(keywords)) {
+            // Bookmarking a line drops its selection, so the line is selected after it.
+            SendMessage(view, UM_ADD_BOOKMARK, 0, index);
+            model.SetSel(index, true);
+        }
+        batch.Flush();
+        if (!core.m_bookmarks.empty()) {
+            core.m_currentMark = static_cast<int>(core.m_bookmarks.front());
+            model.SetSel(core.m_currentMark, true);
+            shown = core.m_currentMark;
         }
     }
     // The caret ends on the first bookmark, in view, where F3 starts.

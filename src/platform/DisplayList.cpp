@@ -419,28 +419,50 @@ private:
 
 } // namespace
 
-int DisplayList::FindLine(int start, std::string_view needle) const {
-    const int count = GetCount();
-    const NoCaseSearch search(needle);
+namespace {
+
+// The log list's rule for one item and one needle.
+bool LineMatches(std::string_view text, const NoCaseSearch& search) {
     const size_t m = search.Size();
+    if (m == 0)
+        return text.empty(); // the empty needle's first occurrence is at 0: only an empty item equals it
+    if (text.size() < m)
+        return false;
+    // A needle at the very start is the first occurrence: it counts only as the whole text.
+    if (search.MatchesAt(text, 0))
+        return text.size() == m;
+    return search.OccursFrom(text, 1);
+}
+
+} // namespace
+
+int DisplayList::FindLine(int start, std::string_view needle) const {
+    const NoCaseSearch search(needle);
+    const int count = GetCount();
     for (int i = std::max(start + 1, 0); i < count; ++i) {
-        const std::string_view text = GetText(i);
-        if (m == 0) {
-            // The empty needle's first occurrence is at 0: only an empty item equals it.
-            if (text.empty())
-                return i;
-            continue;
-        }
-        if (text.size() < m)
-            continue;
-        // A needle at the very start is the first occurrence: it counts only as the whole text.
-        if (search.MatchesAt(text, 0)) {
-            if (text.size() == m)
-                return i;
-            continue;
-        }
-        if (search.OccursFrom(text, 1))
+        if (LineMatches(GetText(i), search))
             return i;
     }
     return LB_ERR;
+}
+
+std::vector<int> DisplayList::FindLinesAny(const std::vector<std::string_view>& needles) const {
+    std::vector<NoCaseSearch> searches;
+    searches.reserve(needles.size());
+    for (std::string_view needle : needles)
+        searches.emplace_back(needle);
+    std::vector<int> found;
+    if (searches.empty())
+        return found;
+    const int count = GetCount();
+    for (int i = 0; i < count; ++i) {
+        const std::string_view text = GetText(i);
+        for (const NoCaseSearch& search : searches) {
+            if (LineMatches(text, search)) {
+                found.push_back(i);
+                break;
+            }
+        }
+    }
+    return found;
 }

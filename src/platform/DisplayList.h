@@ -113,6 +113,9 @@ public:
     // are. Only the first occurrence counts, so an item that begins with the needle is
     // found only when it is the needle. LB_ERR if none. Compares in place, no copies.
     int FindLine(int start, std::string_view needle) const;
+    // Every item, ascending, that FindLine would find for at least one of `needles`: one
+    // pass over the list for many needles, each item read once.
+    std::vector<int> FindLinesAny(const std::vector<std::string_view>& needles) const;
 
     // Length in bytes of the longest text added since the last reset; never shrinks on
     // deletion (the scroll range may then be wider than needed, never narrower).

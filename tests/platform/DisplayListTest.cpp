@@ -23,7 +23,9 @@ public:
     void CaretChanged(int oldCaret, int newCaret) override { Add("caret", oldCaret, newCaret); }
 
 private:
-    void Add(const char* what, int a, int b) { events.push_back(std::string(what) + " " + std::to_string(a) + " " + std::to_string(b)); }
+    void Add(const char* what, int a, int b) {
+        events.push_back(std::string(what) + " " + std::to_string(a) + " " + std::to_string(b));
+    }
 };
 
 TEST(DisplayList, ItemsTextsAndData) {
@@ -187,8 +189,33 @@ TEST(DisplayList, ObserverHearsEveryChange) {
     list.SetCaretIndex(1);
     list.DeleteString(0);
     list.ResetContent();
-    EXPECT_EQ(recorder.events, (std::vector<std::string>{"ins 0 1", "ins 1 1", "chg 1 1", "chg 0 0", "caret -1 1",
-                                                         "del 0 1", "reset"}));
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"ins 0 1", "ins 1 1", "chg 1 1", "chg 0 0",
+                                                         "caret -1 1", "del 0 1", "reset"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(DisplayList, FindLinesAnyIsTheUnionOfFindLine) {
+    DisplayList list;
+    for (const char* text :
+         {"x timeout", "Timeout", "timeout first", "a REFUSED b", "plain", "", "b down fine"})
+        list.AddString(text);
+    const std::vector<std::string_view> needles = {"timeout", "refused", "fine", "down"};
+    std::vector<int> expected;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        for (std::string_view needle : needles) {
+            if (list.FindLine(i - 1, needle) == i) {
+                expected.push_back(i);
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(list.FindLinesAny(needles), expected);
+    EXPECT_EQ(expected, (std::vector<int>{0, 1, 3, 6}));
+    EXPECT_TRUE(list.FindLinesAny({}).empty());
+    EXPECT_EQ(list.FindLinesAny({""}), std::vector<int>{5}); // the empty needle: only the empty line
 }
 
 } // namespace
