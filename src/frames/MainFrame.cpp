@@ -505,13 +505,8 @@ void CMainFrame::OnDropFiles(const QStringList& paths) {
 }
 
 LRESULT CMainFrame::OnOpenDroppedFiles() {
-    // Opening may run a message box whose event loop takes another drop, so the list is
-    // read afresh on every pass.
-    for (qsizetype i = 0; i < m_droppedPaths.size(); ++i) {
-        const QString path = m_droppedPaths[i];
-        if (IsDroppedPathOpened(PathToBytes(path)))
-            m_app.OpenDocumentFile(path);
-    }
+    OpenDroppedPaths(m_droppedPaths, PathToBytes,
+                     [this](const QString& path) { m_app.OpenDocumentFile(path); });
     return 0;
 }
 

@@ -13,3 +13,16 @@ std::string_view FileNameOf(std::string_view path);
 // the name) holds ".txt" or ".dat" after its first character, compared byte for byte, so
 // notes.txt.bak and /srv/logs.dat/x.log are opened while NOTES.TXT and x.log are not.
 bool IsDroppedPathOpened(std::string_view path);
+
+// Opens, in order, each path of `paths` that the rule above opens, with `open`. The list
+// is read afresh at every step: opening may show a message box whose event loop takes
+// another drop, which replaces the list. `toBytes` turns a path into the bytes the rule
+// looks at.
+template <class Paths, class ToBytes, class Open>
+void OpenDroppedPaths(const Paths& paths, ToBytes toBytes, Open open) {
+    for (decltype(paths.size()) i = 0; i < paths.size(); ++i) {
+        const auto path = paths[i];
+        if (IsDroppedPathOpened(toBytes(path)))
+            open(path);
+    }
+}

@@ -326,13 +326,8 @@ void CQuorvixView::dropEvent(QDropEvent* event) {
 }
 
 LRESULT CQuorvixView::OnOpenFiles() {
-    // Opening may show a message box whose event loop takes another drop, so the list is
-    // read afresh on every pass.
-    for (qsizetype i = 0; i < m_droppedPaths.size(); ++i) {
-        const QString path = m_droppedPaths[i];
-        if (IsDroppedPathOpened(PathToBytes(path)))
-            m_site.OpenDocumentFile(path);
-    }
+    OpenDroppedPaths(m_droppedPaths, PathToBytes,
+                     [this](const QString& path) { m_site.OpenDocumentFile(path); });
     return 0;
 }
 
