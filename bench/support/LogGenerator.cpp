@@ -26,7 +26,8 @@ constexpr std::string_view kLevels[] = {"ERROR", "WARN", "INFO", "DEBUG", "TRACE
 // Rough share of lines per level, out of 100; the rest name no level.
 constexpr uint32_t kLevelShare[] = {3, 7, 45, 25, 10};
 constexpr std::string_view kWords[] = {"gateway", "link", "frame", "queue", "worker", "socket", "timer",
-                                       "buffer", "handshake", "payload", "checksum", "channel", "cache"};
+                                       "buffer", "handshake", "payload", "checksum", "channel", "cache",
+                                       "timeout", "retry"};
 constexpr std::string_view kAlerts[] = {"PowerOn reset. Auto startup", "tgtdbg application started",
                                         "Abnormal Link Loss"};
 
@@ -34,12 +35,12 @@ constexpr std::string_view kAlerts[] = {"PowerOn reset. Auto startup", "tgtdbg a
 
 std::string GeneratorConfig() {
     return "@ levels of the generated benchmark logs\n"
-           "LOAD_STATUS=0\n"
+           "LOAD_STATUS=1\n"
            "{\n$Type ERROR:10\ntimeout, refused, corrupt,\n}\n"
            "{\n$Type WARN:6\nretry, degraded, slow,\n}\n"
-           "{\n$Type INFO:3\nconnected, heartbeat, ready,\n}\n"
-           "{\n$Type DEBUG:9\nframe, queue, buffer,\n}\n"
-           "{\n$Type TRACE:5\nenter, leave, tick,\n}\n";
+           "{\n$Type INFO:3\nframe, queue, handshake,\n}\n"
+           "{\n$Type DEBUG:9\n}\n"
+           "{\n$Type TRACE:5\n}\n";
 }
 
 GeneratedLog GenerateLog(const std::string& path, uint64_t bytes, uint32_t seed) {
@@ -74,7 +75,7 @@ GeneratedLog GenerateLog(const std::string& path, uint64_t bytes, uint32_t seed)
         }
         block += kWords[random.Below(std::size(kWords))];
         block += ": ";
-        const uint32_t words = 6 + random.Below(10);
+        const uint32_t words = 3 + random.Below(7);
         for (uint32_t w = 0; w < words; ++w) {
             block += kWords[random.Below(std::size(kWords))];
             block += (w % 3 == 2) ? " id=" + std::to_string(random.Below(100000)) + ' ' : std::string(" ");

@@ -16,7 +16,8 @@ struct GeneratedLog {
 GeneratedLog GenerateLog(const std::string& path, uint64_t bytes, uint32_t seed = 1);
 
 // A configuration matching the generated logs: levels ERROR, WARN, INFO, DEBUG, TRACE
-// with colours and three keywords each, LOAD_STATUS 0.
+// with colours, three keywords for each of the first three (nine for Analyze), and the
+// progress dialog on (LOAD_STATUS 1).
 std::string GeneratorConfig();
 
 // The word that appears in about 0.01% of generated lines, and one in about 40%.

@@ -66,7 +66,7 @@ std::string PrepareLog(const BenchOptions& options) {
     if (!options.file.empty())
         return options.file;
     fs::create_directories(options.dataDir);
-    const std::string path = options.dataDir + "/generated-" + std::to_string(options.size) + ".log";
+    const std::string path = options.dataDir + "/generated-v2-" + std::to_string(options.size) + ".log";
     const std::string config = options.dataDir + "/quorvix.ini";
     std::ofstream(config, std::ios::trunc) << GeneratorConfig();
     std::error_code error;

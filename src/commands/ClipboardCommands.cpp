@@ -1,9 +1,11 @@
 #include <QSaveFile>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/LineFile.h"
 #include "commands/Commands.h"
+#include "platform/BigBlock.h"
 #include "platform/Clipboard.h"
 #include "platform/Prompts.h"
 #include "res/Resources.h"
@@ -21,16 +23,21 @@ void ClearSelection(DisplayList& list) {
         list.SelectOnly(-1, -1);
 }
 
-// The lines at `indices` (ascending), each followed by one line feed.
-std::string TextBlock(const DisplayList& list, const std::vector<int>& indices) {
+// The lines at `indices`, each followed by one line feed, in one buffer of the exact size.
+// Hundreds of megabytes may be copied: the buffer asks for huge pages, which saves a page
+// fault every 4 KiB.
+QByteArray TextBlock(const DisplayList& list, const std::vector<int>& indices) {
     size_t size = 0;
     for (int index : indices)
         size += list.GetText(index).size() + 1;
-    std::string block;
-    block.reserve(size);
+    QByteArray block(static_cast<qsizetype>(size), Qt::Uninitialized);
+    char* out = block.data();
+    AdviseHugePages(out, size);
     for (int index : indices) {
-        block.append(list.GetText(index));
-        block.push_back('\n');
+        const std::string_view text = list.GetText(index);
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+        *out++ = '\n';
     }
     return block;
 }
@@ -87,13 +94,15 @@ void ReportSaveFailure(CommandHost& host, const QString& path, const QString& er
 
 namespace clipboard_commands {
 
-bool CopyTextToClipboard(std::string_view text) { return SetClipboardText(text); }
+bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices) {
+    return SetClipboardBytes(TextBlock(list, indices));
+}
 
 void OnCopy(CommandHost& host) {
     const DisplayList& list = host.LogList().Model();
     if (list.GetCount() == 0 || list.GetSelCount() == 0)
         return;
-    if (CopyTextToClipboard(TextBlock(list, list.GetSelItems())))
+    if (CopyLinesToClipboard(list, list.GetSelItems()))
         AfxMessageBox(QString::fromUtf8(res::kCopiedToClipboard), MB_OK, host.DialogParent());
 }
 

@@ -11,6 +11,8 @@
 
 #include "commands/CommandHost.h"
 
+class DisplayList;
+
 // Command ids of the log view's commands (menus, accelerators, tool bar).
 inline constexpr int ID_FILE_SAVE = 57603;
 inline constexpr int ID_FILE_SAVE_AS = 57604;
@@ -79,9 +81,9 @@ private:
 
 // Copy, save and clear (ClipboardCommands.cpp).
 namespace clipboard_commands {
-// Puts `text` (bytes, each line followed by a line feed) on the clipboard as plain text.
-// Returns false when the clipboard could not take it.
-bool CopyTextToClipboard(std::string_view text);
+// Puts the lines of `list` at `indices` (ascending), each followed by a line feed, on the
+// clipboard as plain text. Returns false when the clipboard could not take it.
+bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices);
 // Copy (57634): the selected lines to the clipboard.
 void OnCopy(CommandHost& host);
 // Clear Sel (57633).

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <numeric>
 #include <string>
 
 #include "commands/Commands.h"
@@ -135,12 +136,9 @@ void CQuorvixMarksView::OnCopyBookmarks() {
     const DisplayList& marks = m_bookmarkList->Model();
     if (marks.GetCount() == 0)
         return;
-    std::string text;
-    for (int i = 0; i < marks.GetCount(); ++i) {
-        text += marks.GetText(i);
-        text += '\n';
-    }
-    if (clipboard_commands::CopyTextToClipboard(text))
+    std::vector<int> every(static_cast<size_t>(marks.GetCount()));
+    std::iota(every.begin(), every.end(), 0);
+    if (clipboard_commands::CopyLinesToClipboard(marks, every))
         AfxMessageBox(QString::fromUtf8(res::kMarksCopied), MB_OK, this);
 }
 

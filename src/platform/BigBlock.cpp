@@ -40,6 +40,18 @@ BigBlock::BigBlock(size_t bytes) {
     m_size = size;
 }
 
+void AdviseHugePages(void* data, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    const auto begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHugePage - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 BigBlock::~BigBlock() {
     if (m_data)
         ::munmap(m_data, m_size);

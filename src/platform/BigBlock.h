@@ -32,3 +32,7 @@ private:
     char* m_data = nullptr;
     size_t m_size = 0;
 };
+
+// Marks the whole 2 MiB pages inside [data, data + bytes) of memory that came from
+// elsewhere (a large malloc) for transparent huge pages, before it is first written.
+void AdviseHugePages(void* data, size_t bytes);

@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QThread>
 
 #include "platform/QtText.h"
@@ -17,10 +18,23 @@ QClipboard* ApplicationClipboard() {
 } // namespace
 
 bool SetClipboardText(std::string_view bytes) {
+    return SetClipboardBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+bool SetClipboardBytes(QByteArray bytes) {
     QClipboard* clipboard = ApplicationClipboard();
     if (!clipboard)
         return false;
-    clipboard->setText(ToDisplayString(bytes), QClipboard::Clipboard);
+    if (!IsValidUtf8(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
+        clipboard->setText(QString::fromLatin1(bytes), QClipboard::Clipboard);
+        return true;
+    }
+    // Valid UTF-8 goes on as it is: turning hundreds of megabytes into a QString first
+    // would double them and take seconds; a program that pastes gets the bytes or, when it
+    // asks for text, the conversion then.
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
+    clipboard->setMimeData(data, QClipboard::Clipboard);
     return true;
 }
 

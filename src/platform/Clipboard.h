@@ -5,12 +5,15 @@
 // GUI thread only (the clipboard belongs to the application object).
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <string_view>
 
 // Replaces the clipboard's content by `bytes` as plain text. Returns false when there is
 // no clipboard to write to (no application object, or called off the GUI thread).
 bool SetClipboardText(std::string_view bytes);
+// The same for bytes already in a QByteArray, which the clipboard keeps without a copy.
+bool SetClipboardBytes(QByteArray bytes);
 
 // The plain text on the clipboard, empty when it holds none.
 QString GetClipboardText();

@@ -242,7 +242,9 @@ void CListBox::RepaintRow(int index) {
 
 void CListBox::ItemsInserted(int first, int) {
     QueueScrollRangeUpdate();
-    if (first <= LastRowInView())
+    // Loading and refilling append one item at a time; once a repaint is queued the
+    // view's geometry need not be looked at again.
+    if (!m_repaintQueued && first <= LastRowInView())
         RepaintAll();
 }
 

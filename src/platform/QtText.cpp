@@ -1,12 +1,24 @@
 #include "platform/QtText.h"
 
 #include <QFile>
+#include <cstdint>
+#include <cstring>
 
 bool IsValidUtf8(std::string_view bytes) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
     size_t i = 0;
     while (i < n) {
+        // Log text is mostly ASCII: eight bytes at a time while no high bit is set.
+        while (i + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, s + i, sizeof word);
+            if (word & 0x8080808080808080ull)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
         const unsigned char c = s[i];
         if (c < 0x80) {
             ++i;

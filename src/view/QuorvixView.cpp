@@ -36,9 +36,9 @@ constexpr UINT TM_REFILL_DONE = 0x8000 + 0x21;
 constexpr UINT TM_RUN_PENDING_REFILL = 0x8000 + 0x22;
 
 // Entries per crossing of the refill: like the reader's batches, a few milliseconds of
-// work for the GUI thread, so a rebuild of millions of lines costs thousands of thread
+// work for the GUI thread, so a rebuild of ten million lines costs a few hundred thread
 // switches instead of millions, and input and painting still get their turn.
-constexpr size_t kRefillBatch = 4096;
+constexpr size_t kRefillBatch = 65536;
 // What the progress dialog of a refill counts per stored line: its bound, and one step.
 constexpr uint64_t kRefillBoundPerLine = 100;
 constexpr uint64_t kRefillStepPerLine = 10;
@@ -53,7 +53,9 @@ Probe ProbeFile(const QString& path, QString& reason) {
     struct stat st {};
     if (::stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
         return Probe::Missing;
-    const int fd = ::open(bytes.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: should the path have become a FIFO since the stat, the open must not
+    // wait for a writer on the GUI thread; the reader refuses it then.
+    const int fd = ::open(bytes.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         reason = QString::fromLocal8Bit(std::strerror(errno));
         return Probe::Unreadable;

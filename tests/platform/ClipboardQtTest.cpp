@@ -18,6 +18,15 @@ TEST(Clipboard, TextGoesOnAsUtf8WhenValidElseAsLatin1) {
     ASSERT_TRUE(SetClipboardText("\xC3\x28 x"));
     EXPECT_EQ(GetClipboardText(), QString(QChar(0xC3) + QStringLiteral("( x")));
 
+    // The check runs over long ASCII stretches a word at a time: a bad byte or a
+    // character cut short at the very end, or a character across a word's edge, is still
+    // seen as it is.
+    const std::string ascii = "0123456789abcdefghij";
+    ASSERT_TRUE(SetClipboardText(ascii + "\xE2\x82"));
+    EXPECT_EQ(GetClipboardText().size(), 22);
+    ASSERT_TRUE(SetClipboardText("1234567\xE2\x82\xAC" + ascii));
+    EXPECT_EQ(GetClipboardText(), QString::fromUtf8("1234567\xE2\x82\xAC") + QString::fromStdString(ascii));
+
     // Line feeds stay single line feeds; a new text replaces the old one.
     ASSERT_TRUE(SetClipboardText("a\nb\nc\n"));
     EXPECT_EQ(GetClipboardText(), "a\nb\nc\n");

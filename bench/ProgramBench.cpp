@@ -1,0 +1,309 @@
+// The whole program on a generated log, offscreen, through its real objects: the
+// application, the document and its log window, the view's command routing, the prompts
+// a user answers. In order: open and load; Options with one level hidden (the refill);
+// Find All of a rare and of a common word (each line found selected and bookmarked); F3
+// once round every bookmark; Ctrl+Shift+B; Copy of the selected lines; Analyze; Save As of
+// the whole list; Delete of 100,000 selected lines; closing a log while it loads.
+//
+// Beside each, the reference work on the same file in the same run (`wc -l`, `grep -c`,
+// `LC_ALL=C grep -ci`, `cp`), and the ratio to it, so the figures hold on a noisy machine.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/ProgramBench [--size BYTES] [--file LOG] [--only NAME]
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QSettings>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/LevelConfig.h"
+#include "app/QuorvixApp.h"
+#include "commands/Commands.h"
+#include "commands/OptionsDlg.h"
+#include "frames/DocManager.h"
+#include "frames/QuorvixDoc.h"
+#include "frames/SplitterFrame.h"
+#include "platform/Prompts.h"
+#include "res/Resources.h"
+#include "support/LogGenerator.h"
+#include "support/Measure.h"
+#include "view/LogListBox.h"
+#include "view/QuorvixView.h"
+
+namespace {
+
+// Answers every prompt as a user would: the Find dialog with `findWhat` and Find All, the
+// Options dialog by clicking the boxes of `toggle` and OK, the save dialog with `savePath`,
+// Yes/No questions with No, messages with OK.
+struct ScriptedUser {
+    std::string findWhat;
+    std::vector<int> toggle;
+    QString savePath;
+    int dialogs = 0;
+
+    PromptAnswer operator()(const PromptRequest& request) {
+        switch (request.kind) {
+        case PromptKind::Dialog:
+            // A Find All that finds nothing opens a fresh Find dialog: that one is cancelled.
+            if (dialogs++ > 0)
+                return {IDCANCEL, {}};
+            if (!findWhat.empty()) {
+                request.dialog->SetDlgItemText(IDC_FIND_WHAT, QString::fromStdString(findWhat));
+            } else {
+                for (int k : toggle)
+                    request.dialog->GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[k])->click();
+            }
+            request.dialog->GetDlgItem<QAbstractButton>(IDOK)->click();
+            return {IDOK, {}};
+        case PromptKind::SaveFile:
+            return {IDOK, {savePath}};
+        case PromptKind::MessageBox:
+            return {(request.style & MB_TYPEMASK) == MB_OK ? IDOK : IDNO, {}};
+        default:
+            return {IDCANCEL, {}};
+        }
+    }
+};
+
+// The longest time the GUI thread goes without turning its event loop, between Start and
+// Stop.
+class StallMeter {
+public:
+    StallMeter() {
+        m_ticker.setInterval(0);
+        QObject::connect(&m_ticker, &QTimer::timeout, [this] { m_longest = std::max(m_longest, m_since.restart()); });
+    }
+    void Start() {
+        m_longest = 0;
+        m_since.start();
+        m_ticker.start();
+    }
+    double StopMs() {
+        m_ticker.stop();
+        return static_cast<double>(m_longest);
+    }
+
+private:
+    QTimer m_ticker;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
+
+void WaitUntil(const std::function<bool()>& done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+// Runs the view's command `id` as its menu item would, with the user answering as told,
+// and returns the seconds it took.
+double TimedCommand(CQuorvixView& view, ScriptedUser& user, UINT id) {
+    user.dialogs = 0;
+    Stopwatch watch;
+    view.OnCmdMsg(id, true);
+    return watch.Seconds();
+}
+
+void ReportRatio(const std::string& name, double seconds, double reference, const std::string& referenceName,
+                 double target) {
+    Report(name + ".seconds", seconds, "s");
+    Report(name + ".ratio_" + referenceName, seconds / reference, "x");
+    Report(name + ".target_" + referenceName, target, "x");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication qapp(argc, argv);
+    const BenchOptions options = ParseBenchOptions(argc, argv, 1ull << 30);
+    const std::string path = std::filesystem::absolute(PrepareLog(options)).string();
+    const QString logPath = QString::fromStdString(path);
+    const std::string dataDir = std::filesystem::absolute(options.dataDir).string();
+    // The program reads quorvix.ini from its working directory; its settings stay apart
+    // from the user's.
+    const QString settings = QString::fromStdString(dataDir + "/settings");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings);
+    QDir::setCurrent(QString::fromStdString(dataDir));
+
+    const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
+    const double wc = TimeCommand("wc -l " + Quoted(path));
+    const double grepC = TimeCommand("grep -c ERROR " + Quoted(path));
+    Report("ref.wc_l.seconds", wc, "s");
+    Report("ref.grep_c.seconds", grepC, "s");
+
+    ScriptedUser user;
+    SetPromptHandler(std::ref(user));
+    auto program = std::make_unique<CQuorvixApp>();
+    if (!program->InitInstance({}))
+        return 1;
+    StallMeter stalls;
+
+    // ---- open and load --------------------------------------------------------------
+    const uint64_t rssBefore = CurrentRss();
+    Stopwatch load;
+    stalls.Start();
+    CQuorvixDoc* doc = program->OpenDocumentFile(logPath);
+    if (!doc || !doc->Frame() || !doc->Frame()->LogView())
+        return 1;
+    CQuorvixView& view = *doc->Frame()->LogView();
+    WaitUntil([&] { return view.IsLoadDone(); });
+    const double loadSeconds = load.Seconds();
+    const double loadStall = stalls.StopMs();
+    DisplayList& list = view.LogList().Model();
+    const double lines = list.GetCount();
+    const double loadedBytes = static_cast<double>(CurrentRss() - rssBefore);
+    Report("program.lines", lines, "lines");
+    Report("program.file_mb", fileBytes / 1e6, "MB");
+    ReportRatio("program.load", loadSeconds, grepC, "grep_c", 4);
+    Report("program.load.mb_per_s", fileBytes / 1e6 / loadSeconds, "MB/s");
+    Report("program.load.lines_per_s", lines / loadSeconds, "lines/s");
+    Report("program.load.longest_gui_stall", loadStall, "ms");
+    Report("program.load.peak_rss_per_file_byte", static_cast<double>(PeakRss()) / fileBytes, "x");
+    Report("program.load.memory_per_line", loadedBytes / lines, "B");
+    Report("program.load.memory_per_line_beside_text", (loadedBytes - fileBytes) / lines, "B");
+
+    // ---- Options: one level hidden, then shown again --------------------------------
+    if (options.Wants("program.options")) {
+        user.findWhat.clear();
+        user.toggle = {3}; // the filter's INFO box
+        for (const char* step : {"hide_level", "show_level"}) {
+            stalls.Start();
+            Stopwatch rebuild;
+            TimedCommand(view, user, ID_VIEW_OPTIONS);
+            WaitUntil([&] { return !view.IsRefilling() && !view.IsRefillPending(); });
+            const double seconds = rebuild.Seconds();
+            const std::string name = std::string("program.options_") + step;
+            ReportRatio(name, seconds, grepC, "grep_c", 1);
+            Report(name + ".lines_shown", list.GetCount(), "lines");
+            Report(name + ".longest_gui_stall", stalls.StopMs(), "ms");
+        }
+        user.toggle.clear();
+    }
+
+    // ---- Find All, F3, Ctrl+Shift+B, Copy -------------------------------------------
+    const auto clearMarks = [&] {
+        // No bookmark, no entry in the marks pane, no selection.
+        CLogViewCore& core = view.Core();
+        for (uint32_t index : core.m_bookmarks)
+            view.LogList().ToggleBookmarkBit(static_cast<int>(index));
+        core.m_bookmarks.clear();
+        core.m_currentMark = -1;
+        if (CListBox* marks = view.MarksList())
+            marks->Model().ResetContent();
+        list.SetSel(-1, false);
+    };
+    const auto find = [&](const std::string& name, const char* word, double target) {
+        const double grep = TimeCommand("LC_ALL=C grep -ci " + std::string(word) + " " + Quoted(path));
+        clearMarks();
+        user.findWhat = word;
+        const double seconds = TimedCommand(view, user, ID_EDIT_FIND);
+        user.findWhat.clear();
+        Report("ref.grep_ci_" + std::string(word) + ".seconds", grep, "s");
+        ReportRatio(name, seconds, grep, "grep_ci", target);
+        Report(name + ".matches", list.GetSelCount(), "lines");
+    };
+    if (options.Wants("program.find_rare"))
+        find("program.find_rare", kRareWord, 2);
+    const bool wantsCommon = options.Wants("program.find_common") || options.Wants("program.next_mark") ||
+                             options.Wants("program.show_bookmarks") || options.Wants("program.copy");
+    if (wantsCommon)
+        find("program.find_common", kCommonWord, 4);
+    const double cp = TimeCommand("cp " + Quoted(path) + " " + Quoted(dataDir + "/program-cp.txt"));
+    Report("ref.cp.seconds", cp, "s");
+    std::filesystem::remove(dataDir + "/program-cp.txt");
+    if (options.Wants("program.next_mark")) {
+        // Once round every bookmark.
+        const size_t marks = view.Core().m_bookmarks.size();
+        Stopwatch walk;
+        for (size_t i = 0; i < marks; ++i)
+            view.OnCmdMsg(ID_EDIT_NEXTMARK, true);
+        const double seconds = walk.Seconds();
+        Report("program.next_mark.bookmarks", static_cast<double>(marks), "lines");
+        Report("program.next_mark.walk_seconds", seconds, "s");
+        Report("program.next_mark.us_per_press", seconds * 1e6 / std::max<double>(1, marks), "us");
+    }
+    if (options.Wants("program.show_bookmarks")) {
+        const double seconds = TimedCommand(view, user, ID_VIEW_BOOKMARKS);
+        Report("program.show_bookmarks.seconds", seconds, "s");
+        Report("program.show_bookmarks.entries", view.MarksList()->GetCount(), "lines");
+    }
+    if (options.Wants("program.copy")) {
+        // The common word's lines are still selected.
+        Report("program.copy.lines", list.GetSelCount(), "lines");
+        ReportRatio("program.copy", TimedCommand(view, user, ID_EDIT_COPY), cp, "cp", 2);
+    }
+
+    // ---- Analyze --------------------------------------------------------------------
+    if (options.Wants("program.analyze")) {
+        std::string patterns;
+        int keywords = 0;
+        for (const LevelType& level : g_levelTypes) {
+            for (const std::string& keyword : level.keywords) {
+                patterns += " -e " + keyword;
+                ++keywords;
+            }
+        }
+        const double grep = TimeCommand("LC_ALL=C grep -ci -F" + patterns + " " + Quoted(path));
+        Report("ref.grep_ci_keywords.seconds", grep, "s");
+        Report("program.analyze.keywords", keywords, "words");
+        ReportRatio("program.analyze", TimedCommand(view, user, ID_OPTIONS_ANALYZE), grep, "grep_ci", 4);
+        Report("program.analyze.bookmarks", static_cast<double>(view.Core().m_bookmarks.size()), "lines");
+    }
+
+    // ---- Save As of the whole list --------------------------------------------------
+    if (options.Wants("program.save_as")) {
+        const std::string saved = dataDir + "/program-saved.txt";
+        user.savePath = QString::fromStdString(saved);
+        const double seconds = TimedCommand(view, user, ID_FILE_SAVE_AS);
+        ReportRatio("program.save_as", seconds, cp, "cp", 2);
+        Report("program.save_as.mb_per_s", static_cast<double>(std::filesystem::file_size(saved)) / 1e6 / seconds,
+               "MB/s");
+        std::filesystem::remove(saved);
+    }
+
+    // ---- Delete of 100,000 selected lines (no bookmarks) -----------------------------
+    if (options.Wants("program.delete")) {
+        clearMarks();
+        // Spread evenly, so the deletion reaches the whole list.
+        const int count = list.GetCount();
+        const int wanted = std::min(count, 100000);
+        for (int i = 0; i < wanted; ++i)
+            list.SetSel(static_cast<int>(static_cast<int64_t>(i) * count / wanted), true);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        Stopwatch erase;
+        QCoreApplication::sendEvent(&view.LogList(), &press);
+        const double seconds = erase.Seconds();
+        ReportRatio("program.delete_100k", seconds, grepC, "grep_c", 1);
+        Report("program.delete_100k.lines_left", list.GetCount(), "lines");
+    }
+
+    // ---- closing a log while it loads ------------------------------------------------
+    if (options.Wants("program.close_while_loading")) {
+        doc->Frame()->CloseWithoutAsking();
+        WaitUntil([&] { return program->DocManager()->FindDocument(logPath) == nullptr; });
+        CQuorvixDoc* again = program->OpenDocumentFile(logPath);
+        if (!again || !again->Frame() || !again->Frame()->LogView())
+            return 1;
+        CQuorvixView& loading = *again->Frame()->LogView();
+        WaitUntil([&] { return loading.LogList().GetCount() >= 100000 || loading.IsLoadDone(); });
+        Stopwatch close;
+        again->Frame()->CloseWithoutAsking();
+        WaitUntil([&] { return program->DocManager()->FindDocument(logPath) == nullptr; });
+        Report("program.close_while_loading", close.Seconds() * 1000, "ms");
+    }
+
+    program->ExitInstance();
+    program.reset();
+    SetPromptHandler({});
+    return 0;
+}
