@@ -136,9 +136,11 @@ LRESULT CTraceWnd::OnReaderEnd() {
 void CTraceWnd::ReaderThread(WorkerThread& thread) {
     const HWND self = GetSafeHwnd();
     const HWND parent = m_parent;
-    const auto running = [&] {
-        return !thread.StopRequested() && m_nRunning.load() != 0 && ::IsWindow(self) && ::IsWindow(parent);
-    };
+    // Per line only the two flags are read: the window's destruction lowers the counter
+    // and asks the thread to stop before the window is gone. The windows themselves are
+    // looked up (under the registry's lock) once per batch, before it is handed over.
+    const auto stopped = [&] { return thread.StopRequested() || m_nRunning.load() == 0; };
+    const auto running = [&] { return !stopped() && ::IsWindow(self) && ::IsWindow(parent); };
 
     struct Finished {
         std::atomic<bool>& flag;
@@ -173,7 +175,7 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
 
         std::string_view piece;
         bool more = true;
-        while (more && running()) {
+        while (more && !stopped()) {
             more = in->ReadPiece(piece);
             if (!more)
                 break;

@@ -99,6 +99,11 @@ public:
         m_size = 0;
     }
 
+    // Empties the sequence but keeps its chunks for the elements appended next: refilling
+    // a list of millions then writes to memory already mapped instead of faulting in
+    // fresh pages. The memory goes with clear(), a shrinking resize or the destructor.
+    void clear_keeping_memory() { m_size = 0; }
+
 private:
     T& Slot(size_t i) { return reinterpret_cast<T*>(m_chunks[i / kPerChunk].Data())[i % kPerChunk]; }
 

@@ -16,7 +16,7 @@ int DisplayList::AddItem(std::string_view textRef, uint32_t data) {
     m_items.push_back(MakeItem(textRef, data));
     NoteLength(textRef.size());
     const int index = GetCount() - 1;
-    if (m_observer)
+    if (m_observer && m_appendRuns == 0)
         m_observer->ItemsInserted(index, 1);
     return index;
 }
@@ -120,7 +120,7 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
 }
 
 void DisplayList::ResetContent() {
-    m_items.clear();
+    m_items.clear_keeping_memory();
     m_ownTexts.Clear();
     if (m_selectedCount > 0)
         ++m_selectionStamp;

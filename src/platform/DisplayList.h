@@ -56,8 +56,28 @@ public:
     // Removes every item whose index is in `sortedIndices` (ascending, no repeats) in one
     // pass. Returns the number of items left.
     int DeleteItems(const std::vector<int>& sortedIndices);
-    // LB_RESETCONTENT.
+    // LB_RESETCONTENT. The item table keeps its memory for the items added next (a
+    // rebuild refills the list at once); it goes with the list.
     void ResetContent();
+
+    // While an AppendRun lives, items added with AddItem (AddString, AddStringRef) reach
+    // the observer as one insertion when the run ends, not one by one: a rebuild adds
+    // tens of thousands of items between two looks at the screen. Only appends may happen
+    // during a run.
+    class AppendRun {
+    public:
+        explicit AppendRun(DisplayList& list) : m_list(list), m_first(list.GetCount()) { ++list.m_appendRuns; }
+        ~AppendRun() {
+            if (--m_list.m_appendRuns == 0 && m_list.m_observer && m_list.GetCount() > m_first)
+                m_list.m_observer->ItemsInserted(m_first, m_list.GetCount() - m_first);
+        }
+        AppendRun(const AppendRun&) = delete;
+        AppendRun& operator=(const AppendRun&) = delete;
+
+    private:
+        DisplayList& m_list;
+        int m_first;
+    };
 
     std::string_view GetText(int index) const;
     int GetTextLen(int index) const;
@@ -157,4 +177,5 @@ private:
     int m_anchor = -1;
     size_t m_longest = 0;
     DisplayListObserver* m_observer = nullptr;
+    int m_appendRuns = 0;
 };

@@ -163,6 +163,7 @@ LRESULT CQuorvixView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         const size_t count = m_core.m_lineEntries.GetCount();
         const size_t first = std::min<size_t>(wParam, count);
         const size_t last = std::min<size_t>(first + static_cast<size_t>(lParam), count);
+        DisplayList::AppendRun run(m_core.LogList());
         for (size_t i = first; i < last; ++i)
             m_core.RefillLine(m_core.m_lineEntries[i]);
         return 0;

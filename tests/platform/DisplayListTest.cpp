@@ -193,6 +193,38 @@ TEST(DisplayList, ObserverHearsEveryChange) {
                                                          "caret -1 1", "del 0 1", "reset"}));
 }
 
+// A rebuild empties a long list and appends in runs: each run is one notice, an empty run
+// none, and the memory kept across the reset holds the new items, not the old ones.
+TEST(DisplayList, AppendRunsAfterAResetAreOneNoticeEach) {
+    DisplayList list;
+    const int many = 300000; // more than one chunk of items
+    Fill(list, many);
+    Recorder recorder;
+    list.SetObserver(&recorder);
+    list.ResetContent();
+    {
+        DisplayList::AppendRun run(list);
+    }
+    {
+        DisplayList::AppendRun run(list);
+        {
+            DisplayList::AppendRun inner(list);
+            list.AddStringRef("x");
+        }
+        for (int i = 1; i < many / 2; ++i)
+            list.AddItem("y", static_cast<uint32_t>(i));
+    }
+    list.AddString("tail");
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::string>{"reset", "ins 0 " + std::to_string(many / 2), "ins 150000 1"}));
+    ASSERT_EQ(list.GetCount(), many / 2 + 1);
+    EXPECT_EQ(list.GetText(0), "x");
+    EXPECT_EQ(list.GetItemData(many / 2 - 1), static_cast<uint32_t>(many / 2 - 1));
+    EXPECT_EQ(list.GetText(many / 2), "tail");
+    EXPECT_EQ(list.DeleteString(many / 2), many / 2);
+    EXPECT_EQ(list.GetText(many / 2 - 1), "y");
+}
+
 } // namespace
 
 namespace {
