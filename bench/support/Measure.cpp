@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/mman.h>
 
 #include "support/LogGenerator.h"
 
@@ -37,6 +38,20 @@ double TimeCommand(const std::string& command, int runs) {
         best = std::min(best, watch.Seconds());
     }
     return best;
+}
+
+double TimeFreshMemory(uint64_t bytes) {
+    Stopwatch watch;
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return 0;
+    ::madvise(p, bytes, MADV_HUGEPAGE);
+    auto* page = static_cast<volatile char*>(p);
+    for (uint64_t at = 0; at < bytes; at += 4096)
+        page[at] = 1;
+    const double seconds = watch.Seconds();
+    ::munmap(p, bytes);
+    return seconds;
 }
 
 void Report(const std::string& name, double value, const std::string& unit) {

@@ -25,6 +25,11 @@ uint64_t PeakRss();
 // seconds; the best of `runs` runs, so a cold cache does not count against the tool.
 double TimeCommand(const std::string& command, int runs = 2);
 
+// Seconds to map `bytes` of fresh memory (huge pages advised) and touch every page once:
+// the least a program pays to keep that much text in memory. On a virtual machine a first
+// touch of guest memory can cost several times more than on bare metal.
+double TimeFreshMemory(uint64_t bytes);
+
 // Prints "NAME VALUE UNIT" on its own line.
 void Report(const std::string& name, double value, const std::string& unit);
 
