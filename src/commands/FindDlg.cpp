@@ -49,6 +49,9 @@ void CFindDlg::FindAll() {
     const HWND view = m_view.ViewHandle();
 
     bookmark_commands::BookmarkBatch batch(m_view);
+    // A search through millions of lines holds the GUI thread for a while; the wait
+    // cursor says so (and is gone before a message asks for a click).
+    m_view.BeginWaitCursor();
     // Each search goes on after the last line found, so the whole loop is one pass.
     int index = -1;
     int last = -1;
@@ -57,7 +60,9 @@ void CFindDlg::FindAll() {
         if (index < 0) {
             if (searches == 1) {
                 g_findFound = 0;
+                m_view.EndWaitCursor();
                 AfxMessageBox(QString::fromUtf8(res::kFindNotFound), MB_OK, this);
+                return;
             }
             break;
         }
@@ -74,4 +79,5 @@ void CFindDlg::FindAll() {
     // one, scrolled into view.
     if (last >= 0)
         list.SetCaretIndex(last);
+    m_view.EndWaitCursor();
 }

@@ -30,12 +30,15 @@ void FindAll(FakePrompts& prompts, const QString& keyword, bool bookmark = true)
     });
 }
 
-// Records whether Find All was disabled each time a line got bookmarked.
+// Records whether Find All was disabled, and the wait cursor up, each time a line got
+// bookmarked.
 class WatchingHost : public FakeCommandHost {
 public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == UM_ADD_BOOKMARK && dialog)
+        if (message == UM_ADD_BOOKMARK && dialog) {
             enabled.push_back(dialog->GetDlgItem(IDOK)->isEnabled());
+            EXPECT_EQ(waitCursors, 1);
+        }
         return FakeCommandHost::WindowProc(message, wParam, lParam);
     }
     CDialog* dialog = nullptr;
@@ -63,6 +66,7 @@ TEST(Find, FindAllSelectsAndBookmarksWithoutTogglingAnyOff) {
     EXPECT_EQ(list.GetSelItems(), std::vector<int>({0, 1, 3, 4, 5}));
     EXPECT_EQ(Bookmarks(host), std::vector<int>({0, 1, 4, 5}));
     EXPECT_EQ(host.enabled, std::vector<bool>(4, false));
+    EXPECT_EQ(host.waitCursors, 0);
     EXPECT_EQ(g_findFound, 1);
     EXPECT_EQ(prompts.Count(PromptKind::Dialog), 1);
 
@@ -104,6 +108,7 @@ TEST(Find, EmptyKeywordWaitsAndAMissOpensAFreshDialog) {
     EXPECT_EQ(prompts.Count(PromptKind::Dialog), 2);
     EXPECT_EQ(host.LogList().Model().GetSelItems(), std::vector<int>({1}));
     EXPECT_EQ(prompts.Pending(), 0u);
+    EXPECT_EQ(host.waitCursors, 0); // taken down after a miss as after a find
 }
 
 TEST(Find, FoundFlagIsSharedByEveryLog) {
