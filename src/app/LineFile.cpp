@@ -1,5 +1,6 @@
 #include "app/LineFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 namespace {
 
 constexpr size_t kReadBlock = 1 << 20;
+constexpr size_t kMinReadBlock = 64 << 10;
 constexpr size_t kWriteBlock = 1 << 20;
 // A whole piece plus its CR LF: the most a single cut needs to look at.
 constexpr size_t kCutWindow = CLineFile::kMaxPiece + 2;
@@ -39,16 +41,20 @@ CLineFile::~CLineFile() {
 bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error) {
     Close();
     m_writing = (flags & modeWrite) != 0;
+    // O_NONBLOCK: the open of a FIFO would wait for a writer, and a reader thread waiting
+    // there can be neither stopped nor joined. Reads of a regular file ignore the flag.
     const int fd = m_writing ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)
-                             : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+                             : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     int osError = errno;
     if (fd >= 0 && !m_writing) {
-        // A directory opens for reading on Linux; refuse it here, as an open would elsewhere.
+        // Only a regular file is read. A directory opens for reading on Linux; refuse it
+        // here, as an open would elsewhere. A FIFO, socket or device could block a read
+        // forever (or never end), and a path that passed a check may have become one since.
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
             ::close(fd);
-            osError = EISDIR;
-            errno = EISDIR;
+            osError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+            errno = osError;
             if (error)
                 *error = path + ": " + SystemText(osError);
             return false;
@@ -64,9 +70,15 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
     m_path = path;
     m_eof = false;
     m_pos = m_end = 0;
-    if (!m_writing && !m_buffer) {
-        m_capacity = kReadBlock;
-        m_buffer = std::make_unique<char[]>(m_capacity);
+    if (!m_writing) {
+        // A small file (quorvix.ini) gets a small buffer; a log gets kReadBlock. The buffer
+        // only grows, and is not zero-filled: only bytes read() stored are looked at.
+        const size_t wanted =
+            static_cast<size_t>(std::clamp<uint64_t>(Length() + 1, kMinReadBlock, kReadBlock));
+        if (m_capacity < wanted) {
+            m_buffer = std::make_unique_for_overwrite<char[]>(wanted);
+            m_capacity = wanted;
+        }
     }
     return true;
 }

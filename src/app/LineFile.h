@@ -44,7 +44,8 @@ public:
     CLineFile(const CLineFile&) = delete;
     CLineFile& operator=(const CLineFile&) = delete;
 
-    // Opens `path`; on failure returns false and, if `error` is given, stores why.
+    // Opens `path`; on failure returns false and, if `error` is given, stores why. For
+    // reading, only a regular file opens, and the open never waits (as it would on a FIFO).
     bool Open(const std::string& path, unsigned flags, std::string* error = nullptr);
     bool IsOpen() const { return m_fd >= 0; }
     // Closes the file. For a file open for writing this flushes first and throws

@@ -439,6 +439,8 @@ bool LineMatches(std::string_view text, const NoCaseSearch& search) {
 int DisplayList::FindLine(int start, std::string_view needle) const {
     const NoCaseSearch search(needle);
     const int count = GetCount();
+    if (start >= count)
+        return LB_ERR; // also keeps start + 1 from overflowing
     for (int i = std::max(start + 1, 0); i < count; ++i) {
         if (LineMatches(GetText(i), search))
             return i;

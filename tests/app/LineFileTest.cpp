@@ -56,24 +56,56 @@ TEST(LineFile, LongLinesComeInPiecesOf1023) {
     EXPECT_EQ(Pieces(dir, std::string(1022, 'v') + "\r\r\n"), (Lines{std::string(1022, 'v') + "\r\n"}));
 }
 
-TEST(LineFile, PiecesAcrossReadBlocks) {
-    // Lines straddling the reader's internal blocks (1 MiB) come out whole and in order,
-    // CR LF pairs split across a block edge included.
-    TempDir dir;
+// A log of about `size` bytes whose lines (up to 1,500 bytes, every third ending in CR LF)
+// straddle the reader's internal blocks; `expected` gets the pieces it reads as.
+std::string BlockCrossingLog(size_t size, Lines& expected) {
     std::string bytes;
-    Lines expected;
-    for (int i = 0; bytes.size() < (3u << 20); ++i) {
+    for (int i = 0; bytes.size() < size; ++i) {
         const std::string text = std::to_string(i) + std::string(static_cast<size_t>(i % 1500), 'a' + i % 26);
         bytes += text + (i % 3 == 0 ? "\r\n" : "\n");
-        for (size_t at = 0; at < text.size() || at == 0; at += 1023) {
+        for (size_t at = 0;; at += 1023) {
             const bool last = text.size() - at <= 1023;
             expected.push_back(text.substr(at, 1023) + (last ? "\n" : ""));
             if (last)
                 break;
         }
     }
+    return bytes;
+}
+
+TEST(LineFile, PiecesAcrossReadBlocks) {
+    // Lines straddling the reader's internal blocks (1 MiB) come out whole and in order,
+    // CR LF pairs split across a block edge included.
+    TempDir dir;
+    Lines expected;
+    const std::string bytes = BlockCrossingLog(3u << 20, expected);
     EXPECT_EQ(Pieces(dir, bytes), expected);
-    // The step sums of a whole read: file size less one per CR LF line.
+}
+
+TEST(LineFile, BufferFollowsTheFileOpened) {
+    // The read buffer is sized by the file's length at open. One object reopened on a
+    // larger file, or a small file that grew after it was opened, still reads every piece.
+    TempDir dir;
+    const auto readAll = [](CLineFile& file) {
+        Lines pieces;
+        std::string line;
+        while (file.ReadLine(line))
+            pieces.push_back(line);
+        return pieces;
+    };
+    Lines expected;
+    const std::string bytes = BlockCrossingLog(3u << 19, expected);
+
+    CLineFile reopened;
+    ASSERT_TRUE(reopened.Open(dir.Write("small.txt", "a\r\nb"), CLineFile::modeRead));
+    EXPECT_EQ(readAll(reopened), (Lines{"a\n", "b"}));
+    ASSERT_TRUE(reopened.Open(dir.Write("large.txt", bytes), CLineFile::modeRead));
+    EXPECT_EQ(readAll(reopened), expected);
+
+    CLineFile grown;
+    ASSERT_TRUE(grown.Open(dir.Write("grows.txt", "x\n"), CLineFile::modeRead));
+    dir.Write("grows.txt", bytes);
+    EXPECT_EQ(readAll(grown), expected);
 }
 
 TEST(LineFile, OpenFailuresAndWriting) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -248,6 +249,9 @@ TEST(DisplayList, FindLinesAnyIsTheUnionOfFindLine) {
     EXPECT_EQ(expected, (std::vector<int>{0, 1, 3, 6}));
     EXPECT_TRUE(list.FindLinesAny({}).empty());
     EXPECT_EQ(list.FindLinesAny({""}), std::vector<int>{5}); // the empty needle: only the empty line
+    // Starts at or past the end (up to INT_MAX) find nothing.
+    EXPECT_EQ(list.FindLine(list.GetCount() - 1, "fine"), LB_ERR);
+    EXPECT_EQ(list.FindLine(INT_MAX, "fine"), LB_ERR);
 }
 
 } // namespace

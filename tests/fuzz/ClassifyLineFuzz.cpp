@@ -1,0 +1,38 @@
+// CLogViewCore::ClassifyLine with level slots taken from the input: the head lines (see
+// SplitSections) name levels 0..9, an empty line leaving its slot unclosed; each body line
+// is classified and compared with the rule done by hand: the lowest-numbered level whose
+// name first occurs after the line's first byte, case-sensitive; an empty name never
+// matches.
+
+#include "FuzzSupport.h"
+
+#include "view/LogViewCore.h"
+
+namespace {
+
+int ExpectedLevel(const LevelSlotTable& slots, std::string_view text) {
+    for (int i = 0; i < kLevelCount; ++i) {
+        const size_t pos = fuzz::FirstOccurrence(text, slots[i].name);
+        if (!slots[i].name.empty() && pos != std::string_view::npos && pos > 0)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static DisplayList list; // classification does not touch the list
+
+    const fuzz::Sections input = fuzz::SplitSections(fuzz::AsText(data, size));
+    LevelSlotTable slots;
+    for (size_t i = 0; i < input.head.size() && i < slots.size(); ++i) {
+        const std::string_view name = input.head[i].View();
+        if (!name.empty())
+            slots[i] = LevelSlot{name, static_cast<int32_t>(i), static_cast<int32_t>(i)};
+    }
+    const CLogViewCore core(list, slots);
+    for (const fuzz::ExactBytes& line : input.body)
+        FUZZ_CHECK(core.ClassifyLine(line.View()) == ExpectedLevel(slots, line.View()));
+    return 0;
+}
