@@ -1,4 +1,3 @@
-#include <QSaveFile>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,6 +7,8 @@
 #include "platform/BigBlock.h"
 #include "platform/Clipboard.h"
 #include "platform/Prompts.h"
+#include "platform/QtText.h"
+#include "platform/SafeSave.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
 
@@ -44,15 +45,11 @@ QByteArray TextBlock(const DisplayList& list, const std::vector<int>& indices) {
 
 enum class SaveStatus { Saved, EmptyList, Failed };
 
-bool WriteAll(QSaveFile& file, const std::string& bytes) {
-    return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
-}
-
 // Writes every line of the list to `path` in text mode (each line followed by CR LF) and
 // leaves no line selected. An empty list writes nothing. The file is written beside the
-// target and renamed over it only when complete, so a failure leaves the target as it
-// was, and a reader still holding the old file keeps reading the old bytes. On failure
-// `error` gets the system's reason.
+// target and renamed over it only when complete and on the disk, so a failure leaves the
+// target as it was, and a reader still holding the old file keeps reading the old bytes.
+// On failure `error` gets the system's reason.
 SaveStatus SaveListToFile(DisplayList& list, const QString& path, QString& error) {
     const int count = list.GetCount();
     if (count == 0)
@@ -60,28 +57,28 @@ SaveStatus SaveListToFile(DisplayList& list, const QString& path, QString& error
     // The selection goes whether or not the file can be written.
     ClearSelection(list);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = file.errorString();
+    SafeSave file;
+    const auto failed = [&] {
+        error = QString::fromLocal8Bit(file.ErrorText());
         return SaveStatus::Failed;
-    }
+    };
+    if (!file.Open(PathToBytes(path)))
+        return failed();
+    // Filled to kWriteChunk and written in one call; a line never makes it grow much
+    // past that, so it is allocated once.
     std::string chunk;
-    chunk.reserve(kWriteChunk + 4096);
+    chunk.reserve(kWriteChunk + 64 * 1024);
     for (int i = 0; i < count; ++i) {
         CLineFile::AppendTextMode(chunk, list.GetText(i));
         chunk.append("\r\n");
         if (chunk.size() >= kWriteChunk) {
-            if (!WriteAll(file, chunk)) {
-                error = file.errorString();
-                return SaveStatus::Failed;
-            }
+            if (!file.Write(chunk.data(), chunk.size()))
+                return failed();
             chunk.clear();
         }
     }
-    if (!WriteAll(file, chunk) || !file.commit()) {
-        error = file.errorString();
-        return SaveStatus::Failed;
-    }
+    if (!file.Write(chunk.data(), chunk.size()) || !file.Commit())
+        return failed();
     return SaveStatus::Saved;
 }
 
