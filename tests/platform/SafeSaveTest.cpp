@@ -16,13 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::set<std::string> Entries(const std::string& dir) {
-    std::set<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
     ::stat(path.c_str(), &st);
@@ -58,7 +51,7 @@ TEST(SafeSave, ReplacesTheFileKeepingItsModeAndItsLinks) {
     EXPECT_EQ(ReadWholeFile(real), "through links\n");
     EXPECT_EQ(ModeOf(real), 0604u);
     EXPECT_EQ(fs::read_symlink(dir.File("link.log")), "sub/real.log");
-    EXPECT_EQ(Entries(dir.File("sub")), std::set<std::string>{"real.log"});
+    EXPECT_EQ(DirectoryEntries(dir.File("sub")), std::set<std::string>{"real.log"});
 
     // A link to nothing yet: the file it names is created.
     fs::create_symlink("made.log", dir.File("dangling.log"));
@@ -73,8 +66,9 @@ TEST(SafeSave, ReplacesTheFileKeepingItsModeAndItsLinks) {
     EXPECT_EQ(ModeOf(dir.File("fresh.log")), 0666u & ~mask);
     EXPECT_EQ(ReadWholeFile(dir.File("fresh.log")), "");
 
-    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"app.log", "dangling.log", "fresh.log", "link-to-link.log",
-                                                          "link.log", "made.log", "sub"}));
+    EXPECT_EQ(DirectoryEntries(dir.Path()),
+              (std::set<std::string>{"app.log", "dangling.log", "fresh.log", "link-to-link.log", "link.log",
+                                     "made.log", "sub"}));
 }
 
 // What cannot be replaced is refused before anything is written, with the system's
@@ -90,7 +84,7 @@ TEST(SafeSave, RefusesTargetsItCannotReplaceWithTheReason) {
     fs::create_directory(dir.File("closed"));
     const std::string inClosed = dir.Write("closed/in.log", "old\n");
     ASSERT_EQ(::chmod(dir.File("closed").c_str(), 0555), 0);
-    const std::set<std::string> before = Entries(dir.Path());
+    const std::set<std::string> before = DirectoryEntries(dir.Path());
 
     PermissionsHold permissions;
     const bool permissionsHold = !MayWrite(dir.File("closed"));
@@ -120,8 +114,8 @@ TEST(SafeSave, RefusesTargetsItCannotReplaceWithTheReason) {
         EXPECT_FALSE(file.IsOpen());
         EXPECT_TRUE(file.TemporaryPath().empty());
     }
-    EXPECT_EQ(Entries(dir.Path()), before);
-    EXPECT_EQ(Entries(dir.File("closed")), std::set<std::string>{"in.log"});
+    EXPECT_EQ(DirectoryEntries(dir.Path()), before);
+    EXPECT_EQ(DirectoryEntries(dir.File("closed")), std::set<std::string>{"in.log"});
     EXPECT_EQ(ReadWholeFile(locked), "old\n");
     EXPECT_EQ(ReadWholeFile(inClosed), "old\n");
     EXPECT_TRUE(fs::is_fifo(dir.File("pipe")));
@@ -142,7 +136,7 @@ TEST(SafeSave, AnUnfinishedSaveLeavesTheTargetWhole) {
             EXPECT_FALSE(file.Write(big.data(), big.size()));
         }
         EXPECT_EQ(file.Error(), EFBIG);
-        EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{"app.log"});
+        EXPECT_EQ(DirectoryEntries(dir.Path()), std::set<std::string>{"app.log"});
         // Once failed, it stays failed with the first reason.
         EXPECT_FALSE(file.Write("y", 1));
         EXPECT_FALSE(file.Commit());
@@ -152,9 +146,9 @@ TEST(SafeSave, AnUnfinishedSaveLeavesTheTargetWhole) {
         SafeSave file;
         ASSERT_TRUE(file.Open(log));
         ASSERT_TRUE(file.Write(big.data(), big.size()));
-        EXPECT_EQ(Entries(dir.Path()).size(), 2u);
+        EXPECT_EQ(DirectoryEntries(dir.Path()).size(), 2u);
     }
-    EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{"app.log"});
+    EXPECT_EQ(DirectoryEntries(dir.Path()), std::set<std::string>{"app.log"});
     EXPECT_EQ(ReadWholeFile(log), "old\n");
 }
 
@@ -176,5 +170,5 @@ TEST(SafeSave, LongSavesArriveWhole) {
     }
     ASSERT_TRUE(file.Commit());
     EXPECT_TRUE(ReadWholeFile(log) == expected);
-    EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{"app.log"});
+    EXPECT_EQ(DirectoryEntries(dir.Path()), std::set<std::string>{"app.log"});
 }

@@ -23,13 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::set<std::string> Entries(const std::string& dir) {
-    std::set<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 // A loaded log of about 1 MB with its first line deleted, so modified, in the active
 // window; the directory it is in holds nothing else but the configuration.
 class SaveFault : public testing::Test {
@@ -47,7 +40,7 @@ protected:
         window->LogView()->LogList().Model().DeleteString(0);
         window->Document()->SetModifiedFlag(true);
         harness.Frame().ActivateLogWindow(window);
-        before = Entries(harness.Dir().Path());
+        before = DirectoryEntries(harness.Dir().Path());
     }
 
     // The messages shown: `questions` "Save changes" questions first, then one that says
@@ -56,7 +49,8 @@ protected:
         const QStringList messages = harness.prompts.MessageTexts();
         ASSERT_EQ(messages.size(), questions + 1) << messages.join('|').toStdString();
         for (int i = 0; i < questions; ++i)
-            EXPECT_TRUE(messages[i].startsWith(QStringLiteral("Save changes to "))) << messages[i].toStdString();
+            EXPECT_TRUE(messages[i].startsWith(QStringLiteral("Save changes to ")))
+                << messages[i].toStdString();
         const QString message = messages.back();
         const QString head = QStringLiteral("Cannot save \"") + path + QStringLiteral("\":\n");
         ASSERT_TRUE(message.startsWith(head)) << message.toStdString();
@@ -70,7 +64,7 @@ protected:
     // The log as it was, no temporary file beside it, the changes still unsaved.
     void ExpectNothingLost() {
         EXPECT_EQ(ReadWholeFile(log.toStdString()), original);
-        EXPECT_EQ(Entries(harness.Dir().Path()), before);
+        EXPECT_EQ(DirectoryEntries(harness.Dir().Path()), before);
         EXPECT_TRUE(window->Document()->IsModified());
         EXPECT_EQ(harness.Docs().FindDocument(log), window->Document());
     }
@@ -139,7 +133,7 @@ TEST_F(SaveFault, SavingOverTheLogOnAFullDiskKeepsLogWindowAndChanges) {
 TEST_F(SaveFault, SaveAsOnAFullDiskLeavesTheTargetAsItWas) {
     const QString existing = harness.Write("existing.txt", "keep me\n");
     const QString fresh = harness.PathOf("fresh.txt");
-    before = Entries(harness.Dir().Path());
+    before = DirectoryEntries(harness.Dir().Path());
     for (const QString& target : {existing, fresh}) {
         SCOPED_TRACE(target.toStdString());
         harness.prompts.Clear();
@@ -161,7 +155,7 @@ TEST_F(SaveFault, SaveAsOnAFullDiskLeavesTheTargetAsItWas) {
 TEST_F(SaveFault, SaveAsOnAFileSystemWithoutRoomLeavesTheTargetAsItWas) {
     const std::string mountPoint = harness.Dir().File("small");
     ASSERT_TRUE(fs::create_directory(mountPoint));
-    before = Entries(harness.Dir().Path());
+    before = DirectoryEntries(harness.Dir().Path());
     SmallFileSystem small(mountPoint, 256 * 1024);
     if (small.Path().empty())
         GTEST_SKIP() << small.Why();
@@ -174,14 +168,14 @@ TEST_F(SaveFault, SaveAsOnAFileSystemWithoutRoomLeavesTheTargetAsItWas) {
     ExpectFailureMessage(target, std::strerror(ENOSPC));
     ExpectNothingLost();
     EXPECT_EQ(ReadWholeFile(existing), "keep me\n");
-    EXPECT_EQ(Entries(small.Path()), std::set<std::string>{"existing.txt"});
+    EXPECT_EQ(DirectoryEntries(small.Path()), std::set<std::string>{"existing.txt"});
 }
 
 TEST_F(SaveFault, SaveAsToADirectoryIsRefusedWithTheReason) {
     const QString folder = harness.PathOf("folder.txt");
     ASSERT_TRUE(fs::create_directory(folder.toStdString()));
     ASSERT_TRUE(fs::create_directory(folder.toStdString() + "/inside"));
-    before = Entries(harness.Dir().Path());
+    before = DirectoryEntries(harness.Dir().Path());
     harness.prompts.AnswerFiles({folder});
     harness.Frame().RouteCommand(ID_FILE_SAVE_AS, true);
     ExpectFailureMessage(folder, std::strerror(EISDIR));

@@ -39,3 +39,10 @@ std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+std::set<std::string> DirectoryEntries(const std::string& dir) {
+    std::set<std::string> names;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}

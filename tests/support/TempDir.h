@@ -2,6 +2,7 @@
 // and small helpers to write test files byte for byte.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -23,3 +24,5 @@ private:
 };
 
 std::string ReadWholeFile(const std::string& path);
+// The names in directory `dir` (not its subdirectories).
+std::set<std::string> DirectoryEntries(const std::string& dir);
