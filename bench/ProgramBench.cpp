@@ -289,6 +289,9 @@ int main(int argc, char** argv) {
         ReportRatio("program.delete_100k", seconds, grepC, "grep_c", 1);
         Report("program.delete_100k.lines_left", list.GetCount(), "lines");
     }
+    // What the process holds after every command above (bookmarks, the marks pane, the
+    // clipboard's copy), against the file: memory must stay a small constant times the log.
+    Report("program.rss_after_commands_per_file_byte", static_cast<double>(CurrentRss()) / fileBytes, "x");
 
     // ---- the same log closed and opened again ---------------------------------------
     // A fresh process gets memory the kernel has not handed out before; on a virtual
