@@ -13,7 +13,6 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
-#include <QUrl>
 
 #include "frames/AppServices.h"
 #include "frames/DocManager.h"
@@ -21,6 +20,7 @@
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
 #include "loader/Messages.h"
+#include "platform/Clipboard.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "platform/Settings.h"
@@ -33,17 +33,6 @@ namespace {
 
 QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QStringList LocalFiles(const QMimeData* mime) {
-    QStringList paths;
-    if (!mime || !mime->hasUrls())
-        return paths;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
-    return paths;
 }
 
 // A recent file as the File menu lists it: long paths lose their middle.

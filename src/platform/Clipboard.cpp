@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QThread>
+#include <QUrl>
 
 #include "platform/QtText.h"
 
@@ -41,4 +42,15 @@ bool SetClipboardBytes(QByteArray bytes) {
 QString GetClipboardText() {
     const QClipboard* clipboard = ApplicationClipboard();
     return clipboard ? clipboard->text(QClipboard::Clipboard) : QString();
+}
+
+QStringList LocalFiles(const QMimeData* mime) {
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
 }

@@ -7,7 +7,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <string_view>
+
+class QMimeData;
 
 // Replaces the clipboard's content by `bytes` as plain text. Returns false when there is
 // no clipboard to write to (no application object, or called off the GUI thread).
@@ -17,3 +20,6 @@ bool SetClipboardBytes(QByteArray bytes);
 
 // The plain text on the clipboard, empty when it holds none.
 QString GetClipboardText();
+
+// The local files a drag (or the clipboard) carries, in order; empty when it carries none.
+QStringList LocalFiles(const QMimeData* mime);

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QUrl>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -17,6 +16,7 @@
 #include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
+#include "platform/Clipboard.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "res/FrameResources.h"
@@ -62,18 +62,6 @@ Probe ProbeFile(const QString& path, QString& reason) {
     }
     ::close(fd);
     return Probe::Found;
-}
-
-// The local files a drag carries; empty when it carries none.
-QStringList LocalFiles(const QMimeData* mime) {
-    QStringList paths;
-    if (!mime || !mime->hasUrls())
-        return paths;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
-    return paths;
 }
 
 } // namespace
