@@ -17,10 +17,13 @@
 
 #include "platform/Window.h"
 #include "platform/WorkerThread.h"
+#include "support/MessageHooks.h"
 
 namespace {
 
-constexpr int kPatienceMs = 30000;
+using testsupport::BeforeNextMessage;
+using testsupport::kPatienceMs;
+using testsupport::PumpUntil;
 
 // Records every message it handles and answers through an optional hook.
 // Touched by the GUI thread only.
@@ -39,39 +42,11 @@ public:
     bool allOnGuiThread = true;
 };
 
-// Processes the GUI thread's events until `done` holds; false after a generous timeout.
-template <class Predicate> bool PumpUntil(Predicate done) {
-    return QTest::qWaitFor(done, kPatienceMs);
-}
-
 // Waits without processing events: what the future waits for must happen without the
 // GUI thread's help.
 template <class T> bool ReadyWithoutPumping(std::future<T>& future) {
     return future.wait_for(std::chrono::milliseconds(kPatienceMs)) == std::future_status::ready;
 }
-
-// Runs `action` once, on the GUI thread, just before the next queued window message is
-// delivered: the message is then certainly queued, and its sender waiting for it.
-class BeforeNextMessage : public QObject {
-public:
-    explicit BeforeNextMessage(std::function<void()> action) : m_action(std::move(action)) {
-        qApp->installEventFilter(this);
-    }
-    ~BeforeNextMessage() override { qApp->removeEventFilter(this); }
-
-    bool eventFilter(QObject* watched, QEvent*) override {
-        // Window messages go to a plain QObject, the only one in these tests. The event is
-        // not read: it was made on the sending thread, and only the platform layer shows
-        // the thread sanitizer how it was handed over.
-        if (m_action && watched != this && watched->metaObject() == &QObject::staticMetaObject) {
-            std::exchange(m_action, nullptr)();
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_action;
-};
 
 const UINT kPing = WM_USER + 1;
 const UINT kPong = WM_USER + 2;

@@ -14,10 +14,13 @@
 
 #include "platform/Window.h"
 #include "platform/WorkerThread.h"
+#include "support/MessageHooks.h"
 
 namespace {
 
-constexpr int kPatienceMs = 30000;
+using testsupport::BeforeNextMessage;
+using testsupport::kPatienceMs;
+using testsupport::PumpUntil;
 
 // Counts the messages it handles and answers through an optional hook. GUI thread only.
 class CountingWindow : public CWnd {
@@ -31,33 +34,6 @@ public:
 
     int handled = 0;
     std::function<LRESULT(UINT, WPARAM, LPARAM)> onMessage;
-};
-
-template <class Predicate> bool PumpUntil(Predicate done) {
-    return QTest::qWaitFor(done, kPatienceMs);
-}
-
-// Runs `action` once, on the GUI thread, just before the next queued window message is
-// delivered: the message is then certainly queued, and its sender waiting for it.
-class BeforeNextMessage : public QObject {
-public:
-    explicit BeforeNextMessage(std::function<void()> action) : m_action(std::move(action)) {
-        qApp->installEventFilter(this);
-    }
-    ~BeforeNextMessage() override { qApp->removeEventFilter(this); }
-
-    bool eventFilter(QObject* watched, QEvent*) override {
-        // Window messages go to a plain QObject, the only one in these tests. The event is
-        // not read: it was made on the sending thread, and only the platform layer shows
-        // the thread sanitizer how it was handed over.
-        if (m_action && watched != this && watched->metaObject() == &QObject::staticMetaObject) {
-            std::exchange(m_action, nullptr)();
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_action;
 };
 
 // Stops a worker that may be waiting in a send to `window`, without processing events,
