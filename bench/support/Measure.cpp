@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/mman.h>
+#include <sys/resource.h>
 
 #include "support/LogGenerator.h"
 
@@ -26,6 +27,18 @@ uint64_t StatusField(const char* field) {
 } // namespace
 
 uint64_t CurrentRss() { return StatusField("VmRSS"); }
+
+namespace {
+double CpuSeconds(int who) {
+    rusage usage {};
+    ::getrusage(who, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+} // namespace
+
+double ThreadCpuSeconds() { return CpuSeconds(RUSAGE_THREAD); }
+double ProcessCpuSeconds() { return CpuSeconds(RUSAGE_SELF); }
 uint64_t PeakRss() { return StatusField("VmHWM"); }
 
 double TimeCommand(const std::string& command, int runs) {

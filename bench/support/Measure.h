@@ -21,6 +21,11 @@ private:
 uint64_t CurrentRss();
 uint64_t PeakRss();
 
+// CPU seconds (user and system) used so far by the calling thread, and by the whole
+// process. Beside the wall time they show which thread a pipeline waits for.
+double ThreadCpuSeconds();
+double ProcessCpuSeconds();
+
 // Runs `command` through the shell, its output read and dropped, and returns the wall time in
 // seconds; the best of `runs` runs, so a cold cache does not count against the tool.
 double TimeCommand(const std::string& command, int runs = 2);
