@@ -74,7 +74,7 @@ struct ScriptedUser {
 };
 
 // The longest time the GUI thread goes without turning its event loop, between Start and
-// Stop. It ticks every millisecond rather than on every idle turn: a zero-interval timer
+// Stop. It ticks every 5 ms rather than on every idle turn: a zero-interval timer
 // would keep the GUI thread spinning while it waits for the reader, taking a core the
 // reader and Qt's painting threads need on a small machine.
 class StallMeter {
