@@ -49,6 +49,14 @@ void LineBatch::Clear() {
     m_stepSum = 0;
 }
 
+void LineBatch::ProvideBytes(BigBlock block) {
+    if (!m_records.empty() || !NeedsBytes() || block.Size() < m_capacity)
+        return;
+    m_bytes = std::move(block);
+    m_taken = false;
+    m_used = 0;
+}
+
 BigBlock LineBatch::TakeBytes() {
     if (m_taken)
         return BigBlock();

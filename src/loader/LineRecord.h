@@ -55,6 +55,12 @@ public:
     // Returns an empty block when the bytes were taken already.
     BigBlock TakeBytes();
     bool BytesTaken() const { return m_taken; }
+    // True when the batch holds no block for its next lines (its bytes were taken): the
+    // next Add allocates one unless ProvideBytes gives it one first.
+    bool NeedsBytes() const { return m_bytes.Data() == nullptr; }
+    // Gives an empty batch that needs bytes the block for its next lines, when the block
+    // is large enough for a whole batch. Ignored otherwise.
+    void ProvideBytes(BigBlock block);
     // Bytes of text held, and the size of the block holding them.
     size_t BytesUsed() const { return m_used; }
     size_t BytesReserved() const { return m_bytes.Size(); }

@@ -35,6 +35,8 @@ public:
     // of bytes is one huge page, which the view usually keeps as it is (no copy).
     static constexpr size_t kBatchLines = 65536;
     static constexpr size_t kBatchBytes = 2 * 1024 * 1024;
+    // Blocks of kBatchBytes kept ready for the reader by its block supply.
+    static constexpr size_t kReadyBlocks = 4;
 
     explicit CTraceWnd(std::string path);
     ~CTraceWnd() override;

@@ -40,6 +40,15 @@ BigBlock::BigBlock(size_t bytes) {
     m_size = size;
 }
 
+BigBlock BigBlock::Touched(size_t bytes) {
+    BigBlock block(bytes);
+    // One write a page backs the block; with huge pages the first write of each 2 MiB
+    // does it all and the others cost a store.
+    for (size_t offset = 0; offset < block.m_size; offset += kPage)
+        static_cast<volatile char*>(block.m_data)[offset] = 0;
+    return block;
+}
+
 void AdviseHugePages(void* data, size_t bytes) {
 #ifdef MADV_HUGEPAGE
     const auto begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);

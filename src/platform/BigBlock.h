@@ -14,6 +14,9 @@ public:
     // A block of at least `bytes` bytes (rounded up); throws std::bad_alloc when the
     // memory cannot be had.
     explicit BigBlock(size_t bytes);
+    // The same block with every page written once, so whoever fills it later does not
+    // pay for the first touch of fresh memory.
+    static BigBlock Touched(size_t bytes);
     ~BigBlock();
     BigBlock(BigBlock&& other) noexcept
         : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)) {}

@@ -52,6 +52,31 @@ TEST(CopyAndClearSel, CopyPutsTheSelectedLinesWithLineFeedsAndClearSelDropsThem)
     EXPECT_EQ(host.LogList().Model().GetCaretIndex(), 1);
 }
 
+TEST(CopyAndClearSel, ALargeCopyFilledBySeveralThreadsKeepsEveryLineInOrder) {
+    // Enough selected lines for the copy to be split between threads, of varying lengths
+    // so the parts' boundaries fall anywhere in the block.
+    FakeCommandHost host;
+    std::vector<std::string> lines;
+    const int count = 1200000;
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        lines.push_back(std::to_string(i) + std::string(static_cast<size_t>(i % 7), 'x'));
+    host.Load(lines);
+    FakePrompts prompts;
+    std::string expected;
+    DisplayList& list = host.LogList().Model();
+    for (int i = 0; i < count; ++i) {
+        if (i % 3 == 1)
+            continue;
+        list.SetSel(i, true);
+        expected += lines[static_cast<size_t>(i)] + "\n";
+    }
+    clipboard_commands::OnCopy(host);
+    const QString copied = GetClipboardText();
+    EXPECT_EQ(copied.size(), static_cast<qsizetype>(expected.size()));
+    EXPECT_TRUE(copied.toStdString() == expected); // not EXPECT_EQ: megabytes in a failure
+}
+
 TEST(SaveAs, WritesTheListWithCrLfAndOffersToOpenIt) {
     TempDir dir;
     const std::string path = dir.File("saved.txt");

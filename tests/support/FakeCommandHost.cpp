@@ -17,7 +17,10 @@ FakeCommandHost::FakeCommandHost(const LevelSlotTable& levelSlots)
 FakeCommandHost::~FakeCommandHost() { DestroyWindow(); }
 
 void FakeCommandHost::Load(const std::vector<std::string>& lines, bool done) {
-    LineBatch batch(lines.size() + 1, 1 << 20);
+    size_t bytes = 1;
+    for (const std::string& line : lines)
+        bytes += line.size();
+    LineBatch batch(lines.size() + 1, bytes);
     for (const std::string& line : lines)
         batch.Add(line, line.size() + 1);
     for (LineRecord& record : batch.Records())
