@@ -39,7 +39,7 @@ void OnAnalyze(CommandHost& host) {
     if (!keywords.empty()) {
         // The lines arrive in ascending order: one merge at the end.
         bookmark_commands::BookmarkBatch batch(host);
-        for (const int index : model.FindLinesAny(keywords)) {
+        for (const int index : find_commands::LinesHoldingAny(model, keywords)) {
             // Bookmarking a line drops its selection, so the line is selected after it.
             SendMessage(view, UM_ADD_BOOKMARK, 0, index);
             model.SetSel(index, true);

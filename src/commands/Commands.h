@@ -36,6 +36,10 @@ namespace find_commands {
 // Find (57636): the Find dialog with Find All, selecting and (by default) bookmarking
 // every line that holds the text.
 void OnFind(CommandHost& host);
+// Every line of `list`, ascending, that the list's search (DisplayList::FindLine) finds
+// for at least one of `needles`. A long list is searched by one thread a processor, each
+// its own run of lines.
+std::vector<int> LinesHoldingAny(const DisplayList& list, const std::vector<std::string_view>& needles);
 } // namespace find_commands
 
 // Bookmarks (BookmarkCommands.cpp).

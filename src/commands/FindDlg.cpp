@@ -52,32 +52,25 @@ void CFindDlg::FindAll() {
     // A search through millions of lines holds the GUI thread for a while; the wait
     // cursor says so (and is gone before a message asks for a click).
     m_view.BeginWaitCursor();
-    // Each search goes on after the last line found, so the whole loop is one pass.
-    int index = -1;
-    int last = -1;
-    for (int searches = 1;; ++searches) {
-        index = list.FindLine(index, needle);
-        if (index < 0) {
-            if (searches == 1) {
-                g_findFound = 0;
-                m_view.EndWaitCursor();
-                AfxMessageBox(QString::fromUtf8(res::kFindNotFound), MB_OK, this);
-                return;
-            }
-            break;
-        }
+    // Every line the search finds, in one pass (shared by the processors), then each one
+    // found in turn, as a search going on after the last line found would give them.
+    const std::vector<int> found = find_commands::LinesHoldingAny(model, {needle});
+    if (found.empty()) {
+        g_findFound = 0;
+        m_view.EndWaitCursor();
+        AfxMessageBox(QString::fromUtf8(res::kFindNotFound), MB_OK, this);
+        return;
+    }
+    for (const int index : found) {
         // Bookmarking a line drops its selection, so the line is selected after it.
         if (m_bookmarkFound)
             SendMessage(view, UM_ADD_BOOKMARK, 0, index);
         model.SetSel(index, true);
-        g_findFound = 1;
-        last = index;
-        if (searches >= model.GetCount())
-            break;
     }
+    g_findFound = 1;
+    const int last = found.back();
     // As the list box does for each line it is asked to select: the caret ends on the last
     // one, scrolled into view.
-    if (last >= 0)
-        list.SetCaretIndex(last);
+    list.SetCaretIndex(last);
     m_view.EndWaitCursor();
 }

@@ -449,6 +449,11 @@ int DisplayList::FindLine(int start, std::string_view needle) const {
 }
 
 std::vector<int> DisplayList::FindLinesAny(const std::vector<std::string_view>& needles) const {
+    return FindLinesAny(needles, 0, GetCount());
+}
+
+std::vector<int> DisplayList::FindLinesAny(const std::vector<std::string_view>& needles, int first,
+                                           int last) const {
     std::vector<NoCaseSearch> searches;
     searches.reserve(needles.size());
     for (std::string_view needle : needles)
@@ -456,8 +461,8 @@ std::vector<int> DisplayList::FindLinesAny(const std::vector<std::string_view>& 
     std::vector<int> found;
     if (searches.empty())
         return found;
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i) {
+    const int end = std::min(last, GetCount());
+    for (int i = std::max(first, 0); i < end; ++i) {
         const std::string_view text = GetText(i);
         for (const NoCaseSearch& search : searches) {
             if (LineMatches(text, search)) {

@@ -136,6 +136,9 @@ public:
     // Every item, ascending, that FindLine would find for at least one of `needles`: one
     // pass over the list for many needles, each item read once.
     std::vector<int> FindLinesAny(const std::vector<std::string_view>& needles) const;
+    // The same for the items first..last-1 only (clamped to the list), so that threads can
+    // share one search: the list must not change while they read it.
+    std::vector<int> FindLinesAny(const std::vector<std::string_view>& needles, int first, int last) const;
 
     // Length in bytes of the longest text added since the last reset; never shrinks on
     // deletion (the scroll range may then be wider than needed, never narrower).

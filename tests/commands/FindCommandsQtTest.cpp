@@ -1,6 +1,10 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "commands/Commands.h"
 #include "commands/FindDlg.h"
 #include "res/Resources.h"
@@ -131,4 +135,40 @@ TEST(Find, FoundFlagIsSharedByEveryLog) {
     FindAll(prompts, "one");
     find_commands::OnFind(first);
     EXPECT_EQ(openedAfterOk(), 1);
+}
+
+TEST(Find, FindAllOverALongLogSplitBetweenThreadsFindsWhatOnePassFinds) {
+    // Long enough for the search to be shared between threads; matches near every part's
+    // edge, a line that only begins with the keyword (not found), and the keyword alone.
+    FakeCommandHost host;
+    const int count = 1100000;
+    std::vector<std::string> lines(static_cast<size_t>(count), "plain line");
+    std::vector<int> expected;
+    for (int i = 0; i < count; i += 4099) {
+        lines[static_cast<size_t>(i)] = "x Zanzibar " + std::to_string(i);
+        expected.push_back(i);
+    }
+    for (int edge : {count / 4, count / 2, count - 1}) {
+        for (int i : {edge - 1, edge}) {
+            if (!std::binary_search(expected.begin(), expected.end(), i)) {
+                lines[static_cast<size_t>(i)] = "at an edge: zanzibar";
+                expected.insert(std::lower_bound(expected.begin(), expected.end(), i), i);
+            }
+        }
+    }
+    lines[1] = "zanzibar begins this one";
+    lines[2] = "ZANZIBAR";
+    expected.insert(std::lower_bound(expected.begin(), expected.end(), 2), 2);
+    host.Load(lines);
+
+    const DisplayList& model = host.LogList().Model();
+    EXPECT_EQ(find_commands::LinesHoldingAny(model, {"zanzibar"}), expected);
+    EXPECT_EQ(find_commands::LinesHoldingAny(model, {"zanzibar"}), model.FindLinesAny({"zanzibar"}));
+
+    FakePrompts prompts;
+    FindAll(prompts, "zanzibar");
+    find_commands::OnFind(host);
+    EXPECT_EQ(Bookmarks(host), expected);
+    EXPECT_EQ(model.GetSelItems(), expected);
+    EXPECT_EQ(model.GetCaretIndex(), expected.back());
 }
