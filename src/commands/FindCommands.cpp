@@ -12,8 +12,6 @@ std::vector<int> LinesHoldingAny(const DisplayList& list, const std::vector<std:
     constexpr size_t kLinesPerPart = 256 * 1024;
     const std::vector<size_t> bounds = SplitForParallel(static_cast<size_t>(list.GetCount()), kLinesPerPart);
     const size_t parts = bounds.size() - 1;
-    if (parts == 1)
-        return list.FindLinesAny(needles);
     std::vector<std::vector<int>> found(parts);
     RunInParallel(parts, [&](size_t part) {
         found[part] = list.FindLinesAny(needles, static_cast<int>(bounds[part]), static_cast<int>(bounds[part + 1]));
