@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/LevelConfig.h"
-#include "app/LineFile.h"
-#include "loader/LineRecord.h"
+#include "core/LevelConfig.h"
+#include "core/LineFile.h"
+#include "core/LineRecord.h"
 #include "support/Measure.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 int main(int argc, char** argv) {
     const BenchOptions options = ParseBenchOptions(argc, argv, 200ull << 20);
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
         auto batch = std::make_unique<LineBatch>(4096, 256 << 10);
         const auto flush = [&] {
             for (LineRecord& record : batch->Records())
-                core->AddLine(record);
+                core->OnAddLine(record);
             bytes += batch->StepSum();
             batch->Clear();
         };
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
             batch->Add(text, piece.size());
         }
         flush();
-        core->OnLoadDone(0, 0);
+        core->OnLoadDone();
     }
     const double seconds = watch.Seconds();
     const uint64_t rssAfter = CurrentRss();

@@ -10,10 +10,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
+#include "loader/Messages.h"
 #include "loader/TraceWnd.h"
 #include "support/Measure.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 namespace {
 
@@ -22,12 +23,17 @@ class LoadingView : public CWnd {
 public:
     LoadingView() : core(list) { CreateHandle(); }
     ~LoadingView() override { DestroyWindow(); }
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    LRESULT WindowProc(UINT message, WPARAM, LPARAM lParam) override {
         if (message == UM_ADD_LINE)
-            return core.OnAddLine(wParam, lParam);
+        {
+            if (auto* record = reinterpret_cast<LineRecord*>(lParam))
+                core.OnAddLine(*record);
+            return 0;
+        }
         if (message == UM_LOAD_DONE) {
             done = true;
-            return core.OnLoadDone(wParam, lParam);
+            core.OnLoadDone();
+            return 0;
         }
         return 0;
     }

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "app/QuorvixApp.h"
 #include "commands/Commands.h"
 #include "commands/OptionsDlg.h"

@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "app/CommandLine.h"
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "frames/DocManager.h"
 #include "frames/MainFrame.h"
-#include "platform/ByteText.h"
+#include "core/ByteText.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "platform/Settings.h"

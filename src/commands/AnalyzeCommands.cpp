@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "commands/Commands.h"
 #include "loader/Messages.h"
 #include "view/LogListBox.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 namespace analyze_commands {
 

@@ -11,7 +11,7 @@
 #include "platform/Prompts.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 namespace bookmark_commands {
 

@@ -2,14 +2,14 @@
 #include <string>
 #include <vector>
 
-#include "app/LineFile.h"
+#include "core/LineFile.h"
 #include "commands/Commands.h"
-#include "platform/BigBlock.h"
+#include "core/BigBlock.h"
 #include "platform/Clipboard.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
-#include "platform/SafeSave.h"
-#include "platform/WorkerThread.h"
+#include "core/SafeSave.h"
+#include "core/Parallel.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
 

@@ -8,7 +8,7 @@
 #include "platform/QtText.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // nowhere in the log.
 #include "commands/Commands.h"
 #include "commands/FindDlg.h"
-#include "platform/DisplayList.h"
-#include "platform/WorkerThread.h"
+#include "core/DisplayList.h"
+#include "core/Parallel.h"
 #include "view/LogListBox.h"
 
 namespace find_commands {

@@ -8,9 +8,9 @@
 
 #include <array>
 
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "platform/DialogTemplate.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 class COptionsDlg : public CDialog {
     Q_OBJECT

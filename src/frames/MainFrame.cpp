@@ -27,7 +27,7 @@
 #include "res/FrameResources.h"
 #include "res/Icons.h"
 #include "res/Strings.h"
-#include "view/DroppedPath.h"
+#include "core/DroppedPath.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "loader/Messages.h"
 #include "res/Resources.h"
 

@@ -6,7 +6,7 @@
 
 #include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
-#include "platform/BlockSupply.h"
+#include "core/BlockSupply.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include <memory>
 #include <string>
 
-#include "app/LineFile.h"
-#include "loader/LineRecord.h"
+#include "core/LineFile.h"
+#include "core/LineRecord.h"
 #include "platform/Window.h"
 #include "platform/WorkerThread.h"
 

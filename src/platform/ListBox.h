@@ -17,7 +17,7 @@
 #include <utility>
 
 #include "platform/Dc.h"
-#include "platform/DisplayList.h"
+#include "core/DisplayList.h"
 #include "platform/Window.h"
 
 // Item state bits of DRAWITEMSTRUCT::itemState.

@@ -10,11 +10,9 @@
 // destructor stop and join) before freeing anything the body uses.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <memory>
 #include <thread>
-#include <vector>
 
 #include "platform/Window.h"
 
@@ -41,14 +39,3 @@ private:
     platform_detail::SendGate m_gate; // before m_thread: the thread binds it at start
     std::thread m_thread;
 };
-
-// Work of the GUI thread that splits into independent parts: [0, count) cut into
-// consecutive ranges, one for each processor (at most four), none shorter than `grain`
-// unless there is only one. Returns the range boundaries, from 0 to count.
-std::vector<size_t> SplitForParallel(size_t count, size_t grain);
-
-// Runs work(0) .. work(parts - 1) at once, part 0 on the calling thread and each other on
-// a worker of its own, and returns when every part has finished (all workers joined). The
-// parts may read data nobody changes meanwhile and write only their own. `work` must not
-// throw.
-void RunInParallel(size_t parts, const std::function<void(size_t part)>& work);

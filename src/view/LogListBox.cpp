@@ -4,7 +4,7 @@
 #include <QFontMetrics>
 
 #include "loader/Messages.h"
-#include "platform/ByteText.h"
+#include "core/ByteText.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "platform/ListBox.h"
-#include "view/Palette.h"
+#include "core/Palette.h"
 
 // The record DrawItem sends with UM_PAINT_ITEM. Allocated with new by the sender, deleted by
 // the handler; the pointers refer to the sender's objects and hold only during the send.

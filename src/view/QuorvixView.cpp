@@ -22,7 +22,7 @@
 #include "res/FrameResources.h"
 #include "res/Resources.h"
 #include "res/Strings.h"
-#include "view/DroppedPath.h"
+#include "core/DroppedPath.h"
 #include "view/LogListBox.h"
 
 namespace {
@@ -135,11 +135,11 @@ LRESULT CQuorvixView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case UM_START_LOAD:
         return OnStartLoad();
     case UM_ADD_LINE:
-        return m_core.OnAddLine(wParam, lParam);
-    case UM_REFILL_LINE:
-        return m_core.OnRefillLine(wParam, lParam);
+        if (auto* record = reinterpret_cast<LineRecord*>(lParam))
+            m_core.OnAddLine(*record);
+        return 0;
     case UM_LOAD_DONE:
-        return OnLoadDone(wParam, lParam);
+        return OnLoadDone();
     case UM_ADD_BOOKMARK:
         return bookmark_commands::OnAddBookmark(*this, static_cast<int>(lParam));
     case UM_OPEN_FILES:
@@ -153,7 +153,7 @@ LRESULT CQuorvixView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         const size_t last = std::min<size_t>(first + static_cast<size_t>(lParam), count);
         DisplayList::AppendRun run(m_core.LogList());
         for (size_t i = first; i < last; ++i)
-            m_core.RefillLine(m_core.m_lineEntries[i]);
+            m_core.OnRefillLine(m_core.m_lineEntries[i]);
         return 0;
     }
     case TM_REFILL_DONE:
@@ -216,8 +216,8 @@ LRESULT CQuorvixView::OnStartLoad() {
     return 0;
 }
 
-LRESULT CQuorvixView::OnLoadDone(WPARAM wParam, LPARAM lParam) {
-    m_core.OnLoadDone(wParam, lParam);
+LRESULT CQuorvixView::OnLoadDone() {
+    m_core.OnLoadDone();
     m_loadDone = true;
     // From the event loop, not inside the reader window's handler that sent this.
     if (m_refillPending)

@@ -29,7 +29,7 @@
 #include "platform/DialogTemplate.h"
 #include "platform/Window.h"
 #include "platform/WorkerThread.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 class CTraceWnd;
 
@@ -119,7 +119,7 @@ protected:
 
 private:
     LRESULT OnStartLoad();
-    LRESULT OnLoadDone(WPARAM wParam, LPARAM lParam);
+    LRESULT OnLoadDone();
     LRESULT OnOpenFiles();
     void OnSize();
     void OnLogListNotify(int code);

@@ -7,11 +7,11 @@
 #include <QPushButton>
 
 #include "app/CommandLine.h"
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "platform/Settings.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"
-#include "view/Palette.h"
+#include "core/Palette.h"
 
 namespace {
 

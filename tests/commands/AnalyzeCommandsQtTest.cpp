@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/LevelConfig.h"
+#include "loader/Messages.h"
+#include "core/LevelConfig.h"
 #include "commands/Commands.h"
 #include "support/FakeCommandHost.h"
 #include "support/FakePrompts.h"

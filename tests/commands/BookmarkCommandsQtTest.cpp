@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include "loader/Messages.h"
 #include "commands/Commands.h"
 #include "res/Resources.h"
 #include "support/FakeCommandHost.h"

@@ -151,7 +151,7 @@ public:
     }
     void EndLoad() {
         loading = false;
-        Core().OnLoadDone(0, 0);
+        Core().OnLoadDone();
         LogList().Model().ResetContent();
         FakeCommandHost::StartRefill();
     }

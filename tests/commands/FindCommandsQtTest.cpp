@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "loader/Messages.h"
 #include "commands/Commands.h"
 #include "commands/FindDlg.h"
 #include "res/Resources.h"

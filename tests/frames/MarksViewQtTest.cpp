@@ -9,7 +9,7 @@
 #include "platform/Clipboard.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"
-#include "view/Palette.h"
+#include "core/Palette.h"
 
 namespace {
 

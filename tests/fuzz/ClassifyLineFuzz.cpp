@@ -6,7 +6,7 @@
 
 #include "FuzzSupport.h"
 
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 namespace {
 

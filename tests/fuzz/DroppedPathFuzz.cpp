@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "view/DroppedPath.h"
+#include "core/DroppedPath.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "FuzzSupport.h"
 
-#include "platform/DisplayList.h"
+#include "core/DisplayList.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include "FuzzSupport.h"
 
-#include "app/LevelConfig.h"
-#include "platform/ByteText.h"
+#include "core/LevelConfig.h"
+#include "core/ByteText.h"
 
 namespace {
 

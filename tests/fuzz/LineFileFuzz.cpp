@@ -10,7 +10,7 @@
 
 #include "FuzzSupport.h"
 
-#include "app/LineFile.h"
+#include "core/LineFile.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
 

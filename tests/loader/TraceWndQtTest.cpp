@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/LevelConfig.h"
+#include "loader/Messages.h"
+#include "core/LevelConfig.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "support/TempDir.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 namespace {
 
@@ -36,13 +37,16 @@ public:
         return QTest::qWaitFor([&] { return reader && reader->ReaderFinished(); }, kWaitMs);
     }
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    LRESULT WindowProc(UINT message, WPARAM, LPARAM lParam) override {
         switch (message) {
         case UM_ADD_LINE:
-            return core.OnAddLine(wParam, lParam);
+            if (auto* record = reinterpret_cast<LineRecord*>(lParam))
+                core.OnAddLine(*record);
+            return 0;
         case UM_LOAD_DONE:
             ++loadDone;
-            return core.OnLoadDone(wParam, lParam);
+            core.OnLoadDone();
+            return 0;
         default:
             return 0;
         }

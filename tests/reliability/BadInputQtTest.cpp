@@ -24,15 +24,15 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/LevelConfig.h"
-#include "app/LineFile.h"
+#include "core/LevelConfig.h"
+#include "core/LineFile.h"
 #include "commands/Commands.h"
 #include "loader/TraceWnd.h"
 #include "platform/Settings.h"
 #include "support/AppHarness.h"
 #include "support/FaultInjection.h"
 #include "view/LogListBox.h"
-#include "view/Palette.h"
+#include "core/Palette.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;

@@ -1,7 +1,8 @@
 #include "support/FakeCommandHost.h"
 
 #include "commands/Commands.h"
-#include "loader/LineRecord.h"
+#include "core/LineRecord.h"
+#include "loader/Messages.h"
 
 FakeCommandHost::FakeCommandHost(const LevelSlotTable& levelSlots)
     : m_logList(new CLogListBox(&m_window)), m_marks(new CListBox(DisplayList::SelectionMode::Single, &m_window)),
@@ -24,9 +25,9 @@ void FakeCommandHost::Load(const std::vector<std::string>& lines, bool done) {
     for (const std::string& line : lines)
         batch.Add(line, line.size() + 1);
     for (LineRecord& record : batch.Records())
-        m_core.AddLine(record);
+        m_core.OnAddLine(record);
     if (done)
-        m_core.OnLoadDone(0, 0);
+        m_core.OnLoadDone();
 }
 
 std::vector<std::string> FakeCommandHost::LogTexts() const {
@@ -58,7 +59,7 @@ void FakeCommandHost::RefreshMarks() {
 void FakeCommandHost::StartRefill() {
     ++refills;
     for (size_t i = 0; i < m_core.m_lineEntries.GetCount(); ++i)
-        m_core.RefillLine(m_core.m_lineEntries[i]);
+        m_core.OnRefillLine(m_core.m_lineEntries[i]);
 }
 
 LRESULT FakeCommandHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "commands/CommandHost.h"
 #include "platform/ListBox.h"
 #include "view/LogListBox.h"
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
 class FakeCommandHost : public CommandHost, public CWnd {
 public:

@@ -1,12 +1,14 @@
-#include "platform/BlockSupply.h"
+#include "core/BlockSupply.h"
 
 #include <new>
-
-#include "platform/WorkerThread.h"
+#include <pthread.h>
 
 BlockSupply::BlockSupply(size_t blockBytes, size_t ready)
     : m_blockBytes(blockBytes), m_ready(ready),
-      m_worker(std::make_unique<WorkerThread>([this](WorkerThread&) { Supply(); })) {}
+      m_worker([this] {
+          pthread_setname_np(pthread_self(), "quorvix-blocks");
+          Supply();
+      }) {}
 
 BlockSupply::~BlockSupply() {
     {
@@ -14,7 +16,7 @@ BlockSupply::~BlockSupply() {
         m_stopping = true;
     }
     m_wanted.notify_one();
-    m_worker->Join();
+    m_worker.join();
 }
 
 BigBlock BlockSupply::Take() {

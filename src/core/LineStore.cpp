@@ -1,4 +1,4 @@
-#include "view/LineStore.h"
+#include "core/LineStore.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LineFile.h"
+#include "core/LineFile.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/BigBlock.h"
+#include "core/BigBlock.h"
 
 class TextArena {
 public:

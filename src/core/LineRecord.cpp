@@ -1,4 +1,4 @@
-#include "loader/LineRecord.h"
+#include "core/LineRecord.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/SafeSave.h"
+#include "core/SafeSave.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,10 +1,10 @@
-#include "platform/DisplayList.h"
+#include "core/DisplayList.h"
 
 #include <algorithm>
 #include <array>
 #include <string>
 
-#include "platform/ByteText.h"
+#include "core/ByteText.h"
 
 DisplayList::Item DisplayList::MakeItem(std::string_view text, uint32_t data) {
     // Texts are far below 2 GiB; a longer one is cut rather than spilling into the flag.

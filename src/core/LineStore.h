@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/ChunkedVector.h"
-#include "platform/TextArena.h"
+#include "core/ChunkedVector.h"
+#include "core/TextArena.h"
 
 class LogLineEntry {
 public:

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/BigBlock.h"
+#include "core/BigBlock.h"
 
 template <typename T>
 class ChunkedVector {

@@ -1,6 +1,6 @@
-#include "view/DroppedPath.h"
+#include "core/DroppedPath.h"
 
-#include "platform/ByteText.h"
+#include "core/ByteText.h"
 
 std::string_view FileNameOf(std::string_view path) {
     const size_t slash = path.rfind('/');

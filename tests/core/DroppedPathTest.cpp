@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "view/DroppedPath.h"
+#include "core/DroppedPath.h"
 
 TEST(DroppedPath, NamesWithoutAnExtensionOpenOthersOnlyWithTxtOrDatInThePath) {
     // No dot, or a dot only at the start of the name: opened.

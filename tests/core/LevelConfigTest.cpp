@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/ByteText.h"
+#include "core/ByteText.h"
 
 using namespace bytetext;
 

@@ -11,11 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/LevelConfig.h"
-#include "loader/Messages.h"
-#include "platform/DisplayList.h"
-#include "view/LineStore.h"
-#include "view/Palette.h"
+#include "core/LevelConfig.h"
+#include "core/DisplayList.h"
+#include "core/LineStore.h"
+#include "core/Palette.h"
 
 struct LineRecord;
 
@@ -41,17 +40,14 @@ public:
     // its first byte, or -1. Case-sensitive, on bytes.
     int ClassifyLine(std::string_view text) const;
 
-    // UM_ADD_LINE: lParam a LineRecord*. Classifies, stores and shows the line, marks the
-    // record consumed. The record's memory belongs to its batch, which frees it.
-    LRESULT OnAddLine(WPARAM wParam, LPARAM lParam);
-    // The same for a record at hand.
-    void AddLine(LineRecord& record);
-    // UM_LOAD_DONE: records which levels occurred.
-    LRESULT OnLoadDone(WPARAM wParam, LPARAM lParam);
-    // UM_REFILL_LINE: lParam a LogLineEntry* of this view's store; shows it again if its
-    // level is shown. The entry stays the store's.
-    LRESULT OnRefillLine(WPARAM wParam, LPARAM lParam);
-    void RefillLine(LogLineEntry& entry);
+    // One loaded line: classifies, stores and shows it, and marks the record consumed.
+    // The record's memory belongs to its batch, which frees it.
+    void OnAddLine(LineRecord& record);
+    // The end of a load: records which levels occurred.
+    void OnLoadDone();
+    // One stored line during a rebuild: shows it again if its level is shown. The entry
+    // stays the store's.
+    void OnRefillLine(LogLineEntry& entry);
 
     // Adds an entry with the trimmed `text` at the tail of the store.
     void AppendLineEntry(int level, int colourIndex, std::string_view text);

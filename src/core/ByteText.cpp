@@ -1,4 +1,4 @@
-#include "platform/ByteText.h"
+#include "core/ByteText.h"
 
 namespace bytetext {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ChunkedVector.h"
+#include "core/ChunkedVector.h"
 
 namespace {
 

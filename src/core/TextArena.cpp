@@ -1,4 +1,4 @@
-#include "platform/TextArena.h"
+#include "core/TextArena.h"
 
 #include <cstring>
 

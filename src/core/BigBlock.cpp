@@ -1,4 +1,4 @@
-#include "platform/BigBlock.h"
+#include "core/BigBlock.h"
 
 #include <cstdint>
 #include <new>

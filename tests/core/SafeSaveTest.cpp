@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/SafeSave.h"
+#include "core/SafeSave.h"
 #include "support/FaultInjection.h"
 #include "support/TempDir.h"
 

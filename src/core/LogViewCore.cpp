@@ -1,7 +1,7 @@
-#include "view/LogViewCore.h"
+#include "core/LogViewCore.h"
 
-#include "loader/LineRecord.h"
-#include "platform/ByteText.h"
+#include "core/LineRecord.h"
+#include "core/ByteText.h"
 
 CLogViewCore::CLogViewCore(DisplayList& logList, const LevelSlotTable& levelSlots)
     : m_levelSlots(levelSlots), m_logList(logList) {
@@ -18,13 +18,7 @@ int CLogViewCore::ClassifyLine(std::string_view text) const {
     return -1;
 }
 
-LRESULT CLogViewCore::OnAddLine(WPARAM, LPARAM lParam) {
-    if (auto* record = reinterpret_cast<LineRecord*>(lParam))
-        AddLine(*record);
-    return 0;
-}
-
-void CLogViewCore::AddLine(LineRecord& record) {
+void CLogViewCore::OnAddLine(LineRecord& record) {
     // The line is kept once: the store's entry refers to its trimmed part and the
     // display item to the whole, untrimmed text. A well-filled batch gives its bytes to
     // the store whole (its first line decides), so loading copies no line on this thread;
@@ -61,19 +55,12 @@ void CLogViewCore::AddPlainLine(std::string_view text) {
     m_logList.AddString(text);
 }
 
-LRESULT CLogViewCore::OnLoadDone(WPARAM, LPARAM) {
+void CLogViewCore::OnLoadDone() {
     for (int k = 1; k < kFilterCount; ++k)
         m_levelFilter[k].present = m_levelFilter[k].show;
-    return 0;
 }
 
-LRESULT CLogViewCore::OnRefillLine(WPARAM, LPARAM lParam) {
-    if (auto* entry = reinterpret_cast<LogLineEntry*>(lParam))
-        RefillLine(*entry);
-    return 0;
-}
-
-void CLogViewCore::RefillLine(LogLineEntry& entry) {
+void CLogViewCore::OnRefillLine(LogLineEntry& entry) {
     // The entry's text already lives in the store, so the display item refers to it.
     if (entry.Level() < 0) {
         if (m_levelFilter[0].show)

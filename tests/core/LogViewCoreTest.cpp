@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "loader/LineRecord.h"
-#include "view/LogViewCore.h"
+#include "core/LineRecord.h"
+#include "core/LogViewCore.h"
 
 namespace {
 
@@ -39,10 +39,10 @@ protected:
         for (std::string_view line : lines)
             batch.Add(line, line.size() + 1);
         for (LineRecord& record : batch.Records())
-            core.OnAddLine(0, reinterpret_cast<LPARAM>(&record));
+            core.OnAddLine(record);
         EXPECT_TRUE(batch.AllConsumed());
         if (done)
-            core.OnLoadDone(0, 0);
+            core.OnLoadDone();
     }
 
     // A refill as the view runs it: empty the list and bookmarks, then every entry in order.
@@ -51,7 +51,7 @@ protected:
         core.m_bookmarks.clear();
         core.m_currentMark = -1;
         for (size_t i = 0; i < core.m_lineEntries.GetCount(); ++i)
-            core.OnRefillLine(0, reinterpret_cast<LPARAM>(&core.m_lineEntries[i]));
+            core.OnRefillLine(core.m_lineEntries[i]);
     }
 
     std::vector<std::string> Texts() const {
@@ -128,7 +128,7 @@ TEST_F(LogViewCoreTest, EveryLineIsShownWhileLoadingWhateverTheFilter) {
 
     // A show flag written back to false before loading ends leaves the level not present.
     core.m_levelFilter[1].show = false;
-    core.OnLoadDone(0, 0);
+    core.OnLoadDone();
     EXPECT_FALSE(core.m_levelFilter[1].present);
 }
 
@@ -165,9 +165,7 @@ TEST_F(LogViewCoreTest, RefillUnderEveryFilter) {
     EXPECT_EQ(list.GetItemData(1) & BOOKMARK_BIT, 0u);
 }
 
-TEST_F(LogViewCoreTest, NullRecordsAndEntriesAndEmptyStores) {
-    EXPECT_EQ(core.OnAddLine(0, 0), 0);
-    EXPECT_EQ(core.OnRefillLine(0, 0), 0);
+TEST_F(LogViewCoreTest, EmptyStoresAndFreeingTheLines) {
     EXPECT_EQ(list.GetCount(), 0);
     Refill(); // an empty store adds nothing
     EXPECT_EQ(list.GetCount(), 0);
@@ -190,7 +188,7 @@ TEST_F(LogViewCoreTest, ColourIndexOutsideThePaletteIsBlack) {
     for (const char* line : {"x A", "x B", "x C", "x D"})
         batch.Add(line, 4);
     for (LineRecord& record : batch.Records())
-        view.AddLine(record);
+        view.OnAddLine(record);
     EXPECT_EQ(other.GetItemData(0), 0u);
     EXPECT_EQ(other.GetItemData(1), 0u);
     EXPECT_EQ(other.GetItemData(2), 0u);
@@ -237,7 +235,7 @@ TEST(LineBatch, AWellFilledBatchGivesItsBytesToTheStore) {
         full.Add(std::string(90, 'a' + i % 26) + " ERR", 95);
     const char* first = full.Records().front().text.data();
     for (LineRecord& record : full.Records())
-        core.AddLine(record);
+        core.OnAddLine(record);
     EXPECT_TRUE(full.BytesTaken());
     EXPECT_EQ(list.GetText(0).data(), first);
     // The batch can be filled again; the kept lines stay as they were.
@@ -249,7 +247,7 @@ TEST(LineBatch, AWellFilledBatchGivesItsBytesToTheStore) {
     // A sparse batch is copied, so a few short lines do not pin a whole block.
     LineBatch sparse(100, 1 << 20);
     sparse.Add("short", 6);
-    core.AddLine(sparse.Records().front());
+    core.OnAddLine(sparse.Records().front());
     EXPECT_FALSE(sparse.BytesTaken());
     EXPECT_NE(list.GetText(40).data(), sparse.Records().front().text.data());
     EXPECT_EQ(list.GetText(40), "short");

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DisplayList.h"
+#include "core/DisplayList.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ByteText.h"
+#include "core/ByteText.h"
 
 inline constexpr int kLevelCount = 10;
 

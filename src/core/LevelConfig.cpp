@@ -1,6 +1,6 @@
-#include "app/LevelConfig.h"
+#include "core/LevelConfig.h"
 
-#include "app/LineFile.h"
+#include "core/LineFile.h"
 
 using bytetext::Atoi;
 using bytetext::Trim;

@@ -1,4 +1,4 @@
-#include "app/LineFile.h"
+#include "core/LineFile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -12,12 +12,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <memory>
 #include <mutex>
+#include <thread>
 
-#include "platform/BigBlock.h"
-
-class WorkerThread;
+#include "core/BigBlock.h"
 
 class BlockSupply {
 public:
@@ -40,5 +38,5 @@ private:
     std::condition_variable m_wanted;
     std::deque<BigBlock> m_blocks;
     bool m_stopping = false;
-    std::unique_ptr<WorkerThread> m_worker; // last: started once the rest exists
+    std::thread m_worker; // last: started once the rest exists
 };

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ChunkedVector.h"
-#include "platform/TextArena.h"
+#include "core/ChunkedVector.h"
+#include "core/TextArena.h"
 
 inline constexpr int LB_ERR = -1;
 
