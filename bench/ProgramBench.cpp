@@ -212,11 +212,11 @@ int main(int argc, char** argv) {
     // ---- Find All, F3, Ctrl+Shift+B, Copy -------------------------------------------
     const auto clearMarks = [&] {
         // No bookmark, no entry in the marks pane, no selection.
-        CLogViewCore& core = view.Core();
-        for (uint32_t index : core.m_bookmarks)
-            view.LogList().ToggleBookmarkBit(static_cast<int>(index));
-        core.m_bookmarks.clear();
-        core.m_currentMark = -1;
+        Bookmarks& bookmarks = view.Core().m_bookmarks;
+        // From the last one: each goes from the end of the sorted indices.
+        const std::vector<uint32_t> marked = bookmarks.Indices();
+        for (auto it = marked.rbegin(); it != marked.rend(); ++it)
+            bookmarks.Toggle(static_cast<int>(*it));
         if (CListBox* marks = view.MarksList())
             marks->Model().ResetContent();
         list.SetSel(-1, false);
@@ -242,7 +242,7 @@ int main(int argc, char** argv) {
     std::filesystem::remove(dataDir + "/program-cp.txt");
     if (options.Wants("program.next_mark")) {
         // Once round every bookmark.
-        const size_t marks = view.Core().m_bookmarks.size();
+        const size_t marks = view.Core().m_bookmarks.Count();
         Stopwatch walk;
         for (size_t i = 0; i < marks; ++i)
             view.OnCmdMsg(ID_EDIT_NEXTMARK, true);
@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
         Report("ref.grep_ci_keywords.seconds", grep, "s");
         Report("program.analyze.keywords", keywords, "words");
         ReportRatio("program.analyze", TimedCommand(view, user, ID_OPTIONS_ANALYZE), grep, "grep_ci", 4);
-        Report("program.analyze.bookmarks", static_cast<double>(view.Core().m_bookmarks.size()), "lines");
+        Report("program.analyze.bookmarks", static_cast<double>(view.Core().m_bookmarks.Count()), "lines");
     }
 
     // ---- Save As of the whole list --------------------------------------------------

@@ -7,7 +7,6 @@
 
 #include "core/LevelConfig.h"
 #include "commands/Commands.h"
-#include "loader/Messages.h"
 #include "view/LogListBox.h"
 #include "core/LogViewCore.h"
 
@@ -23,8 +22,7 @@ void OnAnalyze(CommandHost& host) {
         editor->hide();
     host.BeginWaitCursor();
 
-    CLogViewCore& core = host.Core();
-    const HWND view = host.ViewHandle();
+    Bookmarks& bookmarks = host.Core().m_bookmarks;
     int shown = -1;
     // Every keyword of every named level, searched together: one pass over the list
     // instead of one per keyword. The lines found, and so the selection and bookmarks,
@@ -37,18 +35,15 @@ void OnAnalyze(CommandHost& host) {
             keywords.push_back(keyword);
     }
     if (!keywords.empty()) {
-        // The lines arrive in ascending order: one merge at the end.
-        bookmark_commands::BookmarkBatch batch(host);
-        for (const int index : find_commands::LinesHoldingAny(model, keywords)) {
-            // Bookmarking a line drops its selection, so the line is selected after it.
-            SendMessage(view, UM_ADD_BOOKMARK, 0, index);
+        const std::vector<int> found = find_commands::LinesHoldingAny(model, keywords);
+        // Bookmarking a line drops its selection, so the lines are selected after it.
+        bookmarks.AddAll(found);
+        for (const int index : found)
             model.SetSel(index, true);
-        }
-        batch.Flush();
-        if (!core.m_bookmarks.empty()) {
-            core.m_currentMark = static_cast<int>(core.m_bookmarks.front());
-            model.SetSel(core.m_currentMark, true);
-            shown = core.m_currentMark;
+        if (!bookmarks.Empty()) {
+            shown = static_cast<int>(bookmarks.Indices().front());
+            bookmarks.SetCurrentMark(shown);
+            model.SetSel(shown, true);
         }
     }
     // The caret ends on the first bookmark, in view, where F3 starts.

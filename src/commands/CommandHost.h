@@ -38,9 +38,10 @@ public:
     virtual QLineEdit* LineEditor() = 0;
 
     // Rebuilds the log list from the store with a progress dialog (bound: stored lines
-    // x 100, step 10 per line). The caller has emptied the log list, the marks list and the
-    // bookmarks. While the log still loads, or another rebuild runs, the rebuild waits
-    // until that has ended. Returns at once.
+    // x 100, step 10 per line). First, at once, empties the log list, the marks list and
+    // the bookmarks and drops an edit in progress: indices mean nothing once the list is
+    // rebuilt. While the log still loads, or another rebuild runs, the rebuild waits until
+    // that has ended. Returns at once.
     virtual void StartRefill() = 0;
     // True while the log's file is still being read.
     virtual bool IsLoading() const = 0;

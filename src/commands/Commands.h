@@ -50,37 +50,6 @@ void OnBookmark(CommandHost& host);
 void OnNextMark(CommandHost& host);
 // Bookmarks (Ctrl+Shift+B, 32776): fills the marks view.
 void OnShowBookmarks(CommandHost& host);
-// UM_ADD_BOOKMARK: bookmarks line `index` unless it already is.
-LRESULT OnAddBookmark(CommandHost& host, int index);
-// Moves the current mark past the bookmarked line `index`.
-void AdvanceMark(CommandHost& host, int index);
-
-// Bookmarks that Find All and Analyze add in bulk through UM_ADD_BOOKMARK. While a batch
-// is open for a host, new bookmarks are appended, and each ascending run of them is merged
-// into m_bookmarks in one pass when the run ends or the batch closes. Inserting every line
-// at its place instead would shift the array once per line: quadratic when many lines are
-// found before existing bookmarks. m_bookmarks is in order again whenever the command that
-// opened the batch looks at it (Flush) and when the batch closes. Batches of one host nest.
-class BookmarkBatch {
-public:
-    explicit BookmarkBatch(CommandHost& host);
-    ~BookmarkBatch();
-    BookmarkBatch(const BookmarkBatch&) = delete;
-    BookmarkBatch& operator=(const BookmarkBatch&) = delete;
-
-    // Puts m_bookmarks in ascending order now.
-    void Flush();
-    // Takes one new bookmark (UM_ADD_BOOKMARK's handler calls it).
-    void Add(uint32_t index);
-    // The innermost open batch of `core`, or null.
-    static BookmarkBatch* Open(const CLogViewCore& core);
-
-private:
-    CLogViewCore& m_core;
-    // m_bookmarks[0, m_sorted) is ascending; what follows is the current run, ascending too.
-    size_t m_sorted;
-    BookmarkBatch* m_outer;
-};
 } // namespace bookmark_commands
 
 // Copy, save and clear (ClipboardCommands.cpp).

@@ -95,11 +95,13 @@ bool CommitLineEdit(CommandHost& host, const QWidget* target) {
         if (edited != old) {
             if (!host.IsModified())
                 host.SetModifiedFlag(true);
-            // The line keeps its colour and bookmark from when the edit began. Replacing
-            // it in place costs O(1) where a delete and insert would move every line
-            // below; the re-inserted line would come back unselected, and so does this one.
+            // The line keeps its colour from when the edit began, and its bookmark: the
+            // bookmarks own that bit, and a bookmark set or cleared during the edit stays
+            // so. Replacing the text in place costs O(1) where a delete and insert would
+            // move every line below; the re-inserted line would come back unselected, and
+            // so does this one.
             list.SetItemText(index, edited);
-            list.SetItemData(index, core.m_editItemData);
+            list.SetItemData(index, (core.m_editItemData & COLOUR_MASK) | (list.GetItemData(index) & BOOKMARK_BIT));
             list.SetSel(index, false);
             if (CListBox* marks = host.MarksList()) {
                 DisplayList& entries = marks->Model();
@@ -118,7 +120,7 @@ bool CommitLineEdit(CommandHost& host, const QWidget* target) {
 bool DeleteSelectedLines(CommandHost& host) {
     CLogViewCore& core = host.Core();
     const CListBox* marks = host.MarksList();
-    if (!core.m_bookmarks.empty() || (marks && marks->GetCount() > 0)) {
+    if (!core.m_bookmarks.Empty() || (marks && marks->GetCount() > 0)) {
         AfxMessageBox(QString::fromUtf8(res::kCannotDeleteWithBookmarks), MB_OK, host.DialogParent());
         return false;
     }

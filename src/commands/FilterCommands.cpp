@@ -1,5 +1,3 @@
-#include <QLineEdit>
-
 #include "commands/Commands.h"
 #include "commands/OptionsDlg.h"
 #include "view/LogListBox.h"
@@ -14,20 +12,6 @@ unsigned ShowMask(const LevelFilterTable& filter) {
             mask |= 1u << k;
     }
     return mask;
-}
-
-// An edit in progress refers to a line by its index, which means nothing once the list is
-// rebuilt; committing it later would overwrite whatever line then sits there.
-void AbandonLineEdit(CommandHost& host) {
-    CLogViewCore& core = host.Core();
-    if (core.m_editIndex == -1)
-        return;
-    core.m_editIndex = -1;
-    if (QLineEdit* editor = host.LineEditor()) {
-        editor->clear();
-        editor->setEnabled(false);
-        editor->hide();
-    }
 }
 
 } // namespace
@@ -50,12 +34,6 @@ void OnOptions(CommandHost& host) {
 
     // The rebuild brings back the stored lines under the new filter: selection, bookmarks,
     // deletions and edits go, and so does the marks view's list, which refers to them.
-    AbandonLineEdit(host);
-    host.LogList().Model().ResetContent();
-    if (CListBox* marks = host.MarksList())
-        marks->Model().ResetContent();
-    core.m_bookmarks.clear();
-    core.m_currentMark = -1;
     host.StartRefill();
 }
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "commands/Commands.h"
-#include "loader/Messages.h"
+#include "core/LogViewCore.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
 
@@ -46,9 +46,6 @@ void CFindDlg::FindAll() {
     // Lines are bytes; the keyword is compared as the UTF-8 it is shown as.
     const QByteArray keyword = m_keyword.toUtf8();
     const std::string_view needle(keyword.constData(), static_cast<size_t>(keyword.size()));
-    const HWND view = m_view.ViewHandle();
-
-    bookmark_commands::BookmarkBatch batch(m_view);
     // A search through millions of lines holds the GUI thread for a while; the wait
     // cursor says so (and is gone before a message asks for a click).
     m_view.BeginWaitCursor();
@@ -61,12 +58,11 @@ void CFindDlg::FindAll() {
         AfxMessageBox(QString::fromUtf8(res::kFindNotFound), MB_OK, this);
         return;
     }
-    for (const int index : found) {
-        // Bookmarking a line drops its selection, so the line is selected after it.
-        if (m_bookmarkFound)
-            SendMessage(view, UM_ADD_BOOKMARK, 0, index);
+    // Bookmarking a line drops its selection, so the lines are selected after it.
+    if (m_bookmarkFound)
+        m_view.Core().m_bookmarks.AddAll(found);
+    for (const int index : found)
         model.SetSel(index, true);
-    }
     g_findFound = 1;
     const int last = found.back();
     // As the list box does for each line it is asked to select: the caret ends on the last

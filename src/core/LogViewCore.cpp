@@ -4,7 +4,7 @@
 #include "core/ByteText.h"
 
 CLogViewCore::CLogViewCore(DisplayList& logList, const LevelSlotTable& levelSlots)
-    : m_levelSlots(levelSlots), m_logList(logList) {
+    : m_levelSlots(levelSlots), m_bookmarks(logList), m_logList(logList) {
     m_levelFilter[0] = LevelFilter{true, true};
     for (int k = 1; k < kFilterCount; ++k)
         m_levelFilter[k] = LevelFilter{false, false};
@@ -72,11 +72,14 @@ void CLogViewCore::OnRefillLine(LogLineEntry& entry) {
         m_logList.AddItem(entry.Text(), PaletteColour(entry.ColourIndex()));
 }
 
-void CLogViewCore::FreeLineEntries() {
-    // Display items refer to the store's bytes; none may outlive them.
+void CLogViewCore::ResetForRebuild() {
     if (m_logList.GetCount() > 0)
         m_logList.ResetContent();
-    m_bookmarks.clear();
-    m_currentMark = -1;
+    m_bookmarks.Reset();
+}
+
+void CLogViewCore::FreeLineEntries() {
+    // Display items refer to the store's bytes; none may outlive them.
+    ResetForRebuild();
     m_lineEntries.Clear();
 }

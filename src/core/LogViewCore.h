@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Bookmarks.h"
 #include "core/LevelConfig.h"
 #include "core/DisplayList.h"
 #include "core/LineStore.h"
@@ -55,7 +56,10 @@ public:
     void AddColouredLine(int colourIndex, std::string_view text);
     // Appends `text` with item data 0.
     void AddPlainLine(std::string_view text);
-    // Empties the store, freeing every entry.
+    // Empties the display list and the bookmarks, before the list is built again.
+    void ResetForRebuild();
+    // Empties the store, freeing every entry (and the display list and bookmarks, which
+    // refer to it).
     void FreeLineEntries();
 
     DisplayList& LogList() { return m_logList; }
@@ -64,10 +68,8 @@ public:
     LineStore m_lineEntries;
     LevelFilterTable m_levelFilter;
     LevelSlotTable m_levelSlots;
-    // Display-list indices of bookmarked lines, ascending.
-    std::vector<uint32_t> m_bookmarks;
-    // Display-list index of the current bookmark, -1 for none.
-    int m_currentMark = -1;
+    // The bookmarks of the display list: their bits, indices and current mark.
+    Bookmarks m_bookmarks;
     // The line being edited in place (-1: none) and its item data when the edit began.
     int m_editIndex = -1;
     uint32_t m_editItemData = 0;

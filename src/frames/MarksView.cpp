@@ -120,7 +120,7 @@ void CQuorvixMarksView::OnRefreshBookmarks() {
     CQuorvixView* view = LogView();
     if (!view)
         return;
-    const std::vector<uint32_t>& bookmarks = view->Core().m_bookmarks;
+    const std::vector<uint32_t>& bookmarks = view->Core().m_bookmarks.Indices();
     if (bookmarks.empty())
         return;
     DisplayList& marks = m_bookmarkList->Model();
@@ -146,11 +146,6 @@ void CQuorvixMarksView::OnRemoveBookmarks() {
     CQuorvixView* view = LogView();
     if (!view || m_bookmarkList->GetCount() == 0)
         return;
-    view->AbandonLineEdit();
-    view->LogList().Model().ResetContent();
-    m_bookmarkList->Model().ResetContent();
-    view->Core().m_bookmarks.clear();
-    view->Core().m_currentMark = -1;
     view->StartRefill();
 }
 
@@ -176,7 +171,7 @@ void CQuorvixMarksView::OnGoToLine() {
     if (selected < 0 || !view)
         return;
     const std::string entry(m_bookmarkList->Model().GetText(selected));
-    view->Core().m_currentMark = view->LogList().FindLine(-1, entry);
+    view->Core().m_bookmarks.SetCurrentMark(view->LogList().FindLine(-1, entry));
     ::PostMessage(view->ViewHandle(), WM_COMMAND, MAKEWPARAM(ID_EDIT_NEXTMARK, 1), 0);
     view->LogList().setFocus(Qt::OtherFocusReason);
 }

@@ -17,12 +17,8 @@ inline constexpr UINT UM_READER_END = WM_USER + 4;
 inline constexpr UINT UM_READER_LINE = WM_USER + 5;
 // Reader window to the log view, one per line (lParam: LineRecord*).
 inline constexpr UINT UM_ADD_LINE = WM_USER + 6;
-// Refill worker to the log view, one per stored line (lParam: LogLineEntry*, not freed).
-inline constexpr UINT UM_REFILL_LINE = WM_USER + 7;
 // Reader window to the log view once the whole file was read.
 inline constexpr UINT UM_LOAD_DONE = WM_USER + 8;
-// Find All and Analyze to the log view: lParam a display-list index to bookmark.
-inline constexpr UINT UM_ADD_BOOKMARK = WM_USER + 9;
 // Producer to its progress dialog: wParam the step.
 inline constexpr UINT UM_PROGRESS_STEP = WM_USER + 10;
 // The log view to itself (posted) after files were dropped on it.

@@ -27,13 +27,6 @@ int CLogListBox::AddLineWithData(std::string_view text, DWORD itemData) {
     return Model().SetItemData(index, itemData);
 }
 
-int CLogListBox::ToggleBookmarkBit(int index) {
-    // The mark changes in place. Deleting the item and inserting it again would shift every
-    // item after it twice; what the caller can see of that (the lost selection, the repaint)
-    // the model does directly.
-    return Model().ToggleDataBit(index, BOOKMARK_BIT) == 1 ? 1 : 0;
-}
-
 int CLogListBox::FindLine(int start, std::string_view text) const {
     if (!IsWindow(GetSafeHwnd()))
         return -1;

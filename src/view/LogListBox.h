@@ -39,10 +39,6 @@ public:
     // Appends a copy of `text` with `itemData` as its data word. Returns the result of setting
     // the data (0), or -1 when the line could not be added.
     int AddLineWithData(std::string_view text, DWORD itemData);
-    // Flips BOOKMARK_BIT of item `index`, keeping its text and colour; the item loses its
-    // selection (a caller that wants it selected selects it again). Returns 1 if the bit is
-    // now set, 0 if it is now clear or the index is bad.
-    int ToggleBookmarkBit(int index);
     // The first item after `start` (-1: from the top; forward only, no wrapping) that
     // contains `text` after its first byte or equals it, ignoring the case of A-Z. -1 if none.
     int FindLine(int start, std::string_view text) const;

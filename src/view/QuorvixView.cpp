@@ -140,8 +140,6 @@ LRESULT CQuorvixView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case UM_LOAD_DONE:
         return OnLoadDone();
-    case UM_ADD_BOOKMARK:
-        return bookmark_commands::OnAddBookmark(*this, static_cast<int>(lParam));
     case UM_OPEN_FILES:
         return OnOpenFiles();
     case WM_COMMAND:
@@ -324,7 +322,15 @@ LRESULT CQuorvixView::OnOpenFiles() {
 
 // ---- refill ---------------------------------------------------------------------------
 
+void CQuorvixView::ResetForRebuild() {
+    AbandonLineEdit();
+    m_core.ResetForRebuild();
+    if (CListBox* marks = m_site.MarksList())
+        marks->Model().ResetContent();
+}
+
 void CQuorvixView::StartRefill() {
+    ResetForRebuild();
     if (IsLoading() || m_refillThread) {
         m_refillPending = true;
         return;
@@ -336,12 +342,7 @@ void CQuorvixView::RunRefill() {
     m_refillPending = false;
     // A refill that waited finds lines added (by the load, or by the refill before it)
     // since its requester emptied the list; the rebuild starts from an empty list again.
-    AbandonLineEdit();
-    m_logList->Model().ResetContent();
-    if (CListBox* marks = m_site.MarksList())
-        marks->Model().ResetContent();
-    m_core.m_bookmarks.clear();
-    m_core.m_currentMark = -1;
+    ResetForRebuild();
 
     const uint64_t lines = m_core.m_lineEntries.GetCount();
     m_refillProgress = StartProgressDialog(lines * kRefillBoundPerLine, window());

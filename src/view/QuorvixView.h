@@ -128,6 +128,8 @@ private:
     // line then going through OnRefillLine's rule in file order; OnRefillDone joins the
     // worker and runs a refill that waited meanwhile.
     void RunRefill();
+    // Empties the log list, the marks list and the bookmarks, and drops an edit.
+    void ResetForRebuild();
     static void RefillThread(WorkerThread& thread, HWND view, HWND progress, size_t count);
     void OnRefillDone();
     void StopRefill();

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "loader/Messages.h"
 #include "core/LevelConfig.h"
 #include "commands/Commands.h"
 #include "support/FakeCommandHost.h"
@@ -18,17 +17,13 @@ const std::vector<std::string> kLog = {
     "12:00 Refused",       // 6: a keyword of a level without a name
 };
 
-// Counts the wait cursors shown at each bookmark.
 struct Host : FakeCommandHost {
     Host() { Load(kLog); }
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == UM_ADD_BOOKMARK)
-            waitCursorsAtBookmark.push_back(waitCursors);
-        return FakeCommandHost::WindowProc(message, wParam, lParam);
+    std::vector<int> Marks() {
+        const std::vector<uint32_t>& marks = Core().m_bookmarks.Indices();
+        return {marks.begin(), marks.end()};
     }
-    std::vector<int> Marks() { return {Core().m_bookmarks.begin(), Core().m_bookmarks.end()}; }
     std::vector<int> Selected() { return LogList().Model().GetSelItems(); }
-    std::vector<int> waitCursorsAtBookmark;
 };
 
 using Lines = std::vector<int>;
@@ -61,11 +56,11 @@ TEST_F(Analyze, NoNamesNoKeywordsOrNoLinesChangeNothing) {
     for (size_t i = 0; i < kLevelCount; ++i)
         SetLevel(i, "LEVEL", {});
     Host keywordless;
-    SendMessage(keywordless.ViewHandle(), UM_ADD_BOOKMARK, 0, 1);
-    keywordless.Core().m_currentMark = 6;
+    keywordless.Core().m_bookmarks.Add(1);
+    keywordless.Core().m_bookmarks.SetCurrentMark(6);
     analyze_commands::OnAnalyze(keywordless);
     EXPECT_EQ(keywordless.Selected(), Lines());
-    EXPECT_EQ(keywordless.Core().m_currentMark, 6); // not moved to the first bookmark
+    EXPECT_EQ(keywordless.Core().m_bookmarks.CurrentMark(), 6); // not moved to the first bookmark
     EXPECT_EQ(keywordless.waitCursors, 0);
 
     SetLevel(0, "ERR", {"timeout"});
@@ -81,20 +76,18 @@ TEST_F(Analyze, BookmarksEveryFindingOnceAndF3StartsAtTheTop) {
     SetLevel(1, "", {"refused"});
     SetLevel(2, "WARN", {"DOWN", "fine"}); // 'fine' is found before the lines of 'DOWN'
     Host host;
-    SendMessage(host.ViewHandle(), UM_ADD_BOOKMARK, 0, 6); // earlier bookmark, past the findings
+    host.Core().m_bookmarks.Add(6); // earlier bookmark, past the findings
     host.LogList().Model().SetSel(3, true);
     host.LineEditor()->show();
-    host.waitCursorsAtBookmark.clear();
 
     analyze_commands::OnAnalyze(host);
     EXPECT_EQ(host.Marks(), Lines({0, 2, 3, 4, 5, 6}));
     EXPECT_EQ(host.Selected(), Lines({0, 2, 3, 4, 5}));
-    EXPECT_EQ(host.Core().m_currentMark, 0);
+    EXPECT_EQ(host.Core().m_bookmarks.CurrentMark(), 0);
     EXPECT_EQ(host.LogList().GetCaretIndex(), 0);
     EXPECT_FALSE(host.LineEditor()->isVisibleTo(&host.Window()));
-    // Shown at every bookmark (line 5, found by two keywords, is bookmarked once), gone
-    // afterwards.
-    EXPECT_EQ(host.waitCursorsAtBookmark, std::vector<int>(5, 1));
+    // Shown for the work, gone afterwards.
+    EXPECT_EQ(host.waitCursorsShown, 1);
     EXPECT_EQ(host.waitCursors, 0);
 
     for (int expected : {0, 2, 3, 4, 5, 6, 0}) {

@@ -1,7 +1,6 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include "loader/Messages.h"
 #include "commands/Commands.h"
 #include "res/Resources.h"
 #include "support/FakeCommandHost.h"
@@ -18,7 +17,8 @@ struct Log : FakeCommandHost {
         Load(lines);
     }
     DisplayList& List() { return LogList().Model(); }
-    int& Mark() { return Core().m_currentMark; }
+    int Mark() { return Core().m_bookmarks.CurrentMark(); }
+    void SetMark(int line) { Core().m_bookmarks.SetCurrentMark(line); }
     // m_bookmarks, checked against the lines that carry BOOKMARK_BIT.
     std::vector<int> Marks() {
         std::vector<int> marked;
@@ -26,7 +26,8 @@ struct Log : FakeCommandHost {
             if (List().GetItemData(i) & BOOKMARK_BIT)
                 marked.push_back(i);
         }
-        const std::vector<int> listed(Core().m_bookmarks.begin(), Core().m_bookmarks.end());
+        const std::vector<uint32_t>& indices = Core().m_bookmarks.Indices();
+        const std::vector<int> listed(indices.begin(), indices.end());
         EXPECT_EQ(listed, marked);
         return listed;
     }
@@ -40,14 +41,14 @@ struct Log : FakeCommandHost {
         bookmark_commands::OnNextMark(*this);
         return List().GetSelItems();
     }
-    void Add(int line) { SendMessage(ViewHandle(), UM_ADD_BOOKMARK, 0, line); }
+    void Add(int line) { Core().m_bookmarks.Add(line); }
 };
 
 using Lines = std::vector<int>;
 
 } // namespace
 
-TEST(Bookmarks, F2TogglesAndAddBookmarkNeverRemoves) {
+TEST(BookmarkCommands, F2TogglesAndAddBookmarkNeverRemoves) {
     Log log(10);
     log.F2(7);
     log.F2(3);
@@ -70,7 +71,7 @@ TEST(Bookmarks, F2TogglesAndAddBookmarkNeverRemoves) {
     EXPECT_EQ(log.Mark(), 1);
 }
 
-TEST(Bookmarks, F3WalksInLineOrderAndWraps) {
+TEST(BookmarkCommands, F3WalksInLineOrderAndWraps) {
     Log log(50);
     for (int line : {40, 5, 20})
         log.F2(line);
@@ -83,31 +84,11 @@ TEST(Bookmarks, F3WalksInLineOrderAndWraps) {
     one.F2(6);
     EXPECT_EQ(one.F3(), Lines({6}));
     EXPECT_EQ(one.F3(), Lines());
-    one.Mark() = 10; // past the end: nothing, not every line
+    one.SetMark(10); // past the end: nothing, not every line
     EXPECT_EQ(one.F3(), Lines());
 }
 
-TEST(Bookmarks, BulkAdditionsEndUpInOrder) {
-    Log log(100);
-    log.Add(50);
-    log.Add(90);
-    {
-        bookmark_commands::BookmarkBatch batch(log);
-        for (int line : {10, 60, 95, 5, 50, 99, 0}) // three runs; 50 is marked already
-            log.Add(line);
-        EXPECT_EQ(log.F3(), Lines({0})); // F3 inside a batch sees the order
-        EXPECT_EQ(log.Mark(), 5);
-        {
-            bookmark_commands::BookmarkBatch inner(log);
-            log.Add(70);
-            log.Add(2);
-        }
-        log.Add(3);
-    }
-    EXPECT_EQ(log.Marks(), Lines({0, 2, 3, 5, 10, 50, 60, 70, 90, 95, 99}));
-}
-
-TEST(Bookmarks, ShowBookmarksAndTheJumpFromTheMarksView) {
+TEST(BookmarkCommands, ShowBookmarksAndTheJumpFromTheMarksView) {
     Log log(12);
     FakePrompts prompts;
     log.MarksList()->Model().AddString("kept");
@@ -124,7 +105,7 @@ TEST(Bookmarks, ShowBookmarksAndTheJumpFromTheMarksView) {
     // is posted as from an accelerator.
     const auto jump = [&log](std::string_view entry) {
         log.List().SetSel(-1, false);
-        log.Mark() = log.LogList().FindLine(-1, entry);
+        log.SetMark(log.LogList().FindLine(-1, entry));
         PostMessage(log.ViewHandle(), WM_COMMAND, MAKEWPARAM(ID_EDIT_NEXTMARK, 1), 0);
         QCoreApplication::processEvents();
         return log.List().GetSelItems();

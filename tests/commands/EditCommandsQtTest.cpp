@@ -55,9 +55,8 @@ TEST(LineEdit, EditInPlaceKeepsColourBookmarkAndTheMarksEntry) {
     DisplayList& list = host.LogList().Model();
     // Both ERROR lines bookmarked and in the marks view; the first entry begins like the
     // second line but belongs to the first.
-    list.ToggleDataBit(0, BOOKMARK_BIT);
-    list.ToggleDataBit(1, BOOKMARK_BIT);
-    host.Core().m_bookmarks = {0, 1};
+    host.Core().m_bookmarks.Add(0);
+    host.Core().m_bookmarks.Add(1);
     host.RefreshMarks();
 
     host.DoubleClick(1);
@@ -131,10 +130,10 @@ TEST(DeleteLines, RemovesExactlyTheSelectedLinesUnlessBookmarksExist) {
 
     // Refused while the log has bookmarks, and while the marks view lists any line.
     list.SetSel(0, true);
-    host.Core().m_bookmarks = {2};
+    host.Core().m_bookmarks.Add(2);
     EXPECT_FALSE(edit_commands::DeleteSelectedLines(host));
     host.RefreshMarks();
-    host.Core().m_bookmarks.clear();
+    host.Core().m_bookmarks.Toggle(2);
     EXPECT_FALSE(edit_commands::DeleteSelectedLines(host));
     EXPECT_EQ(prompts.MessageTexts(), QStringList(2, "Cannot delete while bookmarks available!"));
     EXPECT_EQ(host.LogTexts(), Lines({"l0", "l2", "l4", "l6"}));

@@ -86,9 +86,7 @@ TEST_F(FilterCommandsTest, ChangedChoiceRebuildsTheListFromTheStoredLines) {
     DisplayList& list = host.LogList().Model();
     // What lives only in the list: a bookmark with its marks entry, a deleted and an edited
     // line, a selection, an edit still open.
-    list.ToggleDataBit(1, BOOKMARK_BIT);
-    host.Core().m_bookmarks = {1};
-    host.Core().m_currentMark = 1;
+    host.Core().m_bookmarks.Add(1);
     host.RefreshMarks();
     list.SetItemText(4, "edited");
     list.DeleteString(3);
@@ -102,8 +100,8 @@ TEST_F(FilterCommandsTest, ChangedChoiceRebuildsTheListFromTheStoredLines) {
     EXPECT_EQ(host.LogTexts(), Lines({"12:00 ERROR  disk", "12:01 LAST one", "12:02 ERROR net"}));
     EXPECT_EQ(list.GetItemData(0), PaletteColour(10));
     EXPECT_EQ(list.GetSelCount(), 0);
-    EXPECT_TRUE(host.Core().m_bookmarks.empty());
-    EXPECT_EQ(host.Core().m_currentMark, -1);
+    EXPECT_TRUE(host.Core().m_bookmarks.Empty());
+    EXPECT_EQ(host.Core().m_bookmarks.CurrentMark(), -1);
     EXPECT_TRUE(host.MarkTexts().empty());
     // The open edit ended with the old list; it cannot land on another line.
     EXPECT_TRUE(host.LineEditor()->isHidden());
@@ -146,8 +144,9 @@ TEST_F(FilterCommandsTest, CancelSameOrEmptyChoiceLeavesTheList) {
 class DeferringHost : public FakeCommandHost {
 public:
     void StartRefill() override {
+        ResetForRebuild();
         asked.push_back({LogList().GetCount(), MarksList()->GetCount(),
-                         static_cast<int>(Core().m_bookmarks.size()), Core().m_currentMark});
+                         static_cast<int>(Core().m_bookmarks.Count()), Core().m_bookmarks.CurrentMark()});
     }
     void EndLoad() {
         loading = false;
@@ -162,7 +161,7 @@ TEST_F(FilterCommandsTest, RebuildAskedForWhileLoadingWaitsAndKeepsLevelsThatArr
     DeferringHost host;
     host.loading = true;
     host.Load({"raw one", "12:00 ERROR a"}, false);
-    host.Core().m_bookmarks = {1};
+    host.Core().m_bookmarks.Add(1);
     host.RefreshMarks();
 
     // The first WARN line arrives while the dialog is open; then "Raw" goes off.

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "loader/Messages.h"
 #include "commands/Commands.h"
 #include "commands/FindDlg.h"
 #include "res/Resources.h"
@@ -15,13 +14,14 @@
 namespace {
 
 // m_bookmarks, checked against the lines that carry BOOKMARK_BIT.
-std::vector<int> Bookmarks(FakeCommandHost& host) {
+std::vector<int> MarkedLines(FakeCommandHost& host) {
     std::vector<int> marked;
     for (int i = 0; i < host.LogList().GetCount(); ++i) {
         if (host.LogList().Model().GetItemData(i) & BOOKMARK_BIT)
             marked.push_back(i);
     }
-    const std::vector<int> listed(host.Core().m_bookmarks.begin(), host.Core().m_bookmarks.end());
+    const std::vector<uint32_t>& indices = host.Core().m_bookmarks.Indices();
+    const std::vector<int> listed(indices.begin(), indices.end());
     EXPECT_EQ(listed, marked);
     return listed;
 }
@@ -35,16 +35,14 @@ void FindAll(FakePrompts& prompts, const QString& keyword, bool bookmark = true)
     });
 }
 
-// Records whether Find All was disabled, and the wait cursor up, each time a line got
-// bookmarked.
+// Records whether Find All was disabled each time the search began its work (under the
+// wait cursor).
 class WatchingHost : public FakeCommandHost {
 public:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == UM_ADD_BOOKMARK && dialog) {
+    void BeginWaitCursor() override {
+        if (dialog)
             enabled.push_back(dialog->GetDlgItem(IDOK)->isEnabled());
-            EXPECT_EQ(waitCursors, 1);
-        }
-        return FakeCommandHost::WindowProc(message, wParam, lParam);
+        FakeCommandHost::BeginWaitCursor();
     }
     CDialog* dialog = nullptr;
     std::vector<bool> enabled;
@@ -57,7 +55,7 @@ TEST(Find, FindAllSelectsAndBookmarksWithoutTogglingAnyOff) {
     host.Load({"Error", "12:00 error x", "error at start", "x", "y ERROR", "z error"});
     DisplayList& list = host.LogList().Model();
     FakePrompts prompts;
-    SendMessage(host.ViewHandle(), UM_ADD_BOOKMARK, 0, 5); // after the first lines found
+    host.Core().m_bookmarks.Add(5); // after the first lines found
     list.SetSel(3, true);
 
     prompts.AnswerDialog([&host](CDialog& shown) {
@@ -69,8 +67,8 @@ TEST(Find, FindAllSelectsAndBookmarksWithoutTogglingAnyOff) {
     find_commands::OnFind(host);
     // The whole line 'Error' and '... error ...' match; 'error at start' does not.
     EXPECT_EQ(list.GetSelItems(), std::vector<int>({0, 1, 3, 4, 5}));
-    EXPECT_EQ(Bookmarks(host), std::vector<int>({0, 1, 4, 5}));
-    EXPECT_EQ(host.enabled, std::vector<bool>(4, false));
+    EXPECT_EQ(MarkedLines(host), std::vector<int>({0, 1, 4, 5}));
+    EXPECT_EQ(host.enabled, std::vector<bool>(1, false));
     EXPECT_EQ(host.waitCursors, 0);
     EXPECT_EQ(g_findFound, 1);
     EXPECT_EQ(prompts.Count(PromptKind::Dialog), 1);
@@ -81,7 +79,7 @@ TEST(Find, FindAllSelectsAndBookmarksWithoutTogglingAnyOff) {
     FindAll(prompts, "error", false);
     find_commands::OnFind(host);
     EXPECT_EQ(list.GetSelItems(), std::vector<int>({0, 1, 3, 4, 5}));
-    EXPECT_EQ(Bookmarks(host), std::vector<int>({0, 1, 4, 5}));
+    EXPECT_EQ(MarkedLines(host), std::vector<int>({0, 1, 4, 5}));
     EXPECT_TRUE(prompts.MessageTexts().isEmpty());
 }
 
@@ -169,7 +167,7 @@ TEST(Find, FindAllOverALongLogSplitBetweenThreadsFindsWhatOnePassFinds) {
     FakePrompts prompts;
     FindAll(prompts, "zanzibar");
     find_commands::OnFind(host);
-    EXPECT_EQ(Bookmarks(host), expected);
+    EXPECT_EQ(MarkedLines(host), expected);
     EXPECT_EQ(model.GetSelItems(), expected);
     EXPECT_EQ(model.GetCaretIndex(), expected.back());
 }

@@ -48,8 +48,7 @@ protected:
     // A refill as the view runs it: empty the list and bookmarks, then every entry in order.
     void Refill() {
         list.ResetContent();
-        core.m_bookmarks.clear();
-        core.m_currentMark = -1;
+        core.m_bookmarks.Reset();
         for (size_t i = 0; i < core.m_lineEntries.GetCount(); ++i)
             core.OnRefillLine(core.m_lineEntries[i]);
     }
@@ -171,13 +170,12 @@ TEST_F(LogViewCoreTest, EmptyStoresAndFreeingTheLines) {
     EXPECT_EQ(list.GetCount(), 0);
 
     Load({"a ERR", "b"});
-    core.m_bookmarks = {1};
-    core.m_currentMark = 1;
+    core.m_bookmarks.Add(1);
     core.FreeLineEntries();
     EXPECT_TRUE(core.m_lineEntries.IsEmpty());
     EXPECT_EQ(list.GetCount(), 0); // nothing left that refers to freed lines
-    EXPECT_TRUE(core.m_bookmarks.empty());
-    EXPECT_EQ(core.m_currentMark, -1);
+    EXPECT_TRUE(core.m_bookmarks.Empty());
+    EXPECT_EQ(core.m_bookmarks.CurrentMark(), -1);
 }
 
 TEST_F(LogViewCoreTest, ColourIndexOutsideThePaletteIsBlack) {

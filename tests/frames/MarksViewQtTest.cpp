@@ -39,7 +39,7 @@ protected:
 
     DisplayList& Entries() { return marks->BookmarkList().Model(); }
     DisplayList& Lines() { return log->LogList().Model(); }
-    void Bookmark(int line) { ::SendMessage(log->ViewHandle(), UM_ADD_BOOKMARK, 0, line); }
+    void Bookmark(int line) { log->Core().m_bookmarks.Add(line); }
     void Fill(const Texts& texts) {
         Entries().ResetContent();
         for (const std::string& text : texts)
@@ -110,15 +110,15 @@ TEST_F(MarksViewTest, RemoveClearsEveryBookmarkAndRebuildsTheLogList) {
     Bookmark(3);
     // An empty marks list: nothing happens, the bookmarks stay.
     marks->OnRemoveBookmarks();
-    EXPECT_EQ(log->Core().m_bookmarks, (std::vector<uint32_t>{0, 3}));
+    EXPECT_EQ(log->Core().m_bookmarks.Indices(), (std::vector<uint32_t>{0, 3}));
     EXPECT_EQ(Lines().GetCount(), 5);
 
     marks->OnRefreshBookmarks();
     Lines().DeleteString(4); // a deleted line comes back with the rebuild
     marks->OnRemoveBookmarks();
     EXPECT_EQ(Entries().GetCount(), 0);
-    EXPECT_TRUE(log->Core().m_bookmarks.empty());
-    EXPECT_EQ(log->Core().m_currentMark, -1);
+    EXPECT_TRUE(log->Core().m_bookmarks.Empty());
+    EXPECT_EQ(log->Core().m_bookmarks.CurrentMark(), -1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log->IsRefilling(); }, kWaitMs));
     // Rebuilt from the stored lines: all of them, trimmed, coloured, without marks.
     EXPECT_EQ(TextsOf(Lines()),
@@ -142,20 +142,20 @@ TEST_F(MarksViewTest, DoubleClickMakesTheEntrysLineTheCurrentMark) {
     ASSERT_EQ(marks->BookmarkList().GetItemRect(0, rect), 0);
     QTest::mouseDClick(marks->BookmarkList().viewport(), Qt::LeftButton, Qt::NoModifier,
                        QPoint(rect.left + 5, (rect.top + rect.bottom) / 2));
-    EXPECT_EQ(log->Core().m_currentMark, 3);
+    EXPECT_EQ(log->Core().m_bookmarks.CurrentMark(), 3);
     AppHarness::Settle();
     EXPECT_EQ(Lines().GetSel(3), 1);
 
     // An entry no line holds any more: no current mark.
     Select(2);
     marks->OnGoToLine();
-    EXPECT_EQ(log->Core().m_currentMark, -1);
+    EXPECT_EQ(log->Core().m_bookmarks.CurrentMark(), -1);
     AppHarness::Settle();
 
     // A separator looks for a blank after the first character.
     Select(3);
     marks->OnGoToLine();
-    EXPECT_EQ(log->Core().m_currentMark, 0); // "first line"
+    EXPECT_EQ(log->Core().m_bookmarks.CurrentMark(), 0); // "first line"
     AppHarness::Settle();
 }
 

@@ -452,7 +452,7 @@ TEST(BadInputConfiguration, HugeConfigurationsStartAndClassify) {
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->LogView()->LogList().Model().GetItemData(0) & COLOUR_MASK, g_palette[11]);
         window->LogView()->OnCmdMsg(ID_OPTIONS_ANALYZE, true);
-        EXPECT_EQ(window->LogView()->Core().m_bookmarks, (std::vector<uint32_t>{1}));
+        EXPECT_EQ(window->LogView()->Core().m_bookmarks.Indices(), (std::vector<uint32_t>{1}));
     }
     {
         AppHarness harness(oneEntryRenamed);
@@ -479,6 +479,6 @@ TEST(BadInputConfiguration, HugeConfigurationsStartAndClassify) {
         EXPECT_EQ(list.GetItemData(0) & COLOUR_MASK, g_palette[10]);
         EXPECT_EQ(list.GetItemData(1) & COLOUR_MASK, g_palette[11]);
         window->LogView()->OnCmdMsg(ID_OPTIONS_ANALYZE, true);
-        EXPECT_EQ(window->LogView()->Core().m_bookmarks, (std::vector<uint32_t>{0}));
+        EXPECT_EQ(window->LogView()->Core().m_bookmarks.Indices(), (std::vector<uint32_t>{0}));
     }
 }

@@ -50,21 +50,27 @@ void FakeCommandHost::RefreshMarks() {
     // The marks view's refresh: the bookmarked lines' texts in bookmark order; an empty
     // bookmark list leaves the marks list as it is.
     DisplayList& marks = m_marks->Model();
-    if (!m_core.m_bookmarks.empty())
+    if (!m_core.m_bookmarks.Empty())
         marks.ResetContent();
-    for (uint32_t index : m_core.m_bookmarks)
+    for (uint32_t index : m_core.m_bookmarks.Indices())
         marks.AddString(m_logList->Model().GetText(static_cast<int>(index)));
+}
+
+void FakeCommandHost::ResetForRebuild() {
+    m_core.m_editIndex = -1;
+    m_editor->hide();
+    m_core.ResetForRebuild();
+    m_marks->Model().ResetContent();
 }
 
 void FakeCommandHost::StartRefill() {
     ++refills;
+    ResetForRebuild();
     for (size_t i = 0; i < m_core.m_lineEntries.GetCount(); ++i)
         m_core.OnRefillLine(m_core.m_lineEntries[i]);
 }
 
-LRESULT FakeCommandHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == UM_ADD_BOOKMARK)
-        return bookmark_commands::OnAddBookmark(*this, static_cast<int>(lParam));
+LRESULT FakeCommandHost::WindowProc(UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_COMMAND && LOWORD(wParam) == ID_EDIT_NEXTMARK)
         bookmark_commands::OnNextMark(*this);
     return 0;

@@ -34,14 +34,19 @@ public:
     HWND ViewHandle() override { return GetSafeHwnd(); }
     QWidget* DialogParent() override { return &m_window; }
     QLineEdit* LineEditor() override { return m_editor; }
-    // Runs the whole rebuild at once (no worker thread here), unless the log still loads.
+    // Empties what a rebuild empties, then runs the whole rebuild at once.
     void StartRefill() override;
+    // What StartRefill empties first: the log list, the marks list, the bookmarks, an edit.
+    void ResetForRebuild();
     bool IsLoading() const override { return loading; }
     void SetStatusText(const QString& text) override { statusTexts.push_back(text); }
     bool IsModified() const override { return modified; }
     void SetModifiedFlag(bool value) override { modified = value; }
     void OpenDocumentFile(const QString& path) override { openedDocuments.push_back(path); }
-    void BeginWaitCursor() override { ++waitCursors; }
+    void BeginWaitCursor() override {
+        ++waitCursors;
+        ++waitCursorsShown;
+    }
     void EndWaitCursor() override { --waitCursors; }
 
     // UM_ADD_BOOKMARK and the Next Mark command reach the bookmark commands, as in the view.
@@ -52,7 +57,8 @@ public:
     bool loading = false;
     bool modified = false;
     int refills = 0;
-    int waitCursors = 0;
+    int waitCursors = 0;      // up now
+    int waitCursorsShown = 0; // ever
     QStringList statusTexts;
     QStringList openedDocuments;
 

@@ -330,10 +330,10 @@ TEST_F(ViewTest, CommandsAndMessagesReachTheirHandlers) {
     for (const UINT id : {57601u, 57603u, 57607u, 32779u})
         EXPECT_FALSE(view->OnCmdMsg(id, false)) << id;
 
-    // UM_ADD_BOOKMARK, then the marks view's jump: the current mark and a posted Next Mark.
-    ::SendMessage(view->ViewHandle(), UM_ADD_BOOKMARK, 0, 1);
-    EXPECT_EQ(view->Core().m_bookmarks, (std::vector<uint32_t>{1}));
-    view->Core().m_currentMark = 1;
+    // A bookmark, then the marks view's jump: the current mark and a posted Next Mark.
+    view->Core().m_bookmarks.Add(1);
+    EXPECT_EQ(view->Core().m_bookmarks.Indices(), (std::vector<uint32_t>{1}));
+    view->Core().m_bookmarks.SetCurrentMark(1);
     ::PostMessage(view->ViewHandle(), WM_COMMAND, MAKEWPARAM(32774, 1), 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(view->LogList().Model().GetSel(1), 1);
