@@ -75,6 +75,19 @@ TEST(LineEdit, EditInPlaceKeepsColourBookmarkAndTheMarksEntry) {
     EXPECT_FALSE(host.EditorOpen());
     EXPECT_EQ(host.Core().m_lineEntries[1].Text(), "12:00 ERROR disk full");
 
+    // A bookmark set or cleared while the line is being edited stays as the bookmarks
+    // hold it: the line and the sorted indices agree after the edit.
+    for (const bool markDuringEdit : {true, false}) {
+        host.DoubleClick(2);
+        bookmark_commands::OnBookmark(host); // F2 on the caret line, the one edited
+        host.LineEditor()->setText(markDuringEdit ? "tail, marked" : "tail");
+        EXPECT_TRUE(host.Enter());
+        EXPECT_EQ((list.GetItemData(2) & BOOKMARK_BIT) != 0, markDuringEdit);
+        EXPECT_EQ(host.Core().m_bookmarks.IsMarked(2), markDuringEdit);
+        EXPECT_EQ(host.Core().m_bookmarks.Indices(),
+                  (markDuringEdit ? std::vector<uint32_t>{0, 1, 2} : std::vector<uint32_t>{0, 1}));
+    }
+
     // Unchanged text: the editor closes, nothing is modified.
     host.modified = false;
     host.DoubleClick(2);
