@@ -139,10 +139,6 @@ std::string_view DisplayList::GetText(int index) const {
     return {item.text, item.Length()};
 }
 
-int DisplayList::GetTextLen(int index) const {
-    return Valid(index) ? static_cast<int>(m_items[index].Length()) : LB_ERR;
-}
-
 uint32_t DisplayList::GetItemData(int index) const {
     return Valid(index) ? m_items[index].data : static_cast<uint32_t>(LB_ERR);
 }
@@ -250,10 +246,6 @@ int DisplayList::SelItemRange(bool select, int first, int last) {
     return 0;
 }
 
-int DisplayList::SelItemRangeEx(int first, int last) {
-    return first <= last ? SelItemRange(true, first, last) : SelItemRange(false, last, first);
-}
-
 void DisplayList::SelectOnly(int first, int last) {
     if (first > last)
         std::swap(first, last);
@@ -337,30 +329,6 @@ int DisplayList::SetAnchorIndex(int index) {
         return LB_ERR;
     m_anchor = index;
     return 0;
-}
-
-int DisplayList::FindString(int start, std::string_view prefix) const {
-    const int count = GetCount();
-    if (count == 0)
-        return LB_ERR;
-    if (start < -1 || start >= count)
-        start = -1;
-    const auto matches = [&](int i) {
-        const std::string_view text = GetText(i);
-        if (text.size() < prefix.size())
-            return false;
-        for (size_t k = 0; k < prefix.size(); ++k) {
-            if (bytetext::LowerAscii(text[k]) != bytetext::LowerAscii(prefix[k]))
-                return false;
-        }
-        return true;
-    };
-    for (int n = 0; n < count; ++n) {
-        const int i = (start + 1 + n) % count;
-        if (matches(i))
-            return i;
-    }
-    return LB_ERR;
 }
 
 int DisplayList::ToggleDataBit(int index, uint32_t bit) {

@@ -80,7 +80,6 @@ public:
     };
 
     std::string_view GetText(int index) const;
-    int GetTextLen(int index) const;
     // LB_GETITEMDATA: the data word, or LB_ERR (as 0xFFFFFFFF) for a bad index.
     uint32_t GetItemData(int index) const;
     // LB_SETITEMDATA: LB_ERR for a bad index, else 0.
@@ -98,8 +97,6 @@ public:
     std::vector<int> GetSelItems() const;
     // LB_SELITEMRANGE: select or deselect first..last (either order).
     int SelItemRange(bool select, int first, int last);
-    // LB_SELITEMRANGEEX: selects first..last when first <= last, else deselects last..first.
-    int SelItemRangeEx(int first, int last);
     // Selects exactly the items first..last (either order) and deselects every other.
     // Costs the size of the range plus the span the old selection covered, not the list.
     void SelectOnly(int first, int last);
@@ -117,10 +114,6 @@ public:
     int SetCaretIndex(int index);
     int GetAnchorIndex() const { return m_anchor < GetCount() ? m_anchor : GetCount() - 1; }
     int SetAnchorIndex(int index);
-
-    // LB_FINDSTRING: the first item after `start` (wrapping round, -1: from the top) whose
-    // text begins with `prefix`, ASCII letters compared without case. LB_ERR if none.
-    int FindString(int start, std::string_view prefix) const;
 
     // Flips `bit` in the data word of `index` and drops the item's selection, which is what
     // deleting the item and inserting it again with the new word would do; caret and

@@ -11,7 +11,6 @@ namespace {
 
 constexpr size_t kReadBlock = 1 << 20;
 constexpr size_t kMinReadBlock = 64 << 10;
-constexpr size_t kWriteBlock = 1 << 20;
 // A whole piece plus its CR LF: the most a single cut needs to look at.
 constexpr size_t kCutWindow = CLineFile::kMaxPiece + 2;
 
@@ -31,22 +30,17 @@ CLineFile::CLineFile(const std::string& path, unsigned flags) {
 }
 
 CLineFile::~CLineFile() {
-    try {
-        Close();
-    } catch (const CFileException&) {
-        // A destructor cannot report; callers that care call Close themselves.
-    }
+    Close();
 }
 
 bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error) {
     Close();
-    m_writing = (flags & modeWrite) != 0;
+    (void)flags; // every file is read, in text mode
     // O_NONBLOCK: the open of a FIFO would wait for a writer, and a reader thread waiting
     // there can be neither stopped nor joined. Reads of a regular file ignore the flag.
-    const int fd = m_writing ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)
-                             : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     int osError = errno;
-    if (fd >= 0 && !m_writing) {
+    if (fd >= 0) {
         // Only a regular file is read. A directory opens for reading on Linux; refuse it
         // here, as an open would elsewhere. A FIFO, socket or device could block a read
         // forever (or never end), and a path that passed a check may have become one since.
@@ -70,15 +64,12 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
     m_path = path;
     m_eof = false;
     m_pos = m_end = 0;
-    if (!m_writing) {
-        // A small file (quorvix.ini) gets a small buffer; a log gets kReadBlock. The buffer
-        // only grows, and is not zero-filled: only bytes read() stored are looked at.
-        const size_t wanted =
-            static_cast<size_t>(std::clamp<uint64_t>(Length() + 1, kMinReadBlock, kReadBlock));
-        if (m_capacity < wanted) {
-            m_buffer = std::make_unique_for_overwrite<char[]>(wanted);
-            m_capacity = wanted;
-        }
+    // A small file (quorvix.ini) gets a small buffer; a log gets kReadBlock. The buffer
+    // only grows, and is not zero-filled: only bytes read() stored are looked at.
+    const size_t wanted = static_cast<size_t>(std::clamp<uint64_t>(Length() + 1, kMinReadBlock, kReadBlock));
+    if (m_capacity < wanted) {
+        m_buffer = std::make_unique_for_overwrite<char[]>(wanted);
+        m_capacity = wanted;
     }
     return true;
 }
@@ -86,20 +77,9 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
 void CLineFile::Close() {
     if (m_fd < 0)
         return;
-    const int fd = m_fd;
-    if (m_writing) {
-        try {
-            Flush();
-        } catch (...) {
-            ::close(fd);
-            m_fd = -1;
-            throw;
-        }
-    }
+    ::close(m_fd);
     m_fd = -1;
     m_pos = m_end = 0;
-    if (::close(fd) != 0 && m_writing)
-        ThrowError(errno, "close");
 }
 
 uint64_t CLineFile::Length() const {
@@ -110,7 +90,7 @@ uint64_t CLineFile::Length() const {
 }
 
 void CLineFile::SeekToBegin() {
-    if (m_fd < 0 || m_writing)
+    if (m_fd < 0)
         return;
     if (::lseek(m_fd, 0, SEEK_SET) < 0)
         ThrowError(errno, "seek in");
@@ -148,7 +128,7 @@ bool CLineFile::Fill(size_t wanted) {
 
 bool CLineFile::ReadPiece(std::string_view& piece) {
     piece = {};
-    if (m_fd < 0 || m_writing)
+    if (m_fd < 0)
         return false;
     if (!Fill(kCutWindow))
         return false;
@@ -198,30 +178,4 @@ void CLineFile::AppendTextMode(std::string& out, std::string_view text) {
         out.append("\r\n");
         from = lf + 1;
     }
-}
-
-void CLineFile::WriteString(std::string_view text) {
-    if (m_fd < 0 || !m_writing)
-        ThrowError(EBADF, "write to");
-    AppendTextMode(m_writeBuffer, text);
-    if (m_writeBuffer.size() >= kWriteBlock)
-        Flush();
-}
-
-void CLineFile::Flush() {
-    if (m_fd < 0 || !m_writing)
-        return;
-    size_t done = 0;
-    while (done < m_writeBuffer.size()) {
-        const ssize_t n = ::write(m_fd, m_writeBuffer.data() + done, m_writeBuffer.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int osError = errno;
-            m_writeBuffer.erase(0, done);
-            ThrowError(osError, "write to");
-        }
-        done += static_cast<size_t>(n);
-    }
-    m_writeBuffer.clear();
 }

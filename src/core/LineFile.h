@@ -1,9 +1,9 @@
-// CLineFile: a text file read and written the way the original platform's text mode did.
+// CLineFile: a text file read the way the original platform's text mode did.
 //
 // Reading turns each CR LF pair into LF and hands out a line in pieces of at most
 // kMaxPiece (1023) bytes, the line feed kept at the end of the piece that ends the line.
 // The file is read in large blocks; a piece is cut from the block without a system call.
-// Writing turns each LF into CR LF.
+// Writing (text mode turns each LF into CR LF) is AppendTextMode's, for the saves.
 //
 // One object is used by one thread at a time.
 #pragma once
@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-// A failed open, read or write: the path, the operating system's error number and its text.
+// A failed open or read: the path, the operating system's error number and its text.
 class CFileException : public std::runtime_error {
 public:
     CFileException(std::string path, int osError, const std::string& what);
@@ -30,7 +30,6 @@ class CLineFile {
 public:
     enum OpenFlags : unsigned {
         modeRead = 0x0,
-        modeWrite = 0x1,  // create or truncate
         typeText = 0x4000, // accepted for the familiar spelling; every CLineFile is text
     };
 
@@ -48,8 +47,6 @@ public:
     // reading, only a regular file opens, and the open never waits (as it would on a FIFO).
     bool Open(const std::string& path, unsigned flags, std::string* error = nullptr);
     bool IsOpen() const { return m_fd >= 0; }
-    // Closes the file. For a file open for writing this flushes first and throws
-    // CFileException when the flush or the close fails.
     void Close();
     const std::string& Path() const { return m_path; }
 
@@ -70,11 +67,6 @@ public:
     // valid until the next read or the file is closed.
     bool ReadPiece(std::string_view& piece);
 
-    // Writes `text` with each LF turned into CR LF. Buffered; throws CFileException when
-    // the data cannot be written.
-    void WriteString(std::string_view text);
-    void Flush();
-
     // The bytes text mode writes for `text`, appended to `out`.
     static void AppendTextMode(std::string& out, std::string_view text);
 
@@ -83,12 +75,10 @@ private:
     void ThrowError(int osError, const char* action) const;
 
     int m_fd = -1;
-    bool m_writing = false;
     bool m_eof = false;
     std::string m_path;
     std::unique_ptr<char[]> m_buffer;
     size_t m_capacity = 0;
     size_t m_pos = 0;
     size_t m_end = 0;
-    std::string m_writeBuffer;
 };

@@ -34,13 +34,8 @@ void LineBatch::Add(std::string_view text, uint64_t step) {
     if (!text.empty())
         std::memcpy(out, text.data(), text.size());
     m_used += text.size();
-    m_records.push_back(LineRecord{std::string_view(out, text.size()), 0, this});
+    m_records.push_back(LineRecord{std::string_view(out, text.size()), this});
     m_stepSum += step;
-}
-
-bool LineBatch::AllConsumed() const {
-    return std::all_of(m_records.begin(), m_records.end(),
-                       [](const LineRecord& r) { return r.consumed != 0; });
 }
 
 void LineBatch::Clear() {

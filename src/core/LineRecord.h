@@ -3,7 +3,7 @@
 //
 // Ownership: a reader thread fills a LineBatch and hands the whole batch (by unique_ptr)
 // to its reader window; the batch owns its records and their bytes. The log view takes
-// each record through OnAddLine, which marks it consumed; the batch, and with it every
+// each record through OnAddLine; the batch, and with it every
 // record, is freed exactly once, by whoever holds its unique_ptr last (normally the
 // reader window after the view took every line, or the reader's own teardown when the
 // view never got them). There is no process-wide "last record" pointer: each reader
@@ -24,8 +24,6 @@ struct LineRecord {
     // The line without its line feed. Any byte may occur in it, NUL included. The bytes
     // belong to the batch the record came in.
     std::string_view text;
-    // 0 when created; set to 1 by the log view when it has taken the line.
-    uint8_t consumed = 0;
     // The batch the record came in. A log view may take the batch's bytes over (TakeBytes)
     // instead of copying each line.
     LineBatch* batch = nullptr;
@@ -70,8 +68,6 @@ public:
     std::vector<LineRecord>& Records() { return m_records; }
     const std::vector<LineRecord>& Records() const { return m_records; }
     uint64_t StepSum() const { return m_stepSum; }
-    // True when the view has taken every record.
-    bool AllConsumed() const;
 
 private:
     BigBlock m_bytes;

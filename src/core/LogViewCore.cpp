@@ -39,7 +39,6 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
         m_lineEntries.AppendKept(-1, 0, bytetext::Trim(kept));
         m_logList.AddItem(kept, 0);
     }
-    record.consumed = 1;
 }
 
 void CLogViewCore::AppendLineEntry(int level, int colourIndex, std::string_view text) {

@@ -41,8 +41,8 @@ public:
     // its first byte, or -1. Case-sensitive, on bytes.
     int ClassifyLine(std::string_view text) const;
 
-    // One loaded line: classifies, stores and shows it, and marks the record consumed.
-    // The record's memory belongs to its batch, which frees it.
+    // One loaded line: classifies, stores and shows it. The record's memory belongs to
+    // its batch, which frees it.
     void OnAddLine(LineRecord& record);
     // The end of a load: records which levels occurred.
     void OnLoadDone();

@@ -359,10 +359,6 @@ void CListBox::DrawItem(DRAWITEMSTRUCT& drawItem) {
 
 void CListBox::MeasureItem(MEASUREITEMSTRUCT&) {}
 
-int CListBox::CompareItem(COMPAREITEMSTRUCT&) {
-    return 0;
-}
-
 // ---- user input ----------------------------------------------------------------------
 
 void CListBox::Notify(int code) {

@@ -59,18 +59,6 @@ struct MEASUREITEMSTRUCT {
     DWORD itemData;
 };
 
-struct COMPAREITEMSTRUCT {
-    UINT CtlType;
-    UINT CtlID;
-    HWND hwndItem;
-    int itemID1;
-    DWORD itemData1;
-    std::string_view itemText1;
-    int itemID2;
-    DWORD itemData2;
-    std::string_view itemText2;
-};
-
 class CListBox : public QAbstractScrollArea, public CWnd, private DisplayListObserver {
     Q_OBJECT
 
@@ -139,8 +127,6 @@ protected:
     // Asked once (and again after a font change) for the height of every row. The
     // default keeps the font height + 2 it is given.
     virtual void MeasureItem(MEASUREITEMSTRUCT& measureItem);
-    // For sorted lists; this list keeps the order items are added in and never calls it.
-    virtual int CompareItem(COMPAREITEMSTRUCT& compareItem);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

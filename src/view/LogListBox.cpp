@@ -101,9 +101,3 @@ void CLogListBox::DrawItem(DRAWITEMSTRUCT& drawItem) {
 void CLogListBox::MeasureItem(MEASUREITEMSTRUCT& measureItem) {
     measureItem.itemHeight = static_cast<UINT>(QFontMetrics(font()).height() + 4);
 }
-
-int CLogListBox::CompareItem(COMPAREITEMSTRUCT& compareItem) {
-    // char_traits<char> compares as unsigned char: byte order, as the original's did.
-    const int order = compareItem.itemText1.compare(compareItem.itemText2);
-    return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}

@@ -52,6 +52,4 @@ protected:
     void DrawItem(DRAWITEMSTRUCT& drawItem) override;
     // The font height + 4.
     void MeasureItem(MEASUREITEMSTRUCT& measureItem) override;
-    // Byte-wise order of the two texts: negative, 0 or positive.
-    int CompareItem(COMPAREITEMSTRUCT& compareItem) override;
 };

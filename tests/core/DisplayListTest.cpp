@@ -34,7 +34,6 @@ TEST(DisplayList, ItemsTextsAndData) {
     EXPECT_EQ(list.AddString("a"), 0);
     EXPECT_EQ(list.AddString(std::string("b\0c", 3)), 1);
     EXPECT_EQ(list.GetText(1), std::string_view("b\0c", 3));
-    EXPECT_EQ(list.GetTextLen(1), 3);
     EXPECT_EQ(list.InsertString(1, "mid"), 1);
     EXPECT_EQ(list.InsertString(-1, "end"), 3);
     EXPECT_EQ(list.InsertString(9, "bad"), LB_ERR);
@@ -48,7 +47,6 @@ TEST(DisplayList, ItemsTextsAndData) {
     EXPECT_EQ(list.SetItemData(4, 1), LB_ERR);
     EXPECT_EQ(list.GetItemData(-1), static_cast<uint32_t>(LB_ERR));
     EXPECT_EQ(list.GetText(7), "");
-    EXPECT_EQ(list.GetTextLen(7), LB_ERR);
 
     EXPECT_EQ(list.DeleteString(1), 3);
     EXPECT_EQ(list.DeleteString(3), LB_ERR);
@@ -88,9 +86,9 @@ TEST(DisplayList, ExtendedSelection) {
     EXPECT_EQ(list.GetSel(4), 0);
     EXPECT_EQ(list.GetSel(11), LB_ERR);
 
-    EXPECT_EQ(list.SelItemRangeEx(2, 5), 0);
+    EXPECT_EQ(list.SelItemRange(true, 5, 2), 0);
     EXPECT_EQ(list.GetSelItems(), (std::vector<int>{2, 3, 4, 5, 7}));
-    EXPECT_EQ(list.SelItemRangeEx(9, 4), 0); // reversed: deselects 4..9
+    EXPECT_EQ(list.SelItemRange(false, 9, 4), 0); // either order
     EXPECT_EQ(list.GetSelItems(), (std::vector<int>{2, 3}));
     EXPECT_EQ(list.SetSel(-1, true), 0);
     EXPECT_EQ(list.GetSelCount(), 10);
@@ -163,20 +161,6 @@ TEST(DisplayList, BulkDeletion) {
     EXPECT_EQ(list.DeleteItems({0, 1, 2, 3, 4}), 0);
     EXPECT_EQ(list.GetSelCount(), 0);
     EXPECT_EQ(list.GetCaretIndex(), -1);
-}
-
-TEST(DisplayList, FindStringIsAPrefixSearchWithoutCaseThatWraps) {
-    DisplayList list;
-    for (const char* text : {"alpha one", "Beta two", "alpha three", "b"})
-        list.AddString(text);
-    EXPECT_EQ(list.FindString(-1, "ALPHA"), 0);
-    EXPECT_EQ(list.FindString(0, "alpha"), 2);
-    EXPECT_EQ(list.FindString(2, "alpha"), 0); // wraps round
-    EXPECT_EQ(list.FindString(-1, "beta t"), 1);
-    EXPECT_EQ(list.FindString(-1, "b"), 1);
-    EXPECT_EQ(list.FindString(-1, "two"), LB_ERR);
-    EXPECT_EQ(list.FindString(-1, "b and more"), LB_ERR);
-    EXPECT_EQ(DisplayList().FindString(-1, "x"), LB_ERR);
 }
 
 TEST(DisplayList, ObserverHearsEveryChange) {

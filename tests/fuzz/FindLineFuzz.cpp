@@ -1,6 +1,5 @@
 // The log list's search (DisplayList::FindLine and FindLinesAny, under
-// CLogListBox::FindLine and the Analyze command) and the list box's prefix search
-// (FindString), each against its rule done by hand. The head lines (see SplitSections)
+// CLogListBox::FindLine and the Analyze command) against its rule done by hand. The head lines (see SplitSections)
 // are the needles (the first 16 of them), the body lines the items.
 //
 // FindLine: an item matches when the needle's first occurrence, A-Z folded to a-z, starts
@@ -17,10 +16,6 @@ bool LineMatches(std::string_view item, std::string_view needle) {
     const std::string word = fuzz::Lower(needle);
     const size_t pos = fuzz::FirstOccurrence(text, word);
     return pos != std::string_view::npos && (pos > 0 || text == word);
-}
-
-bool PrefixMatches(std::string_view item, std::string_view prefix) {
-    return fuzz::Lower(item.substr(0, prefix.size())) == fuzz::Lower(prefix);
 }
 
 constexpr size_t kMaxNeedles = 16;
@@ -54,19 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(found == LB_ERR);
         FUZZ_CHECK(list.FindLine(-7, needle) == list.FindLine(-1, needle));
         FUZZ_CHECK(list.FindLine(count, needle) == LB_ERR);
-
-        // FindString wraps round from the item after `start`; a start outside the list
-        // searches from the top.
-        for (const int start : {-3, -1, 0, count / 2, count - 2, count - 1, count}) {
-            const int from = start < -1 || start >= count ? -1 : start;
-            int want = LB_ERR;
-            for (int n = 0; n < count && want == LB_ERR; ++n) {
-                const int i = (from + 1 + n) % count;
-                if (PrefixMatches(input.body[static_cast<size_t>(i)].View(), needle))
-                    want = i;
-            }
-            FUZZ_CHECK(list.FindString(start, needle) == want);
-        }
     }
 
     std::vector<int> wantAny;
