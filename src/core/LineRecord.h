@@ -21,12 +21,18 @@
 class LineBatch;
 
 struct LineRecord {
+    // `level` of a line nobody classified yet.
+    static constexpr int8_t kNotClassified = -2;
+
     // The line without its line feed. Any byte may occur in it, NUL included. The bytes
     // belong to the batch the record came in.
     std::string_view text;
     // The batch the record came in. A log view may take the batch's bytes over (TakeBytes)
     // instead of copying each line.
     LineBatch* batch = nullptr;
+    // The line's level (0..9, -1 for none) when its reader classified it with the view's
+    // level slots, so that the GUI thread need not; kNotClassified otherwise.
+    int8_t level = kNotClassified;
 };
 
 class LineBatch {
@@ -40,8 +46,9 @@ public:
     // True when the batch takes no further line of `length` bytes.
     bool Full(size_t length) const;
     // Adds a line (without its line feed) and the progress step it stands for (its length
-    // as read, line feed included). The text is copied into the batch.
-    void Add(std::string_view text, uint64_t step);
+    // as read, line feed included), with its level when known. The text is copied into the
+    // batch.
+    void Add(std::string_view text, uint64_t step, int level = LineRecord::kNotClassified);
 
     // Empties the batch for reuse, keeping its memory: a reader recycles its batches
     // instead of allocating fresh ones (fresh large blocks cost page faults). A batch

@@ -10,9 +10,9 @@ CLogViewCore::CLogViewCore(DisplayList& logList, const LevelSlotTable& levelSlot
         m_levelFilter[k] = LevelFilter{false, false};
 }
 
-int CLogViewCore::ClassifyLine(std::string_view text) const {
+int ClassifyLine(const LevelSlotTable& slots, std::string_view text) {
     for (int i = 0; i < kLevelCount; ++i) {
-        if (bytetext::FoundAfterStart(text, m_levelSlots[i].name))
+        if (bytetext::FoundAfterStart(text, slots[static_cast<size_t>(i)].name))
             return i;
     }
     return -1;
@@ -29,7 +29,7 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
         m_lineEntries.AdoptBytes(batch->TakeBytes());
     const bool inPlace = record.batch && record.batch->BytesTaken();
     const std::string_view kept = inPlace ? record.text : m_lineEntries.Keep(record.text);
-    const int level = ClassifyLine(kept);
+    const int level = record.level == LineRecord::kNotClassified ? ClassifyLine(kept) : record.level;
     if (level >= 0) {
         m_levelFilter[level + 1].show = true;
         const int colourIndex = m_levelSlots[level].colourIndex;
@@ -39,6 +39,12 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
         m_lineEntries.AppendKept(-1, 0, bytetext::Trim(kept));
         m_logList.AddItem(kept, 0);
     }
+}
+
+void CLogViewCore::OnAddLines(LineBatch& batch) {
+    DisplayList::AppendRun run(m_logList);
+    for (LineRecord& record : batch.Records())
+        OnAddLine(record);
 }
 
 void CLogViewCore::AppendLineEntry(int level, int colourIndex, std::string_view text) {

@@ -17,6 +17,7 @@
 #include "core/LineStore.h"
 #include "core/Palette.h"
 
+class LineBatch;
 struct LineRecord;
 
 struct LevelFilter {
@@ -28,6 +29,11 @@ struct LevelFilter {
 inline constexpr int kFilterCount = kLevelCount + 1;
 using LevelFilterTable = std::array<LevelFilter, kFilterCount>;
 
+// The lowest-numbered level of `slots` whose name first occurs in `text` at a position
+// after its first byte, or -1. Case-sensitive, on bytes. Slots are read only, so readers
+// may classify with a copy on their own thread.
+int ClassifyLine(const LevelSlotTable& slots, std::string_view text);
+
 class CLogViewCore {
 public:
     // `logList` is the display list the view shows; it must outlive the core. The slots
@@ -37,13 +43,15 @@ public:
     CLogViewCore(const CLogViewCore&) = delete;
     CLogViewCore& operator=(const CLogViewCore&) = delete;
 
-    // The lowest-numbered level whose name first occurs in `text` at a position after
-    // its first byte, or -1. Case-sensitive, on bytes.
-    int ClassifyLine(std::string_view text) const;
+    // ClassifyLine with this view's slots.
+    int ClassifyLine(std::string_view text) const { return ::ClassifyLine(m_levelSlots, text); }
 
     // One loaded line: classifies, stores and shows it. The record's memory belongs to
     // its batch, which frees it.
     void OnAddLine(LineRecord& record);
+    // Every line of a reader's batch, in order, as OnAddLine each; the display list tells
+    // its observer of them once, as one insertion.
+    void OnAddLines(LineBatch& batch);
     // The end of a load: records which levels occurred.
     void OnLoadDone();
     // One stored line during a rebuild: shows it again if its level is shown. The entry

@@ -249,4 +249,37 @@ TEST(LineBatch, AWellFilledBatchGivesItsBytesToTheStore) {
     EXPECT_EQ(list.GetText(40), "short");
 }
 
+TEST(LineBatch, LinesClassifiedByTheirReaderLandAsLinesClassifiedHere) {
+    Slots slots({{"ERR", 10}, {"WARN", 12}});
+    const std::vector<std::string> lines = {"x ERR", "WARN first", "a WARN b ERR", "plain", ""};
+    DisplayList here, there;
+    CLogViewCore classifiedHere(here, slots.Table());
+    CLogViewCore classifiedThere(there, slots.Table());
+    LineBatch raw(100, 4096), classified(100, 4096);
+    for (const std::string& line : lines) {
+        raw.Add(line, line.size() + 1);
+        classified.Add(line, line.size() + 1, ClassifyLine(slots.Table(), line));
+    }
+    EXPECT_EQ(classified.Records()[2].level, 0);
+    EXPECT_EQ(classified.Records()[1].level, -1);
+    EXPECT_EQ(raw.Records()[0].level, LineRecord::kNotClassified);
+    classifiedHere.OnAddLines(raw);
+    classifiedThere.OnAddLines(classified);
+    classifiedHere.OnLoadDone();
+    classifiedThere.OnLoadDone();
+    ASSERT_EQ(here.GetCount(), there.GetCount());
+    for (int i = 0; i < here.GetCount(); ++i) {
+        EXPECT_EQ(here.GetText(i), there.GetText(i));
+        EXPECT_EQ(here.GetItemData(i), there.GetItemData(i));
+        EXPECT_EQ(classifiedHere.m_lineEntries[static_cast<size_t>(i)].Level(),
+                  classifiedThere.m_lineEntries[static_cast<size_t>(i)].Level());
+    }
+    for (int k = 0; k < kFilterCount; ++k) {
+        EXPECT_EQ(classifiedHere.m_levelFilter[static_cast<size_t>(k)].show,
+                  classifiedThere.m_levelFilter[static_cast<size_t>(k)].show);
+        EXPECT_EQ(classifiedHere.m_levelFilter[static_cast<size_t>(k)].present,
+                  classifiedThere.m_levelFilter[static_cast<size_t>(k)].present);
+    }
+}
+
 } // namespace
