@@ -1,6 +1,8 @@
 // The texts the application, its frames and views show the user.
 #pragma once
 
+#include "res/BuildInfo.h"
+
 namespace res {
 
 // The main frame's caption (string 128) and the application name (string 57344).
@@ -24,7 +26,7 @@ inline constexpr const char* kRecentFilePlaceholder = "Recent File";
 
 // The About box (template 100).
 inline constexpr const char* kAboutCaption = "About Quorvix";
-inline constexpr const char* kAboutVersion = "Quorvix Version 3.6.0.4";
+inline constexpr const char* kAboutVersion = "Quorvix Version " QUORVIX_VERSION;
 inline constexpr const char* kAboutSecondLine = "A viewer for large text logs";
 
 // Message boxes.
@@ -37,7 +39,7 @@ inline constexpr const char* kMarksCopied = "Copied to Clipboard!!";
 inline constexpr const char* kAskToSave = "Save changes to %1?";
 
 // The command line.
-inline constexpr const char* kVersionText = "Quorvix 3.6.0.4\n";
+inline constexpr const char* kVersionText = "Quorvix " QUORVIX_VERSION "\n";
 inline constexpr const char* kUsageText =
     "Usage: quorvix [OPTION]... [FILE]...\n"
     "Opens each log FILE in a window of its own, its lines coloured by the levels of\n"

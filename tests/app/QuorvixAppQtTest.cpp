@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/LevelConfig.h"
 #include "platform/Settings.h"
+#include "res/BuildInfo.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"
 #include "view/Palette.h"
@@ -115,7 +116,7 @@ TEST(QuorvixApp, TheProgramAnswersHelpAndVersionAndFailsWithoutConfiguration) {
 
     run({QStringLiteral("--version")}, status, out, err);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(out, "Quorvix 3.6.0.4\n");
+    EXPECT_EQ(out, "Quorvix " QUORVIX_VERSION "\n");
 
     run({QStringLiteral("x.log"), QStringLiteral("--help")}, status, out, err);
     EXPECT_EQ(status, 0);
@@ -323,5 +324,5 @@ TEST(QuorvixApp, AboutBoxShowsTheVersionAndClosesWithOk) {
     harness.Frame().RouteCommand(ID_APP_ABOUT, true);
     EXPECT_EQ(harness.prompts.Count(PromptKind::Dialog), 1);
     EXPECT_EQ(caption, "About Quorvix");
-    EXPECT_TRUE(texts.contains(QStringLiteral("Quorvix Version 3.6.0.4")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Quorvix Version " QUORVIX_VERSION)));
 }
