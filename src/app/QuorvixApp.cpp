@@ -88,6 +88,7 @@ bool CQuorvixApp::InitInstance(const QStringList& files) {
     }
     if (QApplication::windowIcon().isNull())
         QApplication::setWindowIcon(res::MainFrameIcon());
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(res::kDesktopEntry));
 
     // The levels come before any window and before the command line: every view copies
     // them when it is made, so a log named on the command line is classified too.

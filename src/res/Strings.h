@@ -12,6 +12,9 @@ inline constexpr const char* kMainCaption = "Quorvix";
 inline constexpr const char* kDocumentStrings = "\nQuorva\nQuorva\n\n\nQuorvix.Document\nQuorva Document";
 // The settings key (string 61446): the organisation the settings are kept under.
 inline constexpr const char* kRegistryKey = "Vostrane";
+// The installed desktop entry (data/com.vostrane.quorvix.desktop) without its extension:
+// the desktop finds the program's name and icon for its windows by it.
+inline constexpr const char* kDesktopEntry = "com.vostrane.quorvix";
 
 // The File Open dialog: every file, whatever its name.
 inline constexpr const char* kOpenFilter = "All Files (*.*)|*.*||";
