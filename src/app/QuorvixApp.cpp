@@ -57,17 +57,16 @@ bool CQuorvixApp::FindAndLoadConfiguration() {
         }
         std::fprintf(stderr, res::kNoConfiguration, joined.c_str());
         boxText = QString::fromUtf8(res::kNoConfigurationBox).arg(lines.join(QLatin1Char('\n')));
+        const QString example = QString::fromUtf8(QUORVIX_EXAMPLE_CONFIG);
+        if (QFileInfo(example).isFile())
+            boxText += QString::fromUtf8(res::kExampleConfiguration).arg(example);
     } else {
         std::fprintf(stderr, res::kBadConfiguration, error.c_str());
         boxText = QString::fromUtf8(res::kBadConfigurationBox).arg(PathFromBytes(error));
     }
     std::fflush(stderr);
-    if (m_startFailuresInBox) {
-        const QString example = QString::fromUtf8(QUORVIX_EXAMPLE_CONFIG);
-        if (QFileInfo(example).isFile())
-            boxText += QString::fromUtf8(res::kExampleConfiguration).arg(example);
+    if (m_startFailuresInBox)
         AfxMessageBox(boxText, MB_ICONERROR);
-    }
     return false;
 }
 

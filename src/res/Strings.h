@@ -69,7 +69,7 @@ inline constexpr const char* kBadConfiguration = "quorvix: cannot read the confi
 inline constexpr const char* kNoConfigurationBox = "Quorvix cannot start: no quorvix.ini was found.\n\nLooked for:\n%1";
 // %1: the path and the system's reason.
 inline constexpr const char* kBadConfigurationBox = "Quorvix cannot start: the configuration cannot be read.\n\n%1";
-// Added to either box when the installed example is there. %1: its path.
-inline constexpr const char* kExampleConfiguration = "\n\nAn example configuration is %1.";
+// Added to the first box when the installed example is there. %1: its path.
+inline constexpr const char* kExampleConfiguration = "\n\nTo begin, copy the example %1 to one of them.";
 
 } // namespace res
