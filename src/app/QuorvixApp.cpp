@@ -1,9 +1,12 @@
 #include "app/QuorvixApp.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
+#include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "core/ConfigSearch.h"
 #include "core/LevelConfig.h"
 #include "frames/DocManager.h"
 #include "frames/MainFrame.h"
@@ -29,12 +32,42 @@ CQuorvixApp::~CQuorvixApp() {
     m_docManager.reset();
 }
 
-bool CQuorvixApp::LoadConfiguration(const std::string& fileName) {
+bool CQuorvixApp::LoadConfiguration(const std::string& fileName, std::string* error) {
     LevelTables& tables = GlobalLevelTables();
     tables.levelTypes = LevelTypeTable{};
     tables.levelSlots = LevelSlotTable{};
     tables.loadStatus = 0;
-    return LoadLevelConfiguration(fileName, tables);
+    return LoadLevelConfiguration(fileName, tables, error);
+}
+
+bool CQuorvixApp::FindAndLoadConfiguration() {
+    const std::vector<std::string> candidates = ConfigurationCandidates(res::kConfigFileName, res::kRegistryKey);
+    const std::string found = FirstPresent(candidates);
+    std::string error;
+    if (!found.empty() && LoadConfiguration(found, &error))
+        return true;
+
+    QString boxText;
+    if (found.empty()) {
+        std::string joined;
+        QStringList lines;
+        for (const std::string& path : candidates) {
+            joined += (joined.empty() ? "" : ", ") + path;
+            lines << PathFromBytes(path);
+        }
+        std::fprintf(stderr, res::kNoConfiguration, joined.c_str());
+        boxText = QString::fromUtf8(res::kNoConfigurationBox).arg(lines.join(QLatin1Char('\n')));
+        const QString example = QString::fromUtf8(QUORVIX_EXAMPLE_CONFIG);
+        if (QFileInfo(example).isFile())
+            boxText += QString::fromUtf8(res::kExampleConfiguration).arg(example);
+    } else {
+        std::fprintf(stderr, res::kBadConfiguration, error.c_str());
+        boxText = QString::fromUtf8(res::kBadConfigurationBox).arg(PathFromBytes(error));
+    }
+    std::fflush(stderr);
+    if (m_startFailuresInBox)
+        AfxMessageBox(boxText, MB_ICONERROR);
+    return false;
 }
 
 bool CQuorvixApp::InitInstance(const QStringList& files) {
@@ -54,13 +87,12 @@ bool CQuorvixApp::InitInstance(const QStringList& files) {
     }
     if (QApplication::windowIcon().isNull())
         QApplication::setWindowIcon(res::MainFrameIcon());
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(res::kDesktopEntry));
 
     // The levels come before any window and before the command line: every view copies
     // them when it is made, so a log named on the command line is classified too.
-    if (!LoadConfiguration("quorvix.ini")) {
-        std::fputs(res::kNoConfiguration, stderr);
+    if (!FindAndLoadConfiguration())
         return false;
-    }
 
     m_docManager = std::make_unique<CDocManager>(*this);
     m_mainFrame = std::make_unique<CMainFrame>(*this, *m_docManager);
@@ -155,6 +187,20 @@ bool CQuorvixApp::OnCmdMsg(UINT id, bool execute) {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(GetDialogTemplate(IDD_ABOUTBOX), parent) {}
 
+namespace {
+
+// Started from the desktop's menu, standard input is not a terminal and standard error
+// goes where nobody reads it; a failure to start is then told in a box as well. Not on a
+// platform without a screen (offscreen, minimal), where a box would wait for ever.
+bool StartedWithoutTerminal() {
+    if (::isatty(STDIN_FILENO) || ::isatty(STDERR_FILENO))
+        return false;
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+} // namespace
+
 int RunQuorvix(int argc, char** argv) {
     // Help and version need no display, so they are answered before Qt starts.
     const CCommandLineInfo early = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -180,6 +226,7 @@ int RunQuorvix(int argc, char** argv) {
         files << PathFromBytes(file);
 
     CQuorvixApp app;
+    app.SetStartFailuresInBox(StartedWithoutTerminal());
     if (!app.InitInstance(files))
         return app.ExitCode();
     const int status = QApplication::exec();

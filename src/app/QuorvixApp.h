@@ -29,19 +29,25 @@ public:
     CQuorvixApp& operator=(const CQuorvixApp&) = delete;
 
     // Start-up, in this order: the settings and the recent-file list; drag and drop; the
-    // level configuration from "quorvix.ini" in the working directory; the document
-    // manager; the main frame; the logs `files` in order (none: a new document, which is
-    // refused, so the frame stays bare); then the frame is shown. True to run the event
-    // loop. False ends the program with ExitCode(): a missing or unreadable configuration
-    // prints one line on standard error first, and no window has been made by then.
+    // level configuration, the first "quorvix.ini" of ConfigurationCandidates (the working
+    // directory first); the document manager; the main frame; the logs `files` in order
+    // (none: a new document, which is refused, so the frame stays bare); then the frame is
+    // shown. True to run the event loop. False ends the program with ExitCode(): a missing
+    // or unreadable configuration prints one line on standard error first, naming every
+    // place looked at (or the file and why it cannot be read), and no window has been made
+    // by then.
     bool InitInstance(const QStringList& files);
+    // Whether InitInstance also shows a failure to find or read the configuration in a
+    // message box (for a program started without a terminal). Off unless set.
+    void SetStartFailuresInBox(bool inBox) { m_startFailuresInBox = inBox; }
     // At the end: writes the recent-file list. Returns the exit status it adds (0).
     int ExitInstance();
     int ExitCode() const { return m_exitCode; }
 
     // Loads the level tables from `fileName` (relative to the working directory) into the
-    // process-wide tables, which start over. False when it cannot be read.
-    static bool LoadConfiguration(const std::string& fileName);
+    // process-wide tables, which start over. False when it cannot be read; `error`, when
+    // given, then gets the path and the system's reason.
+    static bool LoadConfiguration(const std::string& fileName, std::string* error = nullptr);
 
     // Help > About: the About box, modal.
     void OnAppAbout();
@@ -60,10 +66,15 @@ public:
     CDocManager* DocManager() const { return m_docManager.get(); }
 
 private:
+    // Looks for the configuration and loads it; reports a failure on standard error (and
+    // in a box when asked to). False when there is none or it cannot be read.
+    bool FindAndLoadConfiguration();
+
     std::unique_ptr<CRecentFileList> m_recentFiles;
     std::unique_ptr<CDocManager> m_docManager;
     std::unique_ptr<CMainFrame> m_mainFrame;
     int m_exitCode = 1;
+    bool m_startFailuresInBox = false;
 };
 
 // The About box, on template 100.

@@ -1,5 +1,7 @@
 #include "core/LevelConfig.h"
 
+#include <cstring>
+
 #include "core/LineFile.h"
 
 using bytetext::Atoi;
@@ -22,9 +24,9 @@ void AddKeywords(std::string_view line, std::vector<std::string>& keywords) {
 
 } // namespace
 
-bool LoadLevelConfiguration(const std::string& path, LevelTables& tables) {
+bool LoadLevelConfiguration(const std::string& path, LevelTables& tables, std::string* error) {
     CLineFile file;
-    if (!file.Open(path, CLineFile::modeRead | CLineFile::typeText))
+    if (!file.Open(path, CLineFile::modeRead | CLineFile::typeText, error))
         return false;
 
     try {
@@ -59,7 +61,9 @@ bool LoadLevelConfiguration(const std::string& path, LevelTables& tables) {
             }
             AddKeywords(line, entry.keywords);
         }
-    } catch (const CFileException&) {
+    } catch (const CFileException& e) {
+        if (error)
+            *error = path + ": " + std::strerror(e.OsError());
         return false;
     }
     return true;

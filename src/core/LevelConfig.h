@@ -49,8 +49,9 @@ struct LevelTables {
 // Reads the configuration file at `path` into `tables` (which should start in their
 // initial state). Returns true when the file was read to its end or to the ten-entry
 // limit, false when it cannot be opened or a read fails; what was filled before a
-// failing read stays. Never shows anything.
-bool LoadLevelConfiguration(const std::string& path, LevelTables& tables);
+// failing read stays; `error`, when given, then gets the path and the system's reason.
+// Never shows anything.
+bool LoadLevelConfiguration(const std::string& path, LevelTables& tables, std::string* error = nullptr);
 
 // The process-wide tables. Written once by CQuorvixApp::LoadConfiguration.
 extern LevelTypeTable& g_levelTypes;

@@ -1,6 +1,8 @@
 // The texts the application, its frames and views show the user.
 #pragma once
 
+#include "res/BuildInfo.h"
+
 namespace res {
 
 // The main frame's caption (string 128) and the application name (string 57344).
@@ -10,6 +12,9 @@ inline constexpr const char* kMainCaption = "Quorvix";
 inline constexpr const char* kDocumentStrings = "\nQuorva\nQuorva\n\n\nQuorvix.Document\nQuorva Document";
 // The settings key (string 61446): the organisation the settings are kept under.
 inline constexpr const char* kRegistryKey = "Vostrane";
+// The installed desktop entry (data/com.vostrane.quorvix.desktop) without its extension:
+// the desktop finds the program's name and icon for its windows by it.
+inline constexpr const char* kDesktopEntry = "com.vostrane.quorvix";
 
 // The File Open dialog: every file, whatever its name.
 inline constexpr const char* kOpenFilter = "All Files (*.*)|*.*||";
@@ -24,7 +29,7 @@ inline constexpr const char* kRecentFilePlaceholder = "Recent File";
 
 // The About box (template 100).
 inline constexpr const char* kAboutCaption = "About Quorvix";
-inline constexpr const char* kAboutVersion = "Quorvix Version 3.6.0.4";
+inline constexpr const char* kAboutVersion = "Quorvix Version " QUORVIX_VERSION;
 inline constexpr const char* kAboutSecondLine = "A viewer for large text logs";
 
 // Message boxes.
@@ -37,17 +42,34 @@ inline constexpr const char* kMarksCopied = "Copied to Clipboard!!";
 inline constexpr const char* kAskToSave = "Save changes to %1?";
 
 // The command line.
-inline constexpr const char* kVersionText = "Quorvix 3.6.0.4\n";
+inline constexpr const char* kVersionText = "Quorvix " QUORVIX_VERSION "\n";
 inline constexpr const char* kUsageText =
     "Usage: quorvix [OPTION]... [FILE]...\n"
-    "Opens each log FILE in a window of its own, its lines coloured by the levels of\n"
-    "quorvix.ini in the working directory.\n"
+    "Opens each log FILE in a window of its own, its lines coloured by the levels of the\n"
+    "first quorvix.ini found in:\n"
+    "  1. the working directory;\n"
+    "  2. $XDG_CONFIG_HOME/Vostrane (~/.config/Vostrane when XDG_CONFIG_HOME is unset);\n"
+    "  3. DIR/Vostrane for each DIR of $XDG_CONFIG_DIRS (/etc/xdg when it is unset).\n"
     "\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n";
 // %s: the option.
 inline constexpr const char* kUnknownOption = "quorvix: unknown option '%s'\nTry 'quorvix --help'.\n";
-// One line on standard error when the configuration cannot be read; the program then ends.
-inline constexpr const char* kNoConfiguration = "quorvix: cannot read quorvix.ini in the working directory\n";
+
+// The level configuration: its name, looked for in the working directory and then in the
+// folder kRegistryKey under the user's and the system's configuration folders.
+inline constexpr const char* kConfigFileName = "quorvix.ini";
+// When no configuration is found or the one found cannot be read, one line on standard
+// error and the program ends; started without a terminal, a message box says it too.
+// %s: every path looked at, separated by ", ".
+inline constexpr const char* kNoConfiguration = "quorvix: cannot find quorvix.ini; looked for %s\n";
+// %s: the path and the system's reason.
+inline constexpr const char* kBadConfiguration = "quorvix: cannot read the configuration %s\n";
+// %1: every path looked at, one a line.
+inline constexpr const char* kNoConfigurationBox = "Quorvix cannot start: no quorvix.ini was found.\n\nLooked for:\n%1";
+// %1: the path and the system's reason.
+inline constexpr const char* kBadConfigurationBox = "Quorvix cannot start: the configuration cannot be read.\n\n%1";
+// Added to the first box when the installed example is there. %1: its path.
+inline constexpr const char* kExampleConfiguration = "\n\nTo begin, copy the example %1 to one of them.";
 
 } // namespace res

@@ -5,11 +5,15 @@
 #include <QMdiArea>
 #include <QProcess>
 #include <QPushButton>
+#include <filesystem>
+#include <fstream>
 
 #include "app/CommandLine.h"
 #include "core/LevelConfig.h"
 #include "platform/Settings.h"
+#include "res/BuildInfo.h"
 #include "support/AppHarness.h"
+#include "support/ScopedEnv.h"
 #include "view/LogListBox.h"
 #include "core/Palette.h"
 
@@ -20,6 +24,12 @@ int TopLevelMainFrames() {
     for (QWidget* widget : QApplication::topLevelWidgets())
         count += qobject_cast<CMainFrame*>(widget) ? 1 : 0;
     return count;
+}
+
+// Writes a configuration of one level, NAME, to `dir`/Vostrane/quorvix.ini.
+void PutConfiguration(const std::string& dir, const std::string& level) {
+    std::filesystem::create_directories(dir + "/Vostrane");
+    std::ofstream(dir + "/Vostrane/quorvix.ini") << "{\n$Type " << level << ":10\n}\n";
 }
 
 QStringList RecentEntries(const CRecentFileList& list) {
@@ -75,8 +85,11 @@ TEST(QuorvixApp, WithoutConfigurationItEndsBeforeAnyWindowWithOneLineOnStandardE
         testing::internal::CaptureStderr();
         EXPECT_FALSE(harness.Start({log}));
         const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err, "quorvix: cannot read quorvix.ini in the working directory\n");
-        EXPECT_NE(harness.app->ExitCode(), 0);
+        // Every place looked at, in order.
+        EXPECT_EQ(err, "quorvix: cannot find quorvix.ini; looked for " + harness.Dir().File("quorvix.ini") + ", " +
+                           harness.ConfigHome() + "/Vostrane/quorvix.ini, " + harness.SystemConfigDir() +
+                           "/Vostrane/quorvix.ini\n");
+        EXPECT_EQ(harness.app->ExitCode(), 1);
         EXPECT_EQ(harness.app->MainFrame(), nullptr);
         EXPECT_EQ(TopLevelMainFrames(), framesBefore);
         EXPECT_EQ(harness.prompts.Requests().size(), 0u);
@@ -87,9 +100,95 @@ TEST(QuorvixApp, WithoutConfigurationItEndsBeforeAnyWindowWithOneLineOnStandardE
         ASSERT_TRUE(QDir().mkdir(QStringLiteral("quorvix.ini")));
         testing::internal::CaptureStderr();
         EXPECT_FALSE(harness.Start());
-        EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "quorvix: cannot read the configuration " + harness.Dir().File("quorvix.ini") + ": Is a directory\n");
+        EXPECT_EQ(harness.app->ExitCode(), 1);
         EXPECT_EQ(harness.app->MainFrame(), nullptr);
     }
+}
+
+TEST(QuorvixApp, StartUpReadsTheFirstConfigurationOfWorkingDirectoryUserFolderAndSystemFolders) {
+    AppHarness harness(std::nullopt);
+    TempDir second;
+    ScopedEnv systemDirs("XDG_CONFIG_DIRS", harness.SystemConfigDir() + ":" + second.Path());
+    // Starts the program and tells which configuration it read (its one level's name).
+    const auto levelRead = [&](const QStringList& files = {}) -> std::string {
+        testing::internal::CaptureStderr();
+        const bool started = harness.Start(files);
+        const std::string err = testing::internal::GetCapturedStderr();
+        const std::string level = started ? g_levelTypes[0].name : "failed: " + err;
+        if (files.isEmpty())
+            harness.Stop();
+        return level;
+    };
+
+    // Each place found wins over those after it, whatever those hold.
+    PutConfiguration(second.Path(), "SECOND");
+    EXPECT_EQ(levelRead(), "SECOND");
+    PutConfiguration(harness.SystemConfigDir(), "SYSTEM");
+    EXPECT_EQ(levelRead(), "SYSTEM");
+    PutConfiguration(harness.ConfigHome(), "USER");
+    // As from the desktop's menu: a log named on the command line, classified by the
+    // levels of the user's configuration.
+    const QString log = harness.Write("a.log", "12:00 USER line\n");
+    EXPECT_EQ(levelRead({log}), "USER");
+    CSplitterFrame* window = harness.WindowOf(log);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(AppHarness::WaitForLoad(*window));
+    EXPECT_EQ(window->LogView()->LogList().Model().GetItemData(0) & COLOUR_MASK, g_palette[10]);
+    harness.Stop();
+    harness.Write("quorvix.ini", "{\n$Type HERE:3\n}\n");
+    EXPECT_EQ(levelRead(), "HERE");
+    EXPECT_EQ(harness.prompts.Requests().size(), 0u);
+
+    // Without XDG_CONFIG_HOME the user's folder is ~/.config.
+    ASSERT_TRUE(QFile::remove(harness.PathOf("quorvix.ini")));
+    TempDir home;
+    ScopedEnv homeVar("HOME", home.Path());
+    ScopedEnv configHome("XDG_CONFIG_HOME", std::nullopt);
+    PutConfiguration(home.Path() + "/.config", "HOME");
+    EXPECT_EQ(levelRead(), "HOME");
+}
+
+TEST(QuorvixApp, StartedWithoutTerminalAMissingOrBrokenConfigurationIsAlsoToldInABox) {
+    AppHarness harness(std::nullopt);
+    const std::vector<std::string> places{harness.Dir().File("quorvix.ini"),
+                                          harness.ConfigHome() + "/Vostrane/quorvix.ini",
+                                          harness.SystemConfigDir() + "/Vostrane/quorvix.ini"};
+    const auto start = [&] {
+        harness.app = std::make_unique<CQuorvixApp>();
+        harness.app->SetStartFailuresInBox(true);
+        testing::internal::CaptureStderr();
+        const bool started = harness.app->InitInstance({});
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(started);
+        EXPECT_EQ(harness.app->ExitCode(), 1);
+        EXPECT_EQ(harness.app->MainFrame(), nullptr);
+        harness.app.reset();
+        return err;
+    };
+
+    // None anywhere: the box lists every place, one a line (and where an example is, when
+    // one is installed); standard error still gets its one line.
+    const std::string err = start();
+    EXPECT_EQ(err, "quorvix: cannot find quorvix.ini; looked for " + places[0] + ", " + places[1] + ", " +
+                       places[2] + "\n");
+    ASSERT_EQ(harness.prompts.Requests().size(), 1u);
+    const PromptRequest& box = harness.prompts.Requests()[0];
+    EXPECT_TRUE(box.text.startsWith(QString::fromStdString("Quorvix cannot start: no quorvix.ini was found.\n\n"
+                                                           "Looked for:\n" +
+                                                           places[0] + "\n" + places[1] + "\n" + places[2])))
+        << box.text.toStdString();
+    EXPECT_EQ(box.style & MB_ICONMASK, MB_ICONERROR);
+
+    // The user's one is a directory: that is reported, not passed over for the system's.
+    harness.prompts.Clear();
+    std::filesystem::create_directories(places[1]);
+    PutConfiguration(harness.SystemConfigDir(), "SYSTEM");
+    EXPECT_EQ(start(), "quorvix: cannot read the configuration " + places[1] + ": Is a directory\n");
+    ASSERT_EQ(harness.prompts.MessageTexts().size(), 1);
+    EXPECT_TRUE(harness.prompts.MessageTexts()[0].startsWith(QString::fromStdString(
+        "Quorvix cannot start: the configuration cannot be read.\n\n" + places[1] + ": Is a directory")));
 }
 
 #ifdef QUORVIX_EXE
@@ -115,21 +214,74 @@ TEST(QuorvixApp, TheProgramAnswersHelpAndVersionAndFailsWithoutConfiguration) {
 
     run({QStringLiteral("--version")}, status, out, err);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(out, "Quorvix 3.6.0.4\n");
+    EXPECT_EQ(out, "Quorvix " QUORVIX_VERSION "\n");
 
     run({QStringLiteral("x.log"), QStringLiteral("--help")}, status, out, err);
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(out.startsWith("Usage: quorvix"));
+    EXPECT_TRUE(out.contains("$XDG_CONFIG_HOME/Vostrane")) << out.constData();
 
     // No quorvix.ini here: one line on standard error (Qt may add its own notes), no window.
     run({QString::fromStdString(dir.Write("a.log", "x\n"))}, status, out, err);
-    EXPECT_NE(status, 0);
-    EXPECT_TRUE(err.contains("quorvix: cannot read quorvix.ini in the working directory\n"))
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(err.contains(
+        QByteArray::fromStdString("quorvix: cannot find quorvix.ini; looked for " + dir.File("quorvix.ini") + ", ")))
         << err.constData();
 
     run({QStringLiteral("--bogus")}, status, out, err);
     EXPECT_EQ(status, 2);
     EXPECT_TRUE(err.contains("unknown option '--bogus'"));
+}
+
+TEST(QuorvixApp, TheProgramLooksInTheWorkingDirectoryThenTheUsersFolderThenEachSystemFolder) {
+    TempDir root;
+    const std::string work = root.File("work");
+    const std::string home = root.File("home");
+    std::filesystem::create_directories(work);
+    std::filesystem::create_directories(home);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), QString::fromStdString(root.File("sys1") + ":" + root.File("sys2")));
+    // Runs the program there, which must fail to start, and returns its own line on
+    // standard error (Qt may add notes of its own).
+    const auto failure = [&]() -> std::string {
+        QProcess process;
+        process.setWorkingDirectory(QString::fromStdString(work));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(QUORVIX_EXE), {});
+        EXPECT_TRUE(process.waitForFinished(kWaitMs));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 1);
+        for (const QByteArray& line : process.readAllStandardError().split('\n')) {
+            if (line.startsWith("quorvix: "))
+                return line.toStdString();
+        }
+        return "no line of its own";
+    };
+    const std::string inWork = work + "/quorvix.ini";
+    const std::string inHome = home + "/.config/Vostrane/quorvix.ini";
+    const std::string inSys1 = root.File("sys1") + "/Vostrane/quorvix.ini";
+    const std::string inSys2 = root.File("sys2") + "/Vostrane/quorvix.ini";
+
+    EXPECT_EQ(failure(), "quorvix: cannot find quorvix.ini; looked for " + inWork + ", " + inHome + ", " + inSys1 +
+                             ", " + inSys2);
+
+    // A configuration that cannot be read (a directory) shows which place was taken: each
+    // one made earlier in the order is taken instead of the later ones.
+    const auto broken = [](const std::string& path) {
+        std::filesystem::create_directories(path);
+        return "quorvix: cannot read the configuration " + path + ": Is a directory";
+    };
+    EXPECT_EQ(failure(), broken(inSys2));
+    EXPECT_EQ(failure(), broken(inSys1));
+    EXPECT_EQ(failure(), broken(inHome));
+    // XDG_CONFIG_HOME, when set, is the user's folder in place of ~/.config.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(root.File("cfg")));
+    EXPECT_EQ(failure(), "quorvix: cannot read the configuration " + inSys1 + ": Is a directory");
+    EXPECT_EQ(failure(), broken(root.File("cfg") + "/Vostrane/quorvix.ini"));
+    EXPECT_EQ(failure(), broken(inWork));
 }
 #endif
 
@@ -323,5 +475,5 @@ TEST(QuorvixApp, AboutBoxShowsTheVersionAndClosesWithOk) {
     harness.Frame().RouteCommand(ID_APP_ABOUT, true);
     EXPECT_EQ(harness.prompts.Count(PromptKind::Dialog), 1);
     EXPECT_EQ(caption, "About Quorvix");
-    EXPECT_TRUE(texts.contains(QStringLiteral("Quorvix Version 3.6.0.4")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Quorvix Version " QUORVIX_VERSION)));
 }

@@ -70,9 +70,13 @@ TEST_F(LevelConfigTest, EmptyAndMissingFiles) {
         EXPECT_EQ(tables.levelSlots[k].levelIndex, -1);
     }
     LevelTables other;
-    EXPECT_FALSE(LoadLevelConfiguration(dir.File("absent.ini"), other));
+    std::string error;
+    EXPECT_FALSE(LoadLevelConfiguration(dir.File("absent.ini"), other, &error));
+    // The failure names the file and the system's reason, for the start-up message.
+    EXPECT_EQ(error, dir.File("absent.ini") + ": No such file or directory");
     // A directory cannot be read as a configuration.
-    EXPECT_FALSE(LoadLevelConfiguration(dir.Path(), other));
+    EXPECT_FALSE(LoadLevelConfiguration(dir.Path(), other, &error));
+    EXPECT_EQ(error, dir.Path() + ": Is a directory");
 }
 
 TEST_F(LevelConfigTest, LoadStatusForms) {

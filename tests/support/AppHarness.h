@@ -1,6 +1,8 @@
 // AppHarness: the whole application for one test. It runs in a working directory of its
 // own (with a quorvix.ini unless told otherwise), keeps its settings in a directory of
-// their own, and answers every prompt with FakePrompts. Destroying it closes every log
+// their own, which is also its only user configuration folder (XDG_CONFIG_HOME; the
+// system's, XDG_CONFIG_DIRS, is a folder that is not there), so that no quorvix.ini of the
+// machine's is found, and answers every prompt with FakePrompts. Destroying it closes every log
 // (joining their threads) and restores the working directory.
 #pragma once
 
@@ -23,6 +25,7 @@
 #include "frames/SplitterFrame.h"
 #include "res/FrameResources.h"
 #include "support/FakePrompts.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "view/QuorvixView.h"
 
@@ -57,6 +60,12 @@ public:
         Stop();
         QDir::setCurrent(m_oldDir);
     }
+
+    // The user's configuration folder (XDG_CONFIG_HOME) and the one system folder
+    // (XDG_CONFIG_DIRS) start-up looks in after the working directory; neither exists
+    // until a test makes it.
+    std::string ConfigHome() const { return m_settings.Path(); }
+    std::string SystemConfigDir() const { return m_settings.File("xdg"); }
 
     AppHarness(const AppHarness&) = delete;
     AppHarness& operator=(const AppHarness&) = delete;
@@ -118,4 +127,6 @@ private:
     TempDir m_settings;
     TempDir m_dir;
     QString m_oldDir;
+    ScopedEnv m_configHome{"XDG_CONFIG_HOME", m_settings.Path()};
+    ScopedEnv m_configDirs{"XDG_CONFIG_DIRS", m_settings.File("xdg")};
 };
