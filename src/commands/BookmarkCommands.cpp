@@ -161,6 +161,7 @@ void OnNextMark(CommandHost& host) {
     if (index < 0 || index >= list.GetCount())
         return;
     SelectAndShow(list, index);
+    edit_commands::ShowCaretLine(host);
     AdvanceMark(host, index);
 }
 

@@ -342,6 +342,7 @@ void CQuorvixView::RunRefill() {
         marks->Model().ResetContent();
     m_core.m_bookmarks.clear();
     m_core.m_currentMark = -1;
+    edit_commands::ShowCaretLine(*this);
 
     const uint64_t lines = m_core.m_lineEntries.GetCount();
     m_refillProgress = StartProgressDialog(lines * kRefillBoundPerLine, window());

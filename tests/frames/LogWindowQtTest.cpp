@@ -12,6 +12,7 @@
 
 #include "commands/Commands.h"
 #include "frames/MarksView.h"
+#include "loader/Messages.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"
 
@@ -172,4 +173,63 @@ TEST(LogWindow, TheLogListScrollsToTheEndOfItsWidestLine) {
     const qreal drawn = QFontMetricsF(list.font()).horizontalAdvance(QString::fromStdString(longest));
     EXPECT_LE(row.left + CLogListBox::kTextLeft + std::ceil(drawn), list.viewport()->width());
     EXPECT_GE(row.left + CLogListBox::kTextLeft + drawn, list.viewport()->width() - 2 * CLogListBox::kTextLeft);
+}
+
+TEST(LogWindow, TheStatusBarFollowsTheCaretLineAfterDeleteAndAJump) {
+    AppHarness harness;
+    ASSERT_TRUE(harness.Start());
+    CSplitterFrame* window = harness.OpenAndLoad(harness.Write("s.log", "zero\none\ntwo\nthree\nfour\n"));
+    ASSERT_NE(window, nullptr);
+    CQuorvixView* view = window->LogView();
+    CLogListBox& list = view->LogList();
+    CMainFrame& frame = harness.Frame();
+    const auto click = [](CListBox& target, int index) {
+        RECT rect{};
+        ASSERT_EQ(target.GetItemRect(index, rect), 0);
+        QTest::mouseClick(target.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(rect.left + 30, (rect.top + rect.bottom) / 2));
+    };
+    const auto press = [&](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(&list, static_cast<Qt::Key>(key), modifiers);
+        AppHarness::Settle();
+    };
+
+    click(list, 2);
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("[2] two\n"));
+    // Delete: the line that takes the caret's place.
+    press(Qt::Key_Delete);
+    EXPECT_EQ(list.Model().GetText(2), "three");
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("[2] three\n"));
+    // The last line deleted: the caret goes to the line above.
+    click(list, 3);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("[2] three\n"));
+    // Nothing left: the pane is idle again.
+    list.Model().SelItemRange(true, 0, list.GetCount() - 1);
+    press(Qt::Key_Delete);
+    ASSERT_EQ(list.GetCount(), 0);
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("Ready"));
+
+    // The marks view's double click selects the entry's line, and the pane shows it.
+    CSplitterFrame* other = harness.OpenAndLoad(harness.Write("t.log", "alpha\nbeta ERROR\ngamma\ndelta ERROR\n"));
+    ASSERT_NE(other, nullptr);
+    CLogListBox& lines = other->LogView()->LogList();
+    for (const int line : {1, 3})
+        ::SendMessage(other->LogView()->ViewHandle(), UM_ADD_BOOKMARK, 0, line);
+    other->MarksView()->OnRefreshBookmarks();
+    CListBox& entries = other->MarksView()->BookmarkList();
+    ASSERT_EQ(entries.GetCount(), 2);
+    click(lines, 0);
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("[0] alpha\n"));
+    RECT rect{};
+    ASSERT_EQ(entries.GetItemRect(1, rect), 0);
+    QTest::mouseDClick(entries.viewport(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(rect.left + 30, (rect.top + rect.bottom) / 2));
+    AppHarness::Settle();
+    EXPECT_EQ(lines.Model().GetSel(3), 1);
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("[3] delta ERROR\n"));
+    // F3 walks on to the next bookmark, and the pane goes along.
+    QTest::keyClick(&lines, Qt::Key_F3);
+    AppHarness::Settle();
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("[1] beta ERROR\n"));
 }
