@@ -68,7 +68,6 @@ CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager) : m_app(app),
 }
 
 CMainFrame::~CMainFrame() {
-    m_indicatorTimer.stop();
     // The MDI area and its windows go after this object's own parts; what they signal
     // meanwhile must not reach it.
     disconnect(m_mdiArea, nullptr, this, nullptr);
@@ -205,20 +204,8 @@ bool CMainFrame::CreateStatusBar() {
         bar->addPermanentWidget(indicator);
         m_indicators[i] = indicator;
     }
-    UpdateIndicators();
-    m_indicatorTimer.setInterval(500);
-    connect(&m_indicatorTimer, &QTimer::timeout, this, [this] { UpdateIndicators(); });
-    m_indicatorTimer.start();
+    m_keyIndicators = new CKeyIndicators(m_indicators, this);
     return true;
-}
-
-void CMainFrame::UpdateIndicators() {
-    const LockKeyState state = ReadLockKeyState();
-    const bool on[] = {state.caps, state.num, state.scroll};
-    for (size_t i = 0; i < m_indicators.size(); ++i) {
-        if (m_indicators[i])
-            m_indicators[i]->setEnabled(on[i]);
-    }
 }
 
 void CMainFrame::ShowMenu(int id) {

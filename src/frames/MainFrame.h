@@ -24,6 +24,7 @@
 #include "platform/Window.h"
 
 class CAppServices;
+class CKeyIndicators;
 class CDocManager;
 class CSplitterFrame;
 class QMdiArea;
@@ -122,7 +123,6 @@ private:
     void RunCommand(int id);
     void UpdateRecentFileItems(QMenu* fileMenu);
     void UpdateWindowList(QMenu* windowMenu);
-    void UpdateIndicators();
     // Runs Cascade or Tile; the focus and each window's active view stay where they were.
     void ArrangeLogWindows(UINT id);
     std::vector<CSplitterFrame*> ArrangeableLogWindows() const;
@@ -141,7 +141,7 @@ private:
     QPointer<QLabel> m_messagePane;
     QString m_statusText;
     std::array<QLabel*, 3> m_indicators{};
-    QTimer m_indicatorTimer;
+    CKeyIndicators* m_keyIndicators = nullptr; // a child of this frame
     QStringList m_droppedPaths;
 
     // One action per command of the menus and the tool bar; the accelerators apart, so
