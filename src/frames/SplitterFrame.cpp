@@ -130,7 +130,9 @@ bool CSplitterFrame::IsShownNormal() const {
 }
 
 void CSplitterFrame::changeEvent(QEvent* event) {
-    if (event->type() != QEvent::WindowStateChange) {
+    // The MDI area changes the state again from inside a change (showing a hidden window
+    // normal before it maximizes it): only the outermost change counts.
+    if (event->type() != QEvent::WindowStateChange || m_changingState) {
         QMdiSubWindow::changeEvent(event);
         return;
     }
@@ -143,7 +145,9 @@ void CSplitterFrame::changeEvent(QEvent* event) {
     m_changingState = true;
     QMdiSubWindow::changeEvent(event);
     m_changingState = false;
-    if ((oldState & kNotNormal) && IsShownNormal() && !m_hasNormalGeometry) {
+    // Until the main frame is on screen its client area is not the one the window will see.
+    if ((oldState & kNotNormal) && IsShownNormal() && !m_hasNormalGeometry && isVisible() &&
+        m_mainFrame.isVisible()) {
         m_hasNormalGeometry = true;
         setGeometry(m_mainFrame.DefaultLogWindowGeometry(this));
     }

@@ -100,19 +100,24 @@ TEST_F(LogWindowsTest, TileAndRestoreGiveReadableWindows) {
     for (CSplitterFrame* window : windows)
         ExpectReadable(*window, area, area.width(), area.height() / 3 - 1, 5);
 
-    // A window that opened maximized and is restored with its own Restore button: the
-    // desktop's place for it, not its first size.
+    // Windows that opened maximized, from the command line before the main frame was on
+    // screen, restored with their own Restore button: the desktop's place for each, not
+    // their first size.
     harness.Stop();
-    ASSERT_TRUE(harness.Start());
-    CSplitterFrame* first = harness.OpenAndLoad(harness.Write("a.log", Lines(200)));
-    CSplitterFrame* second = harness.OpenAndLoad(harness.Write("b.log", Lines(200)));
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
+    const QString a = harness.Write("a.log", Lines(200));
+    const QString b = harness.Write("b.log", Lines(200));
+    ASSERT_TRUE(harness.Start({a, b}));
+    CSplitterFrame* first = harness.WindowOf(a);
+    CSplitterFrame* second = harness.WindowOf(b);
+    ASSERT_TRUE(first && second && AppHarness::WaitForLoad(*first) && AppHarness::WaitForLoad(*second));
     ASSERT_TRUE(second->isMaximized());
     second->showNormal();
     AppHarness::Settle();
     ExpectReadable(*second, Area(), Area().width() * 2 / 3, Area().height() * 2 / 3);
     EXPECT_EQ(second->geometry(), Frame().DefaultLogWindowGeometry(second));
+    // Restoring one restored the other with it; each has a place of its own.
+    ExpectReadable(*first, Area(), Area().width() * 2 / 3, Area().height() * 2 / 3);
+    EXPECT_NE(first->pos(), second->pos());
 
     // Once the user has placed it, Maximize and Restore bring that place back.
     const QRect placed(Area().left() + 40, Area().top() + 30, Area().width() / 2, Area().height() / 2);
