@@ -47,8 +47,10 @@ void OnAnalyze(CommandHost& host) {
         }
     }
     // The caret ends on the first bookmark, in view, where F3 starts.
-    if (shown >= 0)
+    if (shown >= 0) {
         list.SetCaretIndex(shown);
+        edit_commands::ShowCaretLine(host);
+    }
     host.EndWaitCursor();
 }
 

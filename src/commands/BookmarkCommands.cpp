@@ -34,6 +34,7 @@ void OnNextMark(CommandHost& host) {
     // user cannot see.
     list.Model().SetSel(index, true);
     list.SetCaretIndex(index);
+    edit_commands::ShowCaretLine(host);
     bookmarks.Advance(index);
 }
 

@@ -84,4 +84,8 @@ bool CommitLineEdit(CommandHost& host, const QWidget* target);
 bool DeleteSelectedLines(CommandHost& host);
 // Selection change of the log list: the status text, then the edit is written back.
 void OnLogSelChange(CommandHost& host);
+// The status text for the caret line, "[index] text\n"; the idle text when the list is
+// empty. Every command that moves the caret or removes lines calls it, as a selection
+// change by the user does.
+void ShowCaretLine(CommandHost& host);
 } // namespace edit_commands

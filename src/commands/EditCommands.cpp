@@ -7,6 +7,7 @@
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "res/Resources.h"
+#include "res/Strings.h"
 #include "view/LogListBox.h"
 #include "core/LogViewCore.h"
 
@@ -142,17 +143,27 @@ bool DeleteSelectedLines(CommandHost& host) {
     list.DeleteItems(selected);
     if (!host.IsModified())
         host.SetModifiedFlag(true);
+    // The caret stays at its position, on the line that took the deleted one's place.
+    ShowCaretLine(host);
     return true;
 }
 
-void OnLogSelChange(CommandHost& host) {
+void ShowCaretLine(CommandHost& host) {
     const DisplayList& list = host.LogList().Model();
-    if (list.GetCount() == 0)
+    const int caret = list.GetCount() == 0 ? LB_ERR : list.GetCurSel();
+    if (caret == LB_ERR) {
+        // No line is left to show; the deleted one's text must not stay.
+        host.SetStatusText(QString::fromUtf8(res::kIdleMessage));
         return;
-    const int caret = list.GetCurSel();
-    if (caret != LB_ERR)
-        host.SetStatusText(QString::fromUtf8(res::kCaretLineStatus)
-                               .arg(QString::number(caret), ToDisplayString(list.GetText(caret))));
+    }
+    host.SetStatusText(QString::fromUtf8(res::kCaretLineStatus)
+                           .arg(QString::number(caret), ToDisplayString(list.GetText(caret))));
+}
+
+void OnLogSelChange(CommandHost& host) {
+    if (host.LogList().Model().GetCount() == 0)
+        return;
+    ShowCaretLine(host);
     QLineEdit* editor = host.LineEditor();
     if (editor && editor->isEnabled() && !editor->isHidden())
         CommitLineEdit(host, editor);

@@ -68,5 +68,6 @@ void CFindDlg::FindAll() {
     // As the list box does for each line it is asked to select: the caret ends on the last
     // one, scrolled into view.
     list.SetCaretIndex(last);
+    edit_commands::ShowCaretLine(m_view);
     m_view.EndWaitCursor();
 }

@@ -14,8 +14,8 @@ DisplayList::Item DisplayList::MakeItem(std::string_view text, uint32_t data) {
 
 int DisplayList::AddItem(std::string_view textRef, uint32_t data) {
     m_items.push_back(MakeItem(textRef, data));
-    NoteLength(textRef.size());
     const int index = GetCount() - 1;
+    NoteLength(index, textRef.size());
     if (m_observer && m_appendRuns == 0)
         m_observer->ItemsInserted(index, 1);
     return index;
@@ -27,7 +27,8 @@ int DisplayList::InsertString(int index, std::string_view text) {
     if (index < 0 || index > GetCount())
         return LB_ERR;
     m_items.insert(static_cast<size_t>(index), MakeItem(m_ownTexts.Store(text), 0));
-    NoteLength(text.size());
+    ShiftLongItems(index, 1);
+    NoteLength(index, text.size());
     // Positions at or above the new item move down one; an insert at the caret's own
     // position leaves the caret on that position (delete + insert keeps it in place).
     if (m_caret > index)
@@ -53,6 +54,8 @@ int DisplayList::DeleteString(int index) {
         ++m_selectionStamp;
     }
     m_items.erase(static_cast<size_t>(index));
+    DropLongItem(index);
+    ShiftLongItems(index, -1);
     if (m_caret > index)
         --m_caret;
     if (m_anchor > index)
@@ -65,11 +68,8 @@ int DisplayList::DeleteString(int index) {
         if (index <= m_selHigh)
             --m_selHigh;
     }
-    if (m_items.empty()) {
-        m_caret = m_anchor = -1;
-        m_ownTexts.Clear();
-        m_longest = 0;
-    }
+    if (m_items.empty())
+        StartOver();
     if (m_observer)
         m_observer->ItemsRemoved(index, 1);
     return GetCount();
@@ -85,6 +85,7 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
     int removedBeforeCaret = 0;
     int removedBeforeAnchor = 0;
     ClearSelectionBounds();
+    RemoveLongItems(sortedIndices);
     for (size_t i = 0; i < m_items.size(); ++i) {
         const int index = static_cast<int>(i);
         if (next < sortedIndices.size() && sortedIndices[next] == index) {
@@ -109,11 +110,8 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
     m_items.resize(out);
     m_caret -= removedBeforeCaret;
     m_anchor -= removedBeforeAnchor;
-    if (m_items.empty()) {
-        m_caret = m_anchor = -1;
-        m_ownTexts.Clear();
-        m_longest = 0;
-    }
+    if (m_items.empty())
+        StartOver();
     if (m_observer)
         m_observer->ContentReset();
     return GetCount();
@@ -121,15 +119,67 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
 
 void DisplayList::ResetContent() {
     m_items.clear_keeping_memory();
-    m_ownTexts.Clear();
     if (m_selectedCount > 0)
         ++m_selectionStamp;
     m_selectedCount = 0;
     ClearSelectionBounds();
-    m_caret = m_anchor = -1;
-    m_longest = 0;
+    StartOver();
     if (m_observer)
         m_observer->ContentReset();
+}
+
+void DisplayList::StartOver() {
+    m_caret = m_anchor = -1;
+    m_ownTexts.Clear();
+    m_longest = 0;
+    m_longItemCount = 0;
+    ++m_contentEpoch;
+}
+
+void DisplayList::AddLongItem(int index, size_t length) {
+    const uint32_t clipped = static_cast<uint32_t>(std::min<size_t>(length, 0x7fffffffu));
+    // Longest first; among equals the older entry stays in front.
+    size_t at = 0;
+    while (at < m_longItemCount && m_longItems[at].length >= clipped)
+        ++at;
+    if (at == kLongItems)
+        return;
+    const size_t last = std::min(m_longItemCount, kLongItems - 1);
+    for (size_t i = last; i > at; --i)
+        m_longItems[i] = m_longItems[i - 1];
+    m_longItems[at] = LongItem{index, clipped, ++m_longItemsNoted};
+    m_longItemCount = std::min(m_longItemCount + 1, kLongItems);
+}
+
+void DisplayList::ShiftLongItems(int index, int by) {
+    for (size_t i = 0; i < m_longItemCount; ++i) {
+        if (m_longItems[i].index >= index)
+            m_longItems[i].index += by;
+    }
+}
+
+void DisplayList::DropLongItem(int index) {
+    // A removed item leaves a gap that the next long item fills; what the reader measured
+    // of the removed one stays in its width (widths never shrink).
+    size_t out = 0;
+    for (size_t i = 0; i < m_longItemCount; ++i) {
+        if (m_longItems[i].index != index)
+            m_longItems[out++] = m_longItems[i];
+    }
+    m_longItemCount = out;
+}
+
+void DisplayList::RemoveLongItems(const std::vector<int>& sortedIndices) {
+    size_t out = 0;
+    for (size_t i = 0; i < m_longItemCount; ++i) {
+        LongItem item = m_longItems[i];
+        const auto at = std::lower_bound(sortedIndices.begin(), sortedIndices.end(), item.index);
+        if (at != sortedIndices.end() && *at == item.index)
+            continue;
+        item.index -= static_cast<int>(at - sortedIndices.begin());
+        m_longItems[out++] = item;
+    }
+    m_longItemCount = out;
 }
 
 std::string_view DisplayList::GetText(int index) const {
@@ -159,7 +209,8 @@ int DisplayList::SetItemText(int index, std::string_view text) {
     const Item fresh = MakeItem(m_ownTexts.Store(text), item.data);
     item.text = fresh.text;
     item.lengthAndSelected = fresh.lengthAndSelected | (item.lengthAndSelected & 0x80000000u);
-    NoteLength(text.size());
+    DropLongItem(index);
+    NoteLength(index, text.size());
     if (m_observer)
         m_observer->ItemsChanged(index, index);
     return 0;

@@ -10,7 +10,9 @@
 // Used on the GUI thread only. One observer (the list widget) hears of every change.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -137,6 +139,23 @@ public:
     // deletion (the scroll range may then be wider than needed, never narrower).
     size_t LongestTextLength() const { return m_longest; }
 
+    // The items with the most bytes, longest first, at most kLongItems of them: where a
+    // list widget measures the rendered width of its widest line without walking the
+    // list. Appending costs one comparison unless the new item joins them. Each entry
+    // carries the number it was noted under (increasing), so a reader that measured every
+    // entry up to LongItemsNoted() measures only newer entries next time; a reader keeps
+    // what it measured (the list's width never shrinks) until ContentEpoch() changes.
+    struct LongItem {
+        int index;
+        uint32_t length;
+        uint64_t noted;
+    };
+    static constexpr size_t kLongItems = 16;
+    std::span<const LongItem> LongItems() const { return {m_longItems.data(), m_longItemCount}; }
+    uint64_t LongItemsNoted() const { return m_longItemsNoted; }
+    // Changes when the list starts over: ResetContent, or the last item removed.
+    uint64_t ContentEpoch() const { return m_contentEpoch; }
+
 private:
     struct Item {
         const char* text;
@@ -152,10 +171,19 @@ private:
         m_selLow = 0;
         m_selHigh = -1;
     }
-    void NoteLength(size_t length) {
+    // Item `index` has `length` bytes now.
+    void NoteLength(int index, size_t length) {
         if (length > m_longest)
             m_longest = length;
+        if (m_longItemCount < kLongItems || length > m_longItems[kLongItems - 1].length)
+            AddLongItem(index, length);
     }
+    void AddLongItem(int index, size_t length);
+    // The long items follow an insertion at `index`, removals, or a new text of one item.
+    void ShiftLongItems(int index, int by);
+    void DropLongItem(int index);
+    void RemoveLongItems(const std::vector<int>& sortedIndices);
+    void StartOver();
     void MoveCaret(int index);
 
     SelectionMode m_mode;
@@ -172,6 +200,10 @@ private:
     int m_caret = -1;
     int m_anchor = -1;
     size_t m_longest = 0;
+    std::array<LongItem, kLongItems> m_longItems{};
+    size_t m_longItemCount = 0;
+    uint64_t m_longItemsNoted = 0;
+    uint64_t m_contentEpoch = 0;
     DisplayListObserver* m_observer = nullptr;
     int m_appendRuns = 0;
 };

@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QToolBar>
 
 #include "frames/AppServices.h"
@@ -66,7 +68,6 @@ CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager) : m_app(app),
 }
 
 CMainFrame::~CMainFrame() {
-    m_indicatorTimer.stop();
     // The MDI area and its windows go after this object's own parts; what they signal
     // meanwhile must not reach it.
     disconnect(m_mdiArea, nullptr, this, nullptr);
@@ -203,20 +204,8 @@ bool CMainFrame::CreateStatusBar() {
         bar->addPermanentWidget(indicator);
         m_indicators[i] = indicator;
     }
-    UpdateIndicators();
-    m_indicatorTimer.setInterval(500);
-    connect(&m_indicatorTimer, &QTimer::timeout, this, [this] { UpdateIndicators(); });
-    m_indicatorTimer.start();
+    m_keyIndicators = new CKeyIndicators(m_indicators, this);
     return true;
-}
-
-void CMainFrame::UpdateIndicators() {
-    const LockKeyState state = ReadLockKeyState();
-    const bool on[] = {state.caps, state.num, state.scroll};
-    for (size_t i = 0; i < m_indicators.size(); ++i) {
-        if (m_indicators[i])
-            m_indicators[i]->setEnabled(on[i]);
-    }
 }
 
 void CMainFrame::ShowMenu(int id) {
@@ -316,12 +305,8 @@ bool CMainFrame::OnCmdMsg(UINT id, bool execute) {
     case ID_WINDOW_TILE_HORZ:
         if (LogWindows().empty())
             return false;
-        if (execute) {
-            if (id == ID_WINDOW_CASCADE)
-                m_mdiArea->cascadeSubWindows();
-            else
-                TileHorizontally();
-        }
+        if (execute)
+            ArrangeLogWindows(id);
         return true;
     default:
         return false;
@@ -395,6 +380,87 @@ std::vector<CSplitterFrame*> CMainFrame::LogWindows() const {
 void CMainFrame::OnLogWindowsChanged() {
     ShowMenu(LogWindows().empty() ? IDR_MAINFRAME : IDR_QUORVIXTYPE);
     UpdateCommandUI();
+}
+
+void CMainFrame::ArrangeLogWindows(UINT id) {
+    // Showing a maximized window normal hides it for a moment, and the focus leaves it for
+    // the next pane that takes it, the marks view: each window keeps the view it had.
+    CSplitterFrame* active = ActiveLogWindow();
+    std::vector<std::pair<QPointer<CSplitterFrame>, QPointer<QWidget>>> views;
+    for (CSplitterFrame* frame : LogWindows())
+        views.emplace_back(frame, frame->GetActiveView());
+    if (id == ID_WINDOW_CASCADE)
+        CascadeLogWindows();
+    else
+        TileHorizontally();
+    for (const auto& [frame, view] : views) {
+        if (frame && view)
+            frame->SetActiveView(view);
+    }
+    if (active && !active->isMinimized() && !active->isHidden()) {
+        ActivateLogWindow(active);
+        active->FocusActiveView();
+    }
+}
+
+std::vector<CSplitterFrame*> CMainFrame::ArrangeableLogWindows() const {
+    std::vector<CSplitterFrame*> windows;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        auto* frame = qobject_cast<CSplitterFrame*>(window);
+        if (frame && frame->Document() && frame->isVisible() && !frame->isMinimized())
+            windows.push_back(frame);
+    }
+    return windows;
+}
+
+int CMainFrame::CascadeStep() const {
+    // A title bar and the frame above it, as a log window draws them.
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    const QWidget* sample = windows.isEmpty() ? static_cast<const QWidget*>(m_mdiArea) : windows.front();
+    QStyleOptionTitleBar option;
+    option.initFrom(sample);
+    const int titleBar = sample->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, sample);
+    const int frame = sample->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sample);
+    return std::max(titleBar + frame, 1);
+}
+
+int CMainFrame::MaxCascadeSteps() const {
+    const QRect area = m_mdiArea->viewport()->rect();
+    return std::max(0, std::min(area.width(), area.height()) / (3 * CascadeStep()));
+}
+
+QRect CMainFrame::CascadePlace(int position, int steps) const {
+    const QRect area = m_mdiArea->viewport()->rect();
+    const int step = CascadeStep();
+    const int offset = position * step;
+    return QRect(area.left() + offset, area.top() + offset, std::max(1, area.width() - steps * step),
+                 std::max(1, area.height() - steps * step));
+}
+
+void CMainFrame::CascadeLogWindows() {
+    const std::vector<CSplitterFrame*> windows = ArrangeableLogWindows();
+    if (windows.empty())
+        return;
+    for (CSplitterFrame* frame : windows) {
+        if (frame->isMaximized())
+            frame->showNormal();
+    }
+    // The fewer the windows, the larger each; past the offsets that fit, the cascade starts
+    // again at the corner.
+    const int steps = std::min(static_cast<int>(windows.size()) - 1, MaxCascadeSteps());
+    for (size_t i = 0; i < windows.size(); ++i) {
+        CSplitterFrame* frame = windows[i];
+        frame->setGeometry(CascadePlace(static_cast<int>(i) % (steps + 1), steps));
+        frame->raise();
+    }
+}
+
+QRect CMainFrame::DefaultLogWindowGeometry(const CSplitterFrame* frame) const {
+    const std::vector<CSplitterFrame*> windows = LogWindows();
+    const auto found = std::find(windows.begin(), windows.end(), frame);
+    const int index = static_cast<int>(found - windows.begin());
+    const int steps = MaxCascadeSteps();
+    return CascadePlace(index % (steps + 1), steps);
 }
 
 void CMainFrame::TileHorizontally() {

@@ -24,6 +24,7 @@
 #include "platform/Window.h"
 
 class CAppServices;
+class CKeyIndicators;
 class CDocManager;
 class CSplitterFrame;
 class QMdiArea;
@@ -55,8 +56,17 @@ public:
     std::vector<CSplitterFrame*> LogWindows() const;
     // A log window came or went: the menu and the commands follow.
     void OnLogWindowsChanged();
-    // Window menu: Tile lays the windows out one above the other, each the full width.
+    // Window menu, for the windows neither hidden nor minimized (maximized ones are shown
+    // normal first): Cascade staggers them from the top left corner in their stacking order,
+    // each a title bar's height right of and below the one before and all of one size, most
+    // of the client area; Tile lays them out one above the other, each the full width.
+    // Either way the active window stays active and its active view keeps the focus.
+    void CascadeLogWindows();
     void TileHorizontally();
+    // The normal geometry of a log window that never had one of its own (it opened
+    // maximized): its place in a cascade of every log window, as the desktop gives a new
+    // window.
+    QRect DefaultLogWindowGeometry(const CSplitterFrame* frame) const;
 
     // ---- the status bar ----
     // Puts `text` into the message pane at once; nothing when the status bar is gone.
@@ -113,7 +123,15 @@ private:
     void RunCommand(int id);
     void UpdateRecentFileItems(QMenu* fileMenu);
     void UpdateWindowList(QMenu* windowMenu);
-    void UpdateIndicators();
+    // Runs Cascade or Tile; the focus and each window's active view stay where they were.
+    void ArrangeLogWindows(UINT id);
+    std::vector<CSplitterFrame*> ArrangeableLogWindows() const;
+    // A cascade: the offset from one window to the next, how many offsets fit while a window
+    // keeps two thirds of the client area, and the place at `position` of a cascade of
+    // `steps` offsets.
+    int CascadeStep() const;
+    int MaxCascadeSteps() const;
+    QRect CascadePlace(int position, int steps) const;
     LRESULT OnOpenDroppedFiles();
 
     CAppServices& m_app;
@@ -123,7 +141,7 @@ private:
     QPointer<QLabel> m_messagePane;
     QString m_statusText;
     std::array<QLabel*, 3> m_indicators{};
-    QTimer m_indicatorTimer;
+    CKeyIndicators* m_keyIndicators = nullptr; // a child of this frame
     QStringList m_droppedPaths;
 
     // One action per command of the menus and the tool bar; the accelerators apart, so

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QWindowStateChangeEvent>
 #include <algorithm>
 
 #include "frames/AppServices.h"
@@ -110,7 +111,67 @@ void CSplitterFrame::SetActiveView(QWidget* view) {
     m_mainFrame.UpdateCommandUI();
 }
 
+void CSplitterFrame::FocusActiveView() {
+    if (m_activeView == MarksView() && MarksView())
+        MarksView()->BookmarkList().setFocus(Qt::OtherFocusReason);
+    else if (CQuorvixView* log = LogView())
+        log->LogList().setFocus(Qt::OtherFocusReason);
+}
+
+namespace {
+
+constexpr Qt::WindowStates kNotNormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+
+} // namespace
+
+bool CSplitterFrame::IsShownNormal() const {
+    // The MDI area adds WindowActive to the active window's state.
+    return !(windowState() & kNotNormal);
+}
+
+void CSplitterFrame::changeEvent(QEvent* event) {
+    // The MDI area changes the state again from inside a change (showing a hidden window
+    // normal before it maximizes it): only the outermost change counts.
+    if (event->type() != QEvent::WindowStateChange || m_changingState) {
+        QMdiSubWindow::changeEvent(event);
+        return;
+    }
+    const Qt::WindowStates oldState = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+    const QPointer<QWidget> view = m_activeView;
+    const QWidget* focus = QApplication::focusWidget();
+    const bool hadFocus = focus && isAncestorOf(focus);
+    // The window hides while it changes state, and the focus moves on meanwhile; that is
+    // not the user choosing another pane.
+    m_changingState = true;
+    QMdiSubWindow::changeEvent(event);
+    m_changingState = false;
+    // Until the main frame is on screen its client area is not the one the window will see.
+    if ((oldState & kNotNormal) && IsShownNormal() && !m_hasNormalGeometry && isVisible() &&
+        m_mainFrame.isVisible()) {
+        m_hasNormalGeometry = true;
+        setGeometry(m_mainFrame.DefaultLogWindowGeometry(this));
+    }
+    if (view)
+        SetActiveView(view);
+    if (hadFocus && !isMinimized() && !isHidden())
+        FocusActiveView();
+}
+
+void CSplitterFrame::moveEvent(QMoveEvent* event) {
+    QMdiSubWindow::moveEvent(event);
+    if (!m_changingState && isVisible() && IsShownNormal())
+        m_hasNormalGeometry = true;
+}
+
+void CSplitterFrame::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    if (!m_changingState && isVisible() && IsShownNormal())
+        m_hasNormalGeometry = true;
+}
+
 void CSplitterFrame::OnFocusChanged(QWidget* now) {
+    if (m_changingState)
+        return;
     for (QWidget* pane : {static_cast<QWidget*>(LogView()), static_cast<QWidget*>(MarksView())}) {
         if (pane && now && (now == pane || pane->isAncestorOf(now))) {
             SetActiveView(pane);

@@ -73,6 +73,8 @@ public:
     // The view that last had the focus; the log view until the user moves to the marks view.
     QWidget* GetActiveView() const { return m_activeView.data(); }
     void SetActiveView(QWidget* view);
+    // Gives the keyboard focus to the active view's list.
+    void FocusActiveView();
     CQuorvixDoc* Document() const { return m_doc; }
 
     // Closes the window without asking about unsaved changes (the caller has asked).
@@ -98,12 +100,20 @@ public:
 protected:
     // Asks the document whether it may go (unsaved changes); once it may, tears down.
     void closeEvent(QCloseEvent* event) override;
+    // Shown normal again (Restore, Cascade, Tile), the window keeps its active view and,
+    // when it had the focus, gives it back to that view; a window that never had a normal
+    // geometry of its own gets the main frame's default place instead of its first size.
+    void changeEvent(QEvent* event) override;
+    // Moved or resized while shown normal: that is its normal geometry from now on.
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Stops the log view's reader and refill and frees its lines, then removes the
     // document. Runs once, as the window closes or, at the latest, as it is deleted.
     void Teardown();
     void OnFocusChanged(QWidget* now);
+    bool IsShownNormal() const;
     void ActivateOtherPane();
 
     CQuorvixDoc* m_doc;
@@ -113,6 +123,8 @@ private:
     QPointer<QWidget> m_activeView;
     bool m_closing = false;
     bool m_tornDown = false;
+    bool m_changingState = false;
+    bool m_hasNormalGeometry = false;
 };
 
 // The view in row 0, column `index` of the splitter that holds `view`: index 0 the log

@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPolygon>
+#include <algorithm>
+#include <cmath>
 
 #include "platform/QtText.h"
 
@@ -89,9 +91,12 @@ int CDC::SetBkMode(int mode) {
 bool CDC::TextOut(int x, int y, std::string_view text) {
     const QString shown = ToDisplayString(text);
     const QFontMetrics metrics(m_painter.font());
+    // One layout of the text gives both the cells to fill (its width rounded, as the
+    // integer metrics give it) and how far the drawn glyphs may reach (rounded up).
+    const qreal advance = shown.isEmpty() ? 0 : QFontMetricsF(m_painter.font()).horizontalAdvance(shown);
+    m_textRight = std::max(m_textRight, x + static_cast<int>(std::ceil(advance)));
     if (m_bkMode == OPAQUE && !shown.isEmpty())
-        m_painter.fillRect(QRect(x, y, metrics.horizontalAdvance(shown), metrics.height()),
-                           QColorFromColorRef(m_bkColour));
+        m_painter.fillRect(QRect(x, y, qRound(advance), metrics.height()), QColorFromColorRef(m_bkColour));
     m_painter.setPen(QColorFromColorRef(m_textColour));
     m_painter.drawText(x, y + metrics.ascent(), shown);
     return true;

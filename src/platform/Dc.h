@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QColor>
+#include <climits>
 #include <cstdint>
 #include <string_view>
 
@@ -66,6 +67,9 @@ public:
     bool TextOut(int x, int y, std::string_view text);
     // Width in pixels of `text` in the painter's font.
     int GetTextExtent(std::string_view text) const;
+    // The right end of the widest text TextOut drew so far (its x plus the text's width in
+    // the painter's font, rounded up), in the painter's coordinates; INT_MIN before any.
+    int TextRight() const { return m_textRight; }
     bool GetTextMetrics(TEXTMETRIC& metrics) const;
 
 private:
@@ -73,4 +77,5 @@ private:
     COLORREF m_textColour = 0x000000;
     COLORREF m_bkColour = 0xFFFFFF;
     int m_bkMode = OPAQUE;
+    int m_textRight = INT_MIN;
 };

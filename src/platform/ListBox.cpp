@@ -1,5 +1,7 @@
 #include "platform/ListBox.h"
 
+#include <cmath>
+
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,6 +10,8 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <climits>
+
+#include "platform/QtText.h"
 
 // What a user action may change; compared before and after to decide on LBN_SELCHANGE.
 class CListBox::UserChange {
@@ -69,12 +73,44 @@ int CListBox::CharWidth() const {
 }
 
 int CListBox::HorizontalExtent() const {
-    // Bytes times the width of one character: exact for a fixed-pitch font and ASCII,
-    // wider than needed for multi-byte UTF-8, and never a walk over the items.
-    const uint64_t extent =
-        static_cast<uint64_t>(m_list.LongestTextLength()) * static_cast<uint64_t>(CharWidth()) +
-        static_cast<uint64_t>(std::max(m_textMargin, 0)) * 2;
-    return static_cast<int>(std::min<uint64_t>(extent, INT_MAX / 2));
+    MeasureLongItems();
+    return std::max(m_widest, 0);
+}
+
+void CListBox::MeasureLongItems() const {
+    if (m_measuredEpoch != m_list.ContentEpoch()) {
+        m_measuredEpoch = m_list.ContentEpoch();
+        m_measuredNoted = 0;
+        m_widest = 0;
+    }
+    if (m_measuredNoted == m_list.LongItemsNoted())
+        return;
+    // Only the longest items by bytes are measured, each once: appending stays O(1) and a
+    // load of millions of lines measures a few hundred of them. An item of fewer bytes may
+    // still render wider (tabs, wide characters); painting measures those (NotePaintedText).
+    const QFontMetricsF metrics(font());
+    const int margin = std::max(m_textMargin, 0);
+    for (const DisplayList::LongItem& item : m_list.LongItems()) {
+        if (item.noted <= m_measuredNoted)
+            continue;
+        const qreal width = metrics.horizontalAdvance(ToDisplayString(m_list.GetText(item.index)));
+        const qreal extent = std::min<qreal>(std::ceil(width) + 2.0 * margin, INT_MAX / 2);
+        m_widest = std::max(m_widest, static_cast<int>(extent));
+    }
+    m_measuredNoted = m_list.LongItemsNoted();
+}
+
+void CListBox::NotePaintedText(int textRight, int xOffset) {
+    if (textRight == INT_MIN)
+        return;
+    // textRight is in viewport coordinates, where the list's left edge lies at -xOffset.
+    const int64_t extent = int64_t{textRight} + xOffset + std::max(m_textMargin, 0);
+    const int clipped = static_cast<int>(std::min<int64_t>(extent, INT_MAX / 2));
+    MeasureLongItems();
+    if (clipped > m_widest) {
+        m_widest = clipped;
+        QueueScrollRangeUpdate();
+    }
 }
 
 int CListBox::VisibleRowCount() const {
@@ -122,6 +158,8 @@ int CListBox::GetItemHeight() const {
 
 void CListBox::SetTextMargin(int pixels) {
     m_textMargin = pixels;
+    m_measuredNoted = 0;
+    m_widest = 0;
     QueueScrollRangeUpdate();
 }
 
@@ -280,6 +318,9 @@ void CListBox::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         m_rowHeight = 0;
         m_charWidth = 0;
+        // Every width measured so far was for the old font.
+        m_measuredNoted = 0;
+        m_widest = 0;
         QueueScrollRangeUpdate();
         RepaintAll();
     } else if (event->type() == QEvent::PaletteChange) {
@@ -328,6 +369,7 @@ void CListBox::paintEvent(QPaintEvent* event) {
             ++rows;
         }
         painter.setClipping(false);
+        NotePaintedText(dc.TextRight(), xOffset);
         // Below the last item: background.
         const int filledTo = std::max(0, (last - top + 1) * height);
         if (filledTo <= area.bottom())

@@ -1,7 +1,7 @@
 // CListBox: the program's list box widget. A virtual list over a DisplayList model with
 // the original platform's list-box behaviour: fixed-height owner-drawn rows, extended or
 // single selection, a caret apart from the selection, a horizontal scroll bar sized to
-// the longest text, and notifications to its owner.
+// the widest text as drawn, and notifications to its owner.
 //
 // Only the rows in view are painted, and a change of the model costs the widget O(1):
 // scroll ranges are brought up to date once per event-loop turn (or at once when a call
@@ -149,7 +149,14 @@ private:
 
     int RowHeight() const;
     int CharWidth() const;
+    // The width of the widest item drawn, margins included: the long items measured in
+    // the list's font, and every text painted so far. Never shrinks until the list starts
+    // over or the font changes.
     int HorizontalExtent() const;
+    void MeasureLongItems() const;
+    // A paint's TextOut calls reached `textRight` (CDC::TextRight) with the list scrolled
+    // by `xOffset`: a text wider than the extent widens it.
+    void NotePaintedText(int textRight, int xOffset);
     int LastRowInView() const;
     bool RowsInView(int first, int last) const;
     QRect RowRect(int index) const;
@@ -175,6 +182,9 @@ private:
     int m_textMargin = 2;
     mutable int m_rowHeight = 0; // 0: not measured yet
     mutable int m_charWidth = 0;
+    mutable int m_widest = 0;
+    mutable uint64_t m_measuredNoted = 0; // the long items up to this number are in m_widest
+    mutable uint64_t m_measuredEpoch = 0;
     bool m_scrollRangesQueued = false;
     bool m_repaintQueued = false;
     bool m_dragging = false;

@@ -327,6 +327,8 @@ void CQuorvixView::ResetForRebuild() {
     m_core.ResetForRebuild();
     if (CListBox* marks = m_site.MarksList())
         marks->Model().ResetContent();
+    // No caret line is left to show.
+    edit_commands::ShowCaretLine(*this);
 }
 
 void CQuorvixView::StartRefill() {

@@ -85,6 +85,7 @@ TEST_F(Analyze, BookmarksEveryFindingOnceAndF3StartsAtTheTop) {
     EXPECT_EQ(host.Selected(), Lines({0, 2, 3, 4, 5}));
     EXPECT_EQ(host.Core().m_bookmarks.CurrentMark(), 0);
     EXPECT_EQ(host.LogList().GetCaretIndex(), 0);
+    EXPECT_EQ(host.statusTexts.last(), QString::fromStdString("[0] " + host.LogTexts()[0] + "\n"));
     EXPECT_FALSE(host.LineEditor()->isVisibleTo(&host.Window()));
     // Shown for the work, gone afterwards.
     EXPECT_EQ(host.waitCursorsShown, 1);

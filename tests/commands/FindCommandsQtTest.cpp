@@ -68,6 +68,8 @@ TEST(Find, FindAllSelectsAndBookmarksWithoutTogglingAnyOff) {
     // The whole line 'Error' and '... error ...' match; 'error at start' does not.
     EXPECT_EQ(list.GetSelItems(), std::vector<int>({0, 1, 3, 4, 5}));
     EXPECT_EQ(MarkedLines(host), std::vector<int>({0, 1, 4, 5}));
+    // The caret ends on the last line found, and the status bar shows it.
+    EXPECT_EQ(host.statusTexts.last(), "[5] z error\n");
     EXPECT_EQ(host.enabled, std::vector<bool>(1, false));
     EXPECT_EQ(host.waitCursors, 0);
     EXPECT_EQ(g_findFound, 1);

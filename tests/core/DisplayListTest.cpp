@@ -62,6 +62,62 @@ TEST(DisplayList, ItemsTextsAndData) {
     EXPECT_EQ(list.LongestTextLength(), 0u);
 }
 
+// The long items as the texts they point at, longest first.
+std::vector<std::string> LongTexts(const DisplayList& list) {
+    std::vector<std::string> texts;
+    for (const DisplayList::LongItem& item : list.LongItems()) {
+        EXPECT_EQ(list.GetText(item.index).size(), item.length);
+        texts.emplace_back(list.GetText(item.index));
+    }
+    return texts;
+}
+
+TEST(DisplayList, LongItemsAreTheLongestAndFollowTheirItems) {
+    DisplayList list;
+    const uint64_t epoch = list.ContentEpoch();
+    // More items than are tracked, in no order of length: the longest stay.
+    for (int i = 0; i < 40; ++i)
+        list.AddString(std::string(static_cast<size_t>((i * 7) % 40 + 1), 'a'));
+    ASSERT_EQ(list.LongItems().size(), DisplayList::kLongItems);
+    for (size_t i = 0; i < DisplayList::kLongItems; ++i)
+        EXPECT_EQ(list.LongItems()[i].length, 40 - i);
+    EXPECT_EQ(LongTexts(list).front(), std::string(40, 'a'));
+
+    // A short item appended is not noted; a longer one is, under a newer number.
+    const uint64_t noted = list.LongItemsNoted();
+    list.AddString("b");
+    EXPECT_EQ(list.LongItemsNoted(), noted);
+    list.AddString(std::string(50, 'c'));
+    EXPECT_GT(list.LongItemsNoted(), noted);
+    EXPECT_EQ(LongTexts(list).front(), std::string(50, 'c'));
+    EXPECT_EQ(list.LongItems().front().noted, list.LongItemsNoted());
+
+    // Insertions, deletions, bulk deletions and new texts keep every entry on its item.
+    list.InsertString(0, "short");
+    list.InsertString(3, std::string(45, 'd'));
+    list.DeleteString(1);
+    list.DeleteItems({0, 4, 10, 20});
+    list.SetItemText(5, std::string(60, 'e'));
+    const std::vector<std::string> texts = LongTexts(list);
+    EXPECT_EQ(texts[0], std::string(60, 'e'));
+    EXPECT_EQ(texts[1], std::string(50, 'c'));
+    EXPECT_EQ(texts[2], std::string(45, 'd'));
+    EXPECT_EQ(texts[3], std::string(40, 'a'));
+    for (size_t i = 1; i < texts.size(); ++i)
+        EXPECT_GE(texts[i - 1].size(), texts[i].size());
+    EXPECT_EQ(list.ContentEpoch(), epoch);
+
+    // Starting over forgets them.
+    list.ResetContent();
+    EXPECT_TRUE(list.LongItems().empty());
+    EXPECT_NE(list.ContentEpoch(), epoch);
+    const uint64_t reset = list.ContentEpoch();
+    list.AddString("one");
+    list.DeleteString(0);
+    EXPECT_NE(list.ContentEpoch(), reset); // emptied by deletion
+    EXPECT_TRUE(list.LongItems().empty());
+}
+
 TEST(DisplayList, ReferencedTextsAreNotCopied) {
     const std::string owner = "kept elsewhere";
     DisplayList list;

@@ -1,8 +1,11 @@
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QImage>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -244,6 +247,77 @@ TEST(LogListBox, FindLineAgreesWithLowerCasedCopies) {
         }
         ASSERT_EQ(list.FindLine(start, needle), expected) << "needle '" << needle << "' from " << start;
     }
+}
+
+// How far a line reaches when drawn: the margin, then the text in the list's own font.
+int DrawnRight(const CLogListBox& list, const std::string& text) {
+    const qreal advance = QFontMetricsF(list.font()).horizontalAdvance(QString::fromStdString(text));
+    return CLogListBox::kTextLeft + static_cast<int>(std::ceil(advance));
+}
+
+// The rightmost pixel of `colour` in row `row` of a shot, -1 when there is none.
+int RightmostPixel(const QImage& image, const QRect& row, COLORREF colour) {
+    for (int x = image.width() - 1; x >= 0; --x)
+        for (int y = row.top(); y <= row.bottom(); ++y)
+            if (At(image, x, y) == colour)
+                return x;
+    return -1;
+}
+
+TEST(LogListBox, TheHorizontalRangeReachesTheEndOfTheWidestLineAsDrawn) {
+    ShownLogList shown;
+    CLogListBox& list = shown.list;
+    QScrollBar& bar = *list.horizontalScrollBar();
+    // Lines as long as the reader makes them; the fixed-pitch font's characters are not a
+    // whole number of pixels wide, so the width is not the byte count times one of them.
+    const std::string line634 = std::string(633, 'x') + "W";
+    const std::string line1023 = std::string(1022, 'x') + "W";
+    list.AddLineWithData("short", kRed);
+    list.AddLineWithData(line634, kRed);
+    list.AddLineWithData(line1023, kGreen);
+    QCoreApplication::processEvents();
+    // How far the list scrolls: the right end of the view at the end of the range.
+    const auto reach = [&] { return bar.maximum() + list.viewport()->width(); };
+    EXPECT_GE(reach(), DrawnRight(list, line1023));
+    EXPECT_LE(reach(), DrawnRight(list, line1023) + CLogListBox::kTextLeft + 1);
+
+    // Scrolled to its end, the longest line shows its last character whole.
+    bar.triggerAction(QAbstractSlider::SliderToMaximum);
+    const int viewport = list.viewport()->width();
+    const int end = RightmostPixel(shown.Shot(), shown.Row(2), kGreen);
+    EXPECT_LT(end, viewport - CLogListBox::kTextLeft + 1);
+    EXPECT_GT(end, viewport - CLogListBox::kTextLeft - QFontMetricsF(list.font()).horizontalAdvance('W') - 1);
+
+    // A line of fewer bytes can be wider (each tab reaches the next tab stop). It is not
+    // among the longest lines, so the range grows once it has been painted.
+    for (int i = 0; i < 20; ++i)
+        list.AddLineWithData(line1023, kRed);
+    const std::string tabs = std::string(150, '\t') + "tabs";
+    ASSERT_GT(DrawnRight(list, tabs), DrawnRight(list, line1023));
+    const int tabLine = list.Model().AddString(tabs);
+    QCoreApplication::processEvents();
+    EXPECT_LT(reach(), DrawnRight(list, tabs));
+    list.SetTopIndex(tabLine);
+    shown.Shot();
+    QCoreApplication::processEvents();
+    EXPECT_GE(reach(), DrawnRight(list, tabs));
+
+    // Deleting the widest line leaves the range as it is; a list that starts over, and a
+    // new font, measure again.
+    const int wide = bar.maximum();
+    list.Model().DeleteString(tabLine);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar.maximum(), wide);
+    QFont larger = list.font();
+    larger.setPixelSize(20);
+    list.setFont(larger);
+    QCoreApplication::processEvents();
+    EXPECT_GE(reach(), DrawnRight(list, line1023));
+    EXPECT_LE(reach(), DrawnRight(list, line1023) + CLogListBox::kTextLeft + 1);
+    list.Model().ResetContent();
+    list.AddLineWithData("short", kRed);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar.maximum(), 0);
 }
 
 TEST(LogListBox, AddedLinesKeepTheirOwnCopyAndData) {
