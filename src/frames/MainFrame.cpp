@@ -51,7 +51,8 @@ QString Escaped(QString text) {
 } // namespace
 
 CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager) : m_app(app), m_docManager(docManager) {
-    setWindowTitle(QString::fromUtf8(res::kMainCaption));
+    QCoreApplication::installTranslator(&m_captionStyle);
+    setWindowTitle(MainFrameCaption({}));
     setWindowIcon(res::MainFrameIcon());
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -71,6 +72,7 @@ CMainFrame::~CMainFrame() {
     // meanwhile must not reach it.
     disconnect(m_mdiArea, nullptr, this, nullptr);
     DestroyWindow();
+    QCoreApplication::removeTranslator(&m_captionStyle);
 }
 
 bool CMainFrame::LoadFrame() {
@@ -353,6 +355,10 @@ int CMainFrame::LogWindowClientWidth() const {
 
 void CMainFrame::AddLogWindow(CSplitterFrame* frame) {
     m_mdiArea->addSubWindow(frame);
+    // A new name (Save under another one), and a window maximized or restored, where the
+    // MDI area writes the caption itself.
+    connect(frame, &QWidget::windowTitleChanged, this, &CMainFrame::UpdateFrameTitle);
+    connect(frame, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle);
 }
 
 void CMainFrame::ShowLogWindow(CSplitterFrame* frame) {
@@ -395,6 +401,12 @@ std::vector<CSplitterFrame*> CMainFrame::LogWindows() const {
 void CMainFrame::OnLogWindowsChanged() {
     ShowMenu(LogWindows().empty() ? IDR_MAINFRAME : IDR_QUORVIXTYPE);
     UpdateCommandUI();
+    UpdateFrameTitle();
+}
+
+void CMainFrame::UpdateFrameTitle() {
+    const CSplitterFrame* active = ActiveLogWindow();
+    setWindowTitle(MainFrameCaption(active ? active->windowTitle() : QString()));
 }
 
 void CMainFrame::TileHorizontally() {

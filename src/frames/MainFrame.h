@@ -20,6 +20,7 @@
 #include <map>
 #include <vector>
 
+#include "frames/FrameCaption.h"
 #include "platform/CmdTarget.h"
 #include "platform/Window.h"
 
@@ -53,8 +54,10 @@ public:
     CSplitterFrame* ActiveLogWindow() const;
     // The open log windows, in the MDI area's order (windows closing are left out).
     std::vector<CSplitterFrame*> LogWindows() const;
-    // A log window came or went: the menu and the commands follow.
+    // A log window came or went: the menu, the commands and the caption follow.
     void OnLogWindowsChanged();
+    // The caption names the active log window: "Quorvix - NAME", or "Quorvix" without one.
+    void UpdateFrameTitle();
     // Window menu: Tile lays the windows out one above the other, each the full width.
     void TileHorizontally();
 
@@ -118,6 +121,7 @@ private:
 
     CAppServices& m_app;
     CDocManager& m_docManager;
+    CMdiCaptionStyle m_captionStyle;
     QMdiArea* m_mdiArea = nullptr;
     QPointer<QToolBar> m_wndToolBar;
     QPointer<QLabel> m_messagePane;
