@@ -68,7 +68,8 @@ TEST(CopyAndClearSel, ValidUtf8LinesStayAsTheyAreBesideLatin1Ones) {
     FakePrompts prompts;
     Select(host, {0, 1, 2, 3});
     clipboard_commands::OnCopy(host);
-    EXPECT_EQ(ClipboardBytes(), "caf\xC3\xA9 error\ncaf\xC3\xA9 latin\nplain\n\xC3\xA2\xC2\x82\xC2\xAC \xC3\xBF\n");
+    EXPECT_EQ(ClipboardBytes(),
+              "caf\xC3\xA9 error\ncaf\xC3\xA9 latin\nplain\n\xC3\xA2\xC2\x82\xC2\xAC \xC3\xBF\n");
 }
 
 TEST(CopyAndClearSel, ALargeCopyFilledBySeveralThreadsKeepsEveryLineInOrder) {

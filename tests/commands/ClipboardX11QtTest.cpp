@@ -37,8 +37,9 @@ std::string Output(const QString& program, const QStringList& args) {
     }
     if (process.error() != QProcess::UnknownError || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString() << " failed: "
-                      << process.errorString().toStdString() << " " << Bytes(process.readAllStandardError());
+        ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString()
+                      << " failed: " << process.errorString().toStdString() << " "
+                      << Bytes(process.readAllStandardError());
     }
     return Bytes(process.readAllStandardOutput());
 }
@@ -55,7 +56,8 @@ void ExpectEveryPasteGets(const std::string& utf8) {
     EXPECT_EQ(Xclip(), utf8);
     for (const char* target : {"UTF8_STRING", "text/plain", "text/plain;charset=utf-8"})
         EXPECT_EQ(Xclip({"-t", target}), utf8) << target;
-    const std::string latin1 = Bytes(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toLatin1());
+    const std::string latin1 =
+        Bytes(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toLatin1());
     for (const char* target : {"STRING", "TEXT"})
         EXPECT_EQ(Xclip({"-t", target}), latin1) << target;
     const QStringList targets = QString::fromLatin1(Xclip({"-t", "TARGETS"})).split('\n');
@@ -92,7 +94,8 @@ TEST(ClipboardX11, CopyAndCopyBookmarksPasteTheSameTextEverywhere) {
     CMainFrame& frame = harness.Frame();
     for (const Sample& sample : Samples()) {
         SCOPED_TRACE(sample.name);
-        CSplitterFrame* window = harness.OpenAndLoad(harness.Write(std::string(sample.name) + ".log", sample.log));
+        CSplitterFrame* window =
+            harness.OpenAndLoad(harness.Write(std::string(sample.name) + ".log", sample.log));
         ASSERT_NE(window, nullptr);
         CQuorvixView& log = *window->LogView();
         DisplayList& lines = log.LogList().Model();
