@@ -152,7 +152,7 @@ void OnSaveAs(CommandHost& host) {
         break;
     }
     if (AskYesNo(QString::fromUtf8(res::kOpenSavedFile), host.DialogParent()) == IDYES)
-        host.OpenDocumentFile(path);
+        host.OpenSavedFile(path);
 }
 
 bool SaveDocument(CommandHost& host, const QString& path) {
