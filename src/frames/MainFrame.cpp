@@ -71,6 +71,8 @@ CMainFrame::~CMainFrame() {
     // The MDI area and its windows go after this object's own parts; what they signal
     // meanwhile must not reach it.
     disconnect(m_mdiArea, nullptr, this, nullptr);
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList())
+        disconnect(window, nullptr, this, nullptr);
     DestroyWindow();
     QCoreApplication::removeTranslator(&m_captionStyle);
 }
