@@ -25,32 +25,48 @@ void ClearSelection(DisplayList& list) {
         list.SelectOnly(-1, -1);
 }
 
-// The lines at `indices`, each followed by one line feed, in one buffer of the exact size.
-// Hundreds of megabytes may be copied: the buffer asks for huge pages, which saves a page
-// fault every 4 KiB, and a large copy is filled by one thread a processor, each its own
-// run of lines. Most of its time is the first write to that fresh memory, and the kernel
-// backs pages for several threads at once.
+// The lines at `indices`, each followed by one line feed, as UTF-8 (each line by the rule
+// of LineUtf8Size), in one buffer of the exact size. Hundreds of megabytes may be copied:
+// the buffer asks for huge pages, which saves a page fault every 4 KiB, and a large copy
+// is measured and filled by one thread a processor, each its own run of lines. Most of the
+// fill's time is the first write to that fresh memory, and the kernel backs pages for
+// several threads at once. Lines that are valid UTF-8, as most are, are copied as they are.
 QByteArray TextBlock(const DisplayList& list, const std::vector<int>& indices) {
     constexpr size_t kLinesPerPart = 256 * 1024;
     const std::vector<size_t> bounds = SplitForParallel(indices.size(), kLinesPerPart);
     const size_t parts = bounds.size() - 1;
+    struct Part {
+        size_t size = 0;
+        // Positions in `indices` of the part's lines that are not valid UTF-8, ascending.
+        std::vector<size_t> invalid;
+    };
+    std::vector<Part> measured(parts);
+    RunInParallel(parts, [&](size_t part) {
+        Part& out = measured[part];
+        for (size_t i = bounds[part]; i < bounds[part + 1]; ++i) {
+            const std::string_view text = list.GetText(indices[i]);
+            const bool valid = IsValidUtf8(text);
+            if (!valid)
+                out.invalid.push_back(i);
+            out.size += LineUtf8Size(text, valid) + 1;
+        }
+    });
     // Where each part's lines start in the block.
     std::vector<size_t> offsets(parts + 1, 0);
-    for (size_t part = 0; part < parts; ++part) {
-        size_t size = 0;
-        for (size_t i = bounds[part]; i < bounds[part + 1]; ++i)
-            size += list.GetText(indices[i]).size() + 1;
-        offsets[part + 1] = offsets[part] + size;
-    }
+    for (size_t part = 0; part < parts; ++part)
+        offsets[part + 1] = offsets[part] + measured[part].size;
     QByteArray block(static_cast<qsizetype>(offsets[parts]), Qt::Uninitialized);
     AdviseHugePages(block.data(), offsets[parts]);
     char* const base = block.data();
     RunInParallel(parts, [&](size_t part) {
         char* out = base + offsets[part];
+        auto nextInvalid = measured[part].invalid.begin();
+        const auto lastInvalid = measured[part].invalid.end();
         for (size_t i = bounds[part]; i < bounds[part + 1]; ++i) {
-            const std::string_view text = list.GetText(indices[i]);
-            std::memcpy(out, text.data(), text.size());
-            out += text.size();
+            const bool valid = nextInvalid == lastInvalid || *nextInvalid != i;
+            if (!valid)
+                ++nextInvalid;
+            out = CopyLineAsUtf8(list.GetText(indices[i]), valid, out);
             *out++ = '\n';
         }
     });
@@ -106,7 +122,7 @@ void ReportSaveFailure(CommandHost& host, const QString& path, const QString& er
 namespace clipboard_commands {
 
 bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices) {
-    return SetClipboardBytes(TextBlock(list, indices));
+    return SetClipboardUtf8(TextBlock(list, indices));
 }
 
 void OnCopy(CommandHost& host) {
@@ -136,7 +152,7 @@ void OnSaveAs(CommandHost& host) {
         break;
     }
     if (AskYesNo(QString::fromUtf8(res::kOpenSavedFile), host.DialogParent()) == IDYES)
-        host.OpenDocumentFile(path);
+        host.OpenSavedFile(path);
 }
 
 bool SaveDocument(CommandHost& host, const QString& path) {

@@ -51,8 +51,11 @@ public:
     // The document's modified flag.
     virtual bool IsModified() const = 0;
     virtual void SetModifiedFlag(bool modified) = 0;
-    // Opens `path` as a log (the application's OpenDocumentFile).
-    virtual void OpenDocumentFile(const QString& path) = 0;
+    // Shows the file this log view's lines were just saved to, as it now is on disk, in a
+    // new log window. A window already open on `path` shows the file as it was, so it goes
+    // first: this view's own window (its lines are what was saved), or another one, whose
+    // unsaved changes go only when the user agrees (else it stays as it is, brought forward).
+    virtual void OpenSavedFile(const QString& path) = 0;
     // The wait cursor around long work on the GUI thread.
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;

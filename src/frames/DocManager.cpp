@@ -8,6 +8,8 @@
 #include "frames/MainFrame.h"
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
+#include "platform/Prompts.h"
+#include "res/Strings.h"
 
 CDocManager::CDocManager(CAppServices& app) : m_app(app) {}
 
@@ -44,6 +46,29 @@ CQuorvixDoc* CDocManager::OpenDocumentFile(const QString& path) {
     m_mainFrame->AddLogWindow(frame);
     frame->InitialUpdateFrame();
     return doc;
+}
+
+CQuorvixDoc* CDocManager::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom) {
+    if (!m_mainFrame || path.isEmpty())
+        return nullptr;
+    if (CQuorvixDoc* open = FindDocument(path)) {
+        CSplitterFrame* frame = open->Frame();
+        if (open != savedFrom && open->IsModified() &&
+            AskYesNo(QString::fromUtf8(res::kDiscardForSavedFile).arg(open->GetTitle()), m_mainFrame) !=
+                IDYES) {
+            if (frame)
+                m_mainFrame->ActivateLogWindow(frame);
+            return open;
+        }
+        // The window goes at once (its reader stopped, its lines freed), the document with
+        // it, so the path opens anew below; when it is the window saving, the command that
+        // saved only returns from here.
+        if (frame)
+            frame->CloseWithoutAsking();
+        else
+            RemoveDocument(open);
+    }
+    return OpenDocumentFile(path);
 }
 
 CQuorvixDoc* CDocManager::OnFileNew() {

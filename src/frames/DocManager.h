@@ -36,6 +36,13 @@ public:
     // checks the file and loads it, or reports it missing and closes the window). Returns
     // the document, or null when its window could not be made.
     CQuorvixDoc* OpenDocumentFile(const QString& path);
+    // Save As, Yes: shows the file just saved from `savedFrom` at `path` in a new log
+    // window, so what is shown is the file as it now is. A document already open on `path`
+    // shows it as it was and goes first, its window closed without the save question: the
+    // document saved from has nothing left unsaved (its lines are in the file); another
+    // one with unsaved changes goes only when the user agrees to lose them, and otherwise
+    // stays as it is, brought forward, and nothing new opens. Returns the document shown.
+    CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom);
     // Makes a document that refuses to be new, and drops it. Always null.
     CQuorvixDoc* OnFileNew();
 

@@ -53,7 +53,8 @@ QString Escaped(QString text) {
 } // namespace
 
 CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager) : m_app(app), m_docManager(docManager) {
-    setWindowTitle(QString::fromUtf8(res::kMainCaption));
+    QCoreApplication::installTranslator(&m_captionStyle);
+    setWindowTitle(MainFrameCaption({}));
     setWindowIcon(res::MainFrameIcon());
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -71,7 +72,10 @@ CMainFrame::~CMainFrame() {
     // The MDI area and its windows go after this object's own parts; what they signal
     // meanwhile must not reach it.
     disconnect(m_mdiArea, nullptr, this, nullptr);
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList())
+        disconnect(window, nullptr, this, nullptr);
     DestroyWindow();
+    QCoreApplication::removeTranslator(&m_captionStyle);
 }
 
 bool CMainFrame::LoadFrame() {
@@ -338,6 +342,10 @@ int CMainFrame::LogWindowClientWidth() const {
 
 void CMainFrame::AddLogWindow(CSplitterFrame* frame) {
     m_mdiArea->addSubWindow(frame);
+    // A new name (Save under another one), and a window maximized or restored, where the
+    // MDI area writes the caption itself.
+    connect(frame, &QWidget::windowTitleChanged, this, &CMainFrame::UpdateFrameTitle);
+    connect(frame, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle);
 }
 
 void CMainFrame::ShowLogWindow(CSplitterFrame* frame) {
@@ -380,6 +388,12 @@ std::vector<CSplitterFrame*> CMainFrame::LogWindows() const {
 void CMainFrame::OnLogWindowsChanged() {
     ShowMenu(LogWindows().empty() ? IDR_MAINFRAME : IDR_QUORVIXTYPE);
     UpdateCommandUI();
+    UpdateFrameTitle();
+}
+
+void CMainFrame::UpdateFrameTitle() {
+    const CSplitterFrame* active = ActiveLogWindow();
+    setWindowTitle(MainFrameCaption(active ? active->windowTitle() : QString()));
 }
 
 void CMainFrame::ArrangeLogWindows(UINT id) {

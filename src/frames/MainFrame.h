@@ -20,6 +20,7 @@
 #include <map>
 #include <vector>
 
+#include "frames/FrameCaption.h"
 #include "platform/CmdTarget.h"
 #include "platform/Window.h"
 
@@ -54,8 +55,10 @@ public:
     CSplitterFrame* ActiveLogWindow() const;
     // The open log windows, in the MDI area's order (windows closing are left out).
     std::vector<CSplitterFrame*> LogWindows() const;
-    // A log window came or went: the menu and the commands follow.
+    // A log window came or went: the menu, the commands and the caption follow.
     void OnLogWindowsChanged();
+    // The caption names the active log window: "Quorvix - NAME", or "Quorvix" without one.
+    void UpdateFrameTitle();
     // Window menu, for the windows neither hidden nor minimized (maximized ones are shown
     // normal first): Cascade staggers them from the top left corner in their stacking order,
     // each a title bar's height right of and below the one before and all of one size, most
@@ -136,6 +139,7 @@ private:
 
     CAppServices& m_app;
     CDocManager& m_docManager;
+    CMdiCaptionStyle m_captionStyle;
     QMdiArea* m_mdiArea = nullptr;
     QPointer<QToolBar> m_wndToolBar;
     QPointer<QLabel> m_messagePane;

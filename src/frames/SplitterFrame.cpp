@@ -277,6 +277,11 @@ void CSplitterFrame::OpenDocumentFile(const QString& path) {
     m_app.OpenDocumentFile(path);
 }
 
+void CSplitterFrame::OpenSavedFile(const QString& path) {
+    if (m_doc)
+        m_doc->Manager().OpenSavedFile(path, m_doc);
+}
+
 bool CSplitterFrame::RemoveRecentFile(const QString& path) {
     return m_app.RemoveRecentFile(path);
 }

@@ -93,6 +93,7 @@ public:
     void RefreshMarks() override;
     void SetStatusText(const QString& text) override;
     void OpenDocumentFile(const QString& path) override;
+    void OpenSavedFile(const QString& path) override;
     bool RemoveRecentFile(const QString& path) override;
     void ShowFrame() override;
     void CloseFrame() override;

@@ -19,22 +19,22 @@ QClipboard* ApplicationClipboard() {
 } // namespace
 
 bool SetClipboardText(std::string_view bytes) {
-    return SetClipboardBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return SetClipboardUtf8(LinesToUtf8(bytes));
 }
 
-bool SetClipboardBytes(QByteArray bytes) {
+bool SetClipboardUtf8(QByteArray utf8) {
     QClipboard* clipboard = ApplicationClipboard();
     if (!clipboard)
         return false;
-    if (!IsValidUtf8(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-        clipboard->setText(QString::fromLatin1(bytes), QClipboard::Clipboard);
-        return true;
-    }
-    // Valid UTF-8 goes on as it is: turning hundreds of megabytes into a QString first
-    // would double them and take seconds; a program that pastes gets the bytes or, when it
-    // asks for text, the conversion then.
+    // On X11, Qt offers "text/plain" also as UTF8_STRING, STRING and TEXT, the targets
+    // terminals, editors and xclip ask for (STRING and TEXT converted to Latin-1 when one
+    // is asked for, as they are defined); "text/plain;charset=utf-8" is what other Qt
+    // programs read first. Both names hold the same QByteArray, shared, so even a copy of
+    // hundreds of megabytes is held once; nothing is converted unless a program asks for
+    // a conversion.
     auto* data = new QMimeData;
-    data->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
+    data->setData(QStringLiteral("text/plain"), utf8);
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), utf8);
     clipboard->setMimeData(data, QClipboard::Clipboard);
     return true;
 }

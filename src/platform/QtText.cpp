@@ -1,8 +1,11 @@
 #include "platform/QtText.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 bool IsValidUtf8(std::string_view bytes) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -56,6 +59,52 @@ QString ToDisplayString(std::string_view bytes) {
     if (IsValidUtf8(bytes))
         return QString::fromUtf8(bytes.data(), size);
     return QString::fromLatin1(bytes.data(), size);
+}
+
+size_t LineUtf8Size(std::string_view line, bool valid) {
+    if (valid)
+        return line.size();
+    size_t high = 0;
+    for (const char c : line)
+        high += static_cast<unsigned char>(c) >> 7;
+    return line.size() + high;
+}
+
+char* CopyLineAsUtf8(std::string_view line, bool valid, char* out) {
+    if (valid) {
+        std::memcpy(out, line.data(), line.size());
+        return out + line.size();
+    }
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            *out++ = c;
+        } else {
+            *out++ = static_cast<char>(0xC0 | (byte >> 6));
+            *out++ = static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return out;
+}
+
+QByteArray LinesToUtf8(std::string_view text) {
+    // Each line with its line feed: a line feed is ASCII, so it never changes whether
+    // the line is valid UTF-8.
+    std::vector<std::pair<std::string_view, bool>> lines;
+    size_t size = 0;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
+        const std::string_view line = text.substr(start, end - start);
+        const bool valid = IsValidUtf8(line);
+        lines.emplace_back(line, valid);
+        size += LineUtf8Size(line, valid);
+        start = end;
+    }
+    QByteArray utf8(static_cast<qsizetype>(size), Qt::Uninitialized);
+    char* out = utf8.data();
+    for (const auto& [line, valid] : lines)
+        out = CopyLineAsUtf8(line, valid, out);
+    return utf8;
 }
 
 std::string PathToBytes(const QString& path) {

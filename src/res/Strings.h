@@ -40,6 +40,9 @@ inline constexpr const char* kCannotOpenFile = "Cannot open %1:\n%2";
 inline constexpr const char* kMarksCopied = "Copied to Clipboard!!";
 // %1: the document's title.
 inline constexpr const char* kAskToSave = "Save changes to %1?";
+// Save As over a file open in another log window with unsaved changes; %1: its title.
+inline constexpr const char* kDiscardForSavedFile =
+    "%1 is open with unsaved changes.\nClose it without saving them and open the saved file?";
 
 // The command line.
 inline constexpr const char* kVersionText = "Quorvix " QUORVIX_VERSION "\n";

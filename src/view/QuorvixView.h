@@ -51,6 +51,8 @@ public:
     virtual void SetStatusText(const QString& text) = 0;
     // The application's OpenDocumentFile and RemoveRecentFile.
     virtual void OpenDocumentFile(const QString& path) = 0;
+    // Save As: shows the saved file in a new log window (CommandHost::OpenSavedFile).
+    virtual void OpenSavedFile(const QString& path) = 0;
     virtual bool RemoveRecentFile(const QString& path) = 0;
     // Shows the log window, maximized.
     virtual void ShowFrame() = 0;
@@ -88,7 +90,7 @@ public:
     void SetStatusText(const QString& text) override { m_site.SetStatusText(text); }
     bool IsModified() const override { return m_site.IsModified(); }
     void SetModifiedFlag(bool modified) override { m_site.SetModifiedFlag(modified); }
-    void OpenDocumentFile(const QString& path) override { m_site.OpenDocumentFile(path); }
+    void OpenSavedFile(const QString& path) override { m_site.OpenSavedFile(path); }
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
 

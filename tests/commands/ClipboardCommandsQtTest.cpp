@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -52,15 +55,38 @@ TEST(CopyAndClearSel, CopyPutsTheSelectedLinesWithLineFeedsAndClearSelDropsThem)
     EXPECT_EQ(host.LogList().Model().GetCaretIndex(), 1);
 }
 
+// What the clipboard holds as plain text, byte for byte.
+std::string ClipboardBytes() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const QByteArray bytes = data ? data->data("text/plain") : QByteArray();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+TEST(CopyAndClearSel, ValidUtf8LinesStayAsTheyAreBesideLatin1Ones) {
+    FakeCommandHost host;
+    host.Load({"caf\xC3\xA9 error", "caf\xE9 latin", "plain", "\xE2\x82\xAC \xFF"});
+    FakePrompts prompts;
+    Select(host, {0, 1, 2, 3});
+    clipboard_commands::OnCopy(host);
+    EXPECT_EQ(ClipboardBytes(),
+              "caf\xC3\xA9 error\ncaf\xC3\xA9 latin\nplain\n\xC3\xA2\xC2\x82\xC2\xAC \xC3\xBF\n");
+}
+
 TEST(CopyAndClearSel, ALargeCopyFilledBySeveralThreadsKeepsEveryLineInOrder) {
     // Enough selected lines for the copy to be split between threads, of varying lengths
-    // so the parts' boundaries fall anywhere in the block.
+    // so the parts' boundaries fall anywhere in the block; now and then a line that is not
+    // UTF-8, which alone grows by its Latin-1 bytes.
     FakeCommandHost host;
     std::vector<std::string> lines;
     const int count = 1200000;
     lines.reserve(count);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         lines.push_back(std::to_string(i) + std::string(static_cast<size_t>(i % 7), 'x'));
+        if (i % 4099 == 17)
+            lines.back() += "\xE9";
+        else if (i % 5003 == 3)
+            lines.back() += "\xC3\xA9";
+    }
     host.Load(lines);
     FakePrompts prompts;
     std::string expected;
@@ -69,12 +95,15 @@ TEST(CopyAndClearSel, ALargeCopyFilledBySeveralThreadsKeepsEveryLineInOrder) {
         if (i % 3 == 1)
             continue;
         list.SetSel(i, true);
-        expected += lines[static_cast<size_t>(i)] + "\n";
+        std::string line = lines[static_cast<size_t>(i)];
+        if (i % 4099 == 17)
+            line.replace(line.size() - 1, 1, "\xC3\xA9");
+        expected += line + "\n";
     }
     clipboard_commands::OnCopy(host);
-    const QString copied = GetClipboardText();
-    EXPECT_EQ(copied.size(), static_cast<qsizetype>(expected.size()));
-    EXPECT_TRUE(copied.toStdString() == expected); // not EXPECT_EQ: megabytes in a failure
+    const std::string copied = ClipboardBytes();
+    EXPECT_EQ(copied.size(), expected.size());
+    EXPECT_TRUE(copied == expected); // not EXPECT_EQ: megabytes in a failure
 }
 
 TEST(SaveAs, WritesTheListWithCrLfAndOffersToOpenIt) {

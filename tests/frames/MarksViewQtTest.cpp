@@ -78,6 +78,11 @@ TEST_F(MarksViewTest, CopyPutsEveryEntryWithALineFeedOnTheClipboard) {
     marks->OnCopyBookmarks();
     EXPECT_EQ(GetClipboardText(), "first line\n \nthird line\n");
     EXPECT_EQ(harness.prompts.MessageTexts(), QStringList{QStringLiteral("Copied to Clipboard!!")});
+
+    // Each entry by the rule of Copy: valid UTF-8 as it is, anything else as Latin-1.
+    Fill({"caf\xC3\xA9 error", "caf\xE9 latin"});
+    marks->OnCopyBookmarks();
+    EXPECT_EQ(GetClipboardText(), QString::fromUtf8("caf\xC3\xA9 error\ncaf\xC3\xA9 latin\n"));
 }
 
 TEST_F(MarksViewTest, LineBreaksGoInAboveTheSelectionAndOnlySeparatorsGoOut) {

@@ -42,7 +42,7 @@ public:
     void SetStatusText(const QString& text) override { statusTexts.push_back(text); }
     bool IsModified() const override { return modified; }
     void SetModifiedFlag(bool value) override { modified = value; }
-    void OpenDocumentFile(const QString& path) override { openedDocuments.push_back(path); }
+    void OpenSavedFile(const QString& path) override { openedDocuments.push_back(path); }
     void BeginWaitCursor() override {
         ++waitCursors;
         ++waitCursorsShown;

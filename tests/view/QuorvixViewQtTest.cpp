@@ -36,6 +36,7 @@ public:
     void RefreshMarks() override {}
     void SetStatusText(const QString& text) override { statusTexts << text; }
     void OpenDocumentFile(const QString& file) override { opened << file; }
+    void OpenSavedFile(const QString& file) override { opened << file; }
     bool RemoveRecentFile(const QString& file) override {
         removedFromRecent << file;
         return true;
