@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
     Report("ref.grep_c.seconds", grep, "s");
 
     const uint64_t rssBefore = CurrentRss();
-    auto list = std::make_unique<DisplayList>();
-    auto core = std::make_unique<CLogViewCore>(*list);
+    auto core = std::make_unique<CLogViewCore>();
+    DisplayList* list = &core->m_logList;
     uint64_t bytes = 0;
     Stopwatch watch;
     {

@@ -21,7 +21,7 @@ namespace {
 // The log view's part in a load: takes the lines and the end of the load.
 class LoadingView : public CWnd {
 public:
-    LoadingView() : core(list) { CreateHandle(); }
+    LoadingView() { CreateHandle(); }
     ~LoadingView() override { DestroyWindow(); }
     LRESULT WindowProc(UINT message, WPARAM, LPARAM lParam) override {
         if (message == UM_ADD_LINE)
@@ -37,8 +37,8 @@ public:
         }
         return 0;
     }
-    DisplayList list;
     CLogViewCore core;
+    DisplayList& list = core.m_logList;
     bool done = false;
 };
 

@@ -69,14 +69,13 @@ void BeginLineEdit(CommandHost& host) {
     core.m_editIndex = caret;
     core.m_editItemData = model.GetItemData(caret);
 
-    RECT rect{};
-    list.GetItemRect(caret, rect);
+    const QRect rect = list.GetItemRect(caret);
     QLineEdit* editor = host.LineEditor();
     // The item's rectangle is in the list's viewport; the editor lives in the view.
-    QPoint topLeft = list.viewport()->mapToGlobal(QPoint(rect.left, rect.top));
+    QPoint topLeft = list.viewport()->mapToGlobal(rect.topLeft());
     if (QWidget* parent = editor->parentWidget())
         topLeft = parent->mapFromGlobal(topLeft);
-    editor->setGeometry(topLeft.x(), topLeft.y(), rect.right - rect.left, rect.bottom - rect.top);
+    editor->setGeometry(QRect(topLeft, rect.size()));
     editor->setEnabled(true);
     editor->show();
     editor->setText(ToDisplayString(model.GetText(caret)));

@@ -3,8 +3,8 @@
 #include "core/LineRecord.h"
 #include "core/ByteText.h"
 
-CLogViewCore::CLogViewCore(DisplayList& logList, const LevelSlotTable& levelSlots)
-    : m_levelSlots(levelSlots), m_bookmarks(logList), m_logList(logList) {
+CLogViewCore::CLogViewCore(const LevelSlotTable& levelSlots)
+    : m_logList(DisplayList::SelectionMode::Extended), m_levelSlots(levelSlots), m_bookmarks(m_logList) {
     m_levelFilter[0] = LevelFilter{true, true};
     for (int k = 1; k < kFilterCount; ++k)
         m_levelFilter[k] = LevelFilter{false, false};
@@ -45,19 +45,6 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
     DisplayList::AppendRun run(m_logList);
     for (LineRecord& record : batch.Records())
         OnAddLine(record);
-}
-
-void CLogViewCore::AppendLineEntry(int level, int colourIndex, std::string_view text) {
-    m_lineEntries.AppendKept(level, colourIndex, m_lineEntries.Keep(bytetext::Trim(text)));
-}
-
-void CLogViewCore::AddColouredLine(int colourIndex, std::string_view text) {
-    const int index = m_logList.AddString(text);
-    m_logList.SetItemData(index, PaletteColour(colourIndex));
-}
-
-void CLogViewCore::AddPlainLine(std::string_view text) {
-    m_logList.AddString(text);
 }
 
 void CLogViewCore::OnLoadDone() {

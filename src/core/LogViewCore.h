@@ -1,9 +1,10 @@
-// CLogViewCore: the part of a log view that needs no window: the line store, the level
-// slots and filter, classification, intake of loaded lines, the end-of-load step, the
-// refill of the display list, and the bookmark fields the commands keep.
+// CLogViewCore: the part of a log view that needs no window, and the data the view owns:
+// the line store, the display list (the log list's model, which the list widget is
+// handed), the bookmarks, the level slots and filter, classification, intake of loaded
+// lines, the end-of-load step and the refill of the display list.
 //
-// The log view (a widget) derives from it and routes its messages here; tests drive it
-// on a bare DisplayList. Every member runs on the GUI thread.
+// The log view holds one and works through it; tests drive it alone. Every member runs on
+// the GUI thread.
 #pragma once
 
 #include <array>
@@ -36,10 +37,8 @@ int ClassifyLine(const LevelSlotTable& slots, std::string_view text);
 
 class CLogViewCore {
 public:
-    // `logList` is the display list the view shows; it must outlive the core. The slots
-    // are copied now: a view classifies with the levels known when it was made.
-    explicit CLogViewCore(DisplayList& logList, const LevelSlotTable& levelSlots = g_levelSlots);
-    virtual ~CLogViewCore() = default;
+    // The slots are copied now: a view classifies with the levels known when it was made.
+    explicit CLogViewCore(const LevelSlotTable& levelSlots = g_levelSlots);
     CLogViewCore(const CLogViewCore&) = delete;
     CLogViewCore& operator=(const CLogViewCore&) = delete;
 
@@ -58,12 +57,6 @@ public:
     // stays the store's.
     void OnRefillLine(LogLineEntry& entry);
 
-    // Adds an entry with the trimmed `text` at the tail of the store.
-    void AppendLineEntry(int level, int colourIndex, std::string_view text);
-    // Appends `text` to the display list in the palette colour of `colourIndex`.
-    void AddColouredLine(int colourIndex, std::string_view text);
-    // Appends `text` with item data 0.
-    void AddPlainLine(std::string_view text);
     // Empties the display list and the bookmarks, before the list is built again.
     void ResetForRebuild();
     // Empties the store, freeing every entry (and the display list and bookmarks, which
@@ -74,6 +67,8 @@ public:
     const DisplayList& LogList() const { return m_logList; }
 
     LineStore m_lineEntries;
+    // The log list's items: every shown line, in order, referring to the store's bytes.
+    DisplayList m_logList;
     LevelFilterTable m_levelFilter;
     LevelSlotTable m_levelSlots;
     // The bookmarks of the display list: their bits, indices and current mark.
@@ -81,7 +76,4 @@ public:
     // The line being edited in place (-1: none) and its item data when the edit began.
     int m_editIndex = -1;
     uint32_t m_editItemData = 0;
-
-protected:
-    DisplayList& m_logList;
 };

@@ -4,9 +4,6 @@
 
 #include "platform/WinTypes.h"
 
-// CLogListBox to itself while drawing an item: wParam 1 if selected; lParam an AlertPaint
-// the handler frees.
-inline constexpr UINT UM_PAINT_ITEM = WM_USER + 1;
 // The log view to itself (posted) once its file exists and is not empty.
 inline constexpr UINT UM_START_LOAD = WM_USER + 2;
 // Reader thread to its reader window, once, after the file is open.

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPolygon>
 #include <QScrollBar>
 #include <algorithm>
 #include <climits>
@@ -28,8 +29,24 @@ private:
     int m_caret;
 };
 
+QColor QColorFromColorRef(COLORREF colour) {
+    return QColor(static_cast<int>(colour & 0xff), static_cast<int>((colour >> 8) & 0xff),
+                  static_cast<int>((colour >> 16) & 0xff));
+}
+
+COLORREF ColorRefFromQColor(const QColor& colour) {
+    const QRgb rgb = colour.rgb();
+    return static_cast<COLORREF>(qRed(rgb)) | (static_cast<COLORREF>(qGreen(rgb)) << 8) |
+           (static_cast<COLORREF>(qBlue(rgb)) << 16);
+}
+
 CListBox::CListBox(DisplayList::SelectionMode mode, QWidget* parent)
-    : QAbstractScrollArea(parent), m_list(mode) {
+    : CListBox(*new DisplayList(mode), parent) {
+    // The delegated constructor observes the new model; this list owns it too.
+    m_ownList.reset(&m_list);
+}
+
+CListBox::CListBox(DisplayList& model, QWidget* parent) : QAbstractScrollArea(parent), m_list(model) {
     m_list.SetObserver(this);
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -37,12 +54,10 @@ CListBox::CListBox(DisplayList::SelectionMode mode, QWidget* parent)
     // Every pixel of the viewport is painted by paintEvent.
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    CreateHandle();
     QueueScrollRangeUpdate();
 }
 
 CListBox::~CListBox() {
-    DestroyWindow();
     m_list.SetObserver(nullptr);
 }
 
@@ -52,14 +67,7 @@ int CListBox::RowHeight() const {
     if (m_rowHeight <= 0) {
         // Measured lazily: a derived class's MeasureItem cannot be reached from the
         // constructor, and the font may still change before the first paint.
-        MEASUREITEMSTRUCT measure{ODT_LISTBOX,
-                                  m_ctrlId,
-                                  0,
-                                  static_cast<UINT>(std::max(viewport()->width(), 0)),
-                                  static_cast<UINT>(fontMetrics().height() + 2),
-                                  GetCount() > 0 ? m_list.GetItemData(0) : 0};
-        const_cast<CListBox*>(this)->MeasureItem(measure);
-        m_rowHeight = std::max<int>(1, static_cast<int>(std::min<UINT>(measure.itemHeight, 4096)));
+        m_rowHeight = std::clamp(MeasureItem(fontMetrics().height()), 1, 4096);
     }
     return m_rowHeight;
 }
@@ -134,14 +142,13 @@ QRect CListBox::RowRect(int index) const {
     return QRect(0, (index - GetTopIndex()) * height, viewport()->width(), height);
 }
 
-int CListBox::GetItemRect(int index, RECT& rect) const {
+QRect CListBox::GetItemRect(int index) const {
     if (index < 0 || index >= GetCount())
-        return LB_ERR;
+        return {};
     const int height = RowHeight();
     const int xOffset = horizontalScrollBar()->value();
     const int top = (index - GetTopIndex()) * height;
-    rect = RECT{-xOffset, top, std::max(viewport()->width(), HorizontalExtent()) - xOffset, top + height};
-    return 0;
+    return QRect(-xOffset, top, std::max(viewport()->width(), HorizontalExtent()), height);
 }
 
 int CListBox::ItemFromPoint(QPoint point) const {
@@ -163,27 +170,8 @@ void CListBox::SetTextMargin(int pixels) {
     QueueScrollRangeUpdate();
 }
 
-COLORREF CListBox::GetSysColor(int index) const {
-    QPalette::ColorRole role;
-    switch (index) {
-    case COLOR_WINDOW:
-        role = QPalette::Base;
-        break;
-    case COLOR_WINDOWTEXT:
-        role = QPalette::Text;
-        break;
-    case COLOR_HIGHLIGHT:
-        role = QPalette::Highlight;
-        break;
-    case COLOR_HIGHLIGHTTEXT:
-        role = QPalette::HighlightedText;
-        break;
-    default:
-        return 0;
-    }
-    // The active group throughout, as the original's system colours did not change with
-    // the focus of the window.
-    return ColorRefFromQColor(palette().color(QPalette::Active, role));
+QColor CListBox::SystemColour(QPalette::ColorRole role) const {
+    return palette().color(QPalette::Active, role);
 }
 
 // ---- scrolling -----------------------------------------------------------------------
@@ -334,28 +322,21 @@ void CListBox::paintEvent(QPaintEvent* event) {
     m_repaintQueued = false;
     QPainter painter(viewport());
     painter.setFont(font());
-    CDC dc(painter);
     const QRect area = event->rect();
     const int height = RowHeight();
     const int count = GetCount();
     const int top = GetTopIndex();
     const int xOffset = horizontalScrollBar()->value();
-    const int right = std::max(viewport()->width(), HorizontalExtent()) - xOffset;
-    const QColor window = QColorFromColorRef(GetSysColor(COLOR_WINDOW));
-
-    const auto draw = [&](int id, UINT state, int y, DWORD itemData) {
-        DRAWITEMSTRUCT item{ODT_LISTBOX, m_ctrlId,      id,  ODA_DRAWENTIRE,
-                            state,       GetSafeHwnd(), &dc, RECT{-xOffset, y, right, y + height},
-                            itemData};
-        DrawItem(item);
-    };
+    const int width = std::max(viewport()->width(), HorizontalExtent());
+    const QColor window = SystemColour(QPalette::Base);
+    m_paintedRight = INT_MIN;
 
     int rows = 0;
     if (count == 0) {
         painter.fillRect(area, window);
         // An empty list still shows where the focus is.
         if (hasFocus())
-            draw(-1, ODS_FOCUS, 0, 0);
+            DrawItem(painter, ItemPaint{-1, QRect(-xOffset, 0, width, height), false, true});
     } else {
         const int first = top + std::max(area.top(), 0) / height;
         const int last = std::min(count - 1, top + std::max(area.bottom(), 0) / height);
@@ -364,12 +345,11 @@ void CListBox::paintEvent(QPaintEvent* event) {
         for (int i = first; i <= last; ++i) {
             const int y = (i - top) * height;
             painter.setClipRect(QRect(0, y, viewportWidth, height));
-            const UINT state = (m_list.GetSel(i) == 1 ? ODS_SELECTED : 0) | (i == caret ? ODS_FOCUS : 0);
-            draw(i, state, y, m_list.GetItemData(i));
+            DrawItem(painter, ItemPaint{i, QRect(-xOffset, y, width, height), m_list.GetSel(i) == 1, i == caret});
             ++rows;
         }
         painter.setClipping(false);
-        NotePaintedText(dc.TextRight(), xOffset);
+        NotePaintedText(m_paintedRight, xOffset);
         // Below the last item: background.
         const int filledTo = std::max(0, (last - top + 1) * height);
         if (filledTo <= area.bottom())
@@ -381,25 +361,63 @@ void CListBox::paintEvent(QPaintEvent* event) {
     m_stats.lastPaintRows = rows;
 }
 
-void CListBox::DrawItem(DRAWITEMSTRUCT& drawItem) {
-    CDC& dc = *drawItem.pDC;
-    const bool selected = (drawItem.itemState & ODS_SELECTED) != 0;
-    const COLORREF background = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-    dc.FillRect(drawItem.rcItem, background);
-    if (drawItem.itemID >= 0) {
-        TEXTMETRIC metrics{};
-        dc.GetTextMetrics(metrics);
-        dc.SetBkColor(background);
-        dc.SetTextColor(GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        const int rowHeight = drawItem.rcItem.bottom - drawItem.rcItem.top;
-        dc.TextOut(drawItem.rcItem.left + m_textMargin,
-                   drawItem.rcItem.top + (rowHeight - metrics.tmHeight) / 2, m_list.GetText(drawItem.itemID));
+void CListBox::DrawItem(QPainter& painter, const ItemPaint& item) {
+    const QColor background = SystemColour(item.selected ? QPalette::Highlight : QPalette::Base);
+    painter.fillRect(item.rect, background);
+    if (item.index >= 0) {
+        const int textTop = item.rect.top() + (item.rect.height() - QFontMetrics(painter.font()).height()) / 2;
+        DrawItemText(painter, item.rect.left() + m_textMargin, textTop, m_list.GetText(item.index),
+                     SystemColour(item.selected ? QPalette::HighlightedText : QPalette::Text), background);
     }
-    if (drawItem.itemState & ODS_FOCUS)
-        dc.DrawFocusRect(drawItem.rcItem);
+    if (item.focus)
+        DrawFocusRect(painter, item.rect);
 }
 
-void CListBox::MeasureItem(MEASUREITEMSTRUCT&) {}
+int CListBox::MeasureItem(int fontHeight) const {
+    return fontHeight + 2;
+}
+
+void CListBox::DrawItemText(QPainter& painter, int left, int top, std::string_view text, const QColor& colour,
+                            const QColor& background) {
+    const QString shown = ToDisplayString(text);
+    if (shown.isEmpty())
+        return;
+    const QFontMetrics metrics(painter.font());
+    // One layout of the text gives both the cells to fill (its width rounded, as the
+    // integer metrics give it) and how far the drawn glyphs may reach (rounded up).
+    const qreal advance = QFontMetricsF(painter.font()).horizontalAdvance(shown);
+    m_paintedRight = std::max(m_paintedRight, left + static_cast<int>(std::ceil(advance)));
+    painter.fillRect(QRect(left, top, qRound(advance), metrics.height()), background);
+    painter.setPen(colour);
+    painter.drawText(left, top + metrics.ascent(), shown);
+}
+
+void CListBox::DrawFocusRect(QPainter& painter, const QRect& rect) {
+    if (rect.isEmpty())
+        return;
+    // A checkerboard of inverted pixels along the border. Each border pixel is listed
+    // once, so the inversion is exact and a second call restores what was there.
+    QPolygon points;
+    const auto add = [&](int x, int y) {
+        if (((x + y) & 1) == ((rect.left() + rect.top()) & 1))
+            points << QPoint(x, y);
+    };
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+        add(x, rect.top());
+        if (rect.bottom() != rect.top())
+            add(x, rect.bottom());
+    }
+    for (int y = rect.top() + 1; y < rect.bottom(); ++y) {
+        add(rect.left(), y);
+        if (rect.right() != rect.left())
+            add(rect.right(), y);
+    }
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 0));
+    painter.drawPoints(points);
+    painter.restore();
+}
 
 // ---- user input ----------------------------------------------------------------------
 

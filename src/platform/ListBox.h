@@ -7,59 +7,36 @@
 // scroll ranges are brought up to date once per event-loop turn (or at once when a call
 // needs them), never per item. So the list stays smooth with tens of millions of items.
 //
-// The widget owns its model. Everything runs on the GUI thread.
+// The widget observes a model it is handed, which its owner keeps alive for as long as the
+// widget exists (the log view hands it its core's log list); a list built without one
+// makes and owns its own. Everything runs on the GUI thread.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QColor>
+#include <QPalette>
+#include <QRect>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <utility>
 
-#include "platform/Dc.h"
 #include "core/DisplayList.h"
-#include "platform/Window.h"
+#include "core/Palette.h"
 
-// Item state bits of DRAWITEMSTRUCT::itemState.
-inline constexpr UINT ODS_SELECTED = 0x0001;
-inline constexpr UINT ODS_FOCUS = 0x0010;
-// DRAWITEMSTRUCT::itemAction: this list always repaints whole items.
-inline constexpr UINT ODA_DRAWENTIRE = 0x0001;
-inline constexpr UINT ODT_LISTBOX = 2;
+class QPainter;
 
 // Notification codes sent to the owner.
 inline constexpr int LBN_SELCHANGE = 1;
 inline constexpr int LBN_DBLCLK = 2;
 inline constexpr int LBN_KILLFOCUS = 5;
 
-// Indices of GetSysColor.
-inline constexpr int COLOR_WINDOW = 5;
-inline constexpr int COLOR_WINDOWTEXT = 8;
-inline constexpr int COLOR_HIGHLIGHT = 13;
-inline constexpr int COLOR_HIGHLIGHTTEXT = 14;
+// A data word's colour (0x00BBGGRR) as Qt's, and back.
+QColor QColorFromColorRef(COLORREF colour);
+COLORREF ColorRefFromQColor(const QColor& colour);
 
-struct DRAWITEMSTRUCT {
-    UINT CtlType;
-    UINT CtlID;
-    int itemID; // -1: the list is empty and only the focus is drawn
-    UINT itemAction;
-    UINT itemState; // ODS_ bits
-    HWND hwndItem;
-    CDC* pDC;
-    RECT rcItem; // in viewport coordinates; left is minus the horizontal scroll offset
-    DWORD itemData;
-};
-
-struct MEASUREITEMSTRUCT {
-    UINT CtlType;
-    UINT CtlID;
-    int itemID;
-    UINT itemWidth;
-    UINT itemHeight; // in: a default from the font; out: the row height
-    DWORD itemData;
-};
-
-class CListBox : public QAbstractScrollArea, public CWnd, private DisplayListObserver {
+class CListBox : public QAbstractScrollArea, private DisplayListObserver {
     Q_OBJECT
 
 public:
@@ -69,6 +46,9 @@ public:
     // Changes made through the API are not notified.
     using NotifyHandler = std::function<void(int code)>;
 
+    // A list over `model`.
+    explicit CListBox(DisplayList& model, QWidget* parent = nullptr);
+    // A list over a model of its own, empty, in `mode`.
     explicit CListBox(DisplayList::SelectionMode mode = DisplayList::SelectionMode::Extended,
                       QWidget* parent = nullptr);
     ~CListBox() override;
@@ -78,8 +58,8 @@ public:
     const DisplayList& Model() const { return m_list; }
 
     void SetNotifyHandler(NotifyHandler handler) { m_notify = std::move(handler); }
-    void SetDlgCtrlID(UINT id) { m_ctrlId = id; }
-    UINT GetDlgCtrlID() const { return m_ctrlId; }
+    void SetDlgCtrlID(int id) { m_ctrlId = id; }
+    int GetDlgCtrlID() const { return m_ctrlId; }
 
     int GetCount() const { return m_list.GetCount(); }
     // LB_SETCURSEL of a single list (-1: none), scrolling the item into view.
@@ -98,8 +78,8 @@ public:
     int VisibleRowCount() const;
 
     // The rectangle of item `index` in viewport() coordinates, scrolled as it is now (it
-    // may lie outside the viewport). LB_ERR for a bad index, else 0.
-    int GetItemRect(int index, RECT& rect) const;
+    // may lie outside the viewport); a null rectangle for a bad index.
+    QRect GetItemRect(int index) const;
     // The item under `point` (viewport() coordinates), -1 when there is none.
     int ItemFromPoint(QPoint point) const;
     // The row height MeasureItem asked for.
@@ -108,8 +88,9 @@ public:
     // The space DrawItem leaves before the text (2 by default); the horizontal scroll range
     // is the widest text with that space before and after it.
     void SetTextMargin(int pixels);
-    // The system colours, from this widget's palette (active group).
-    COLORREF GetSysColor(int index) const;
+    // A colour of this widget's palette, from the active group whatever the focus, as the
+    // system colours of a list box are.
+    QColor SystemColour(QPalette::ColorRole role) const;
 
     // What painting has done so far; benchmarks use it to show that a paint touches only
     // the rows in view.
@@ -121,12 +102,26 @@ public:
     const PaintStats& Stats() const { return m_stats; }
 
 protected:
-    // Paints one item (or, with itemID -1, the focus of an empty list). The default fills
-    // the background in the system colours, draws the focus rectangle and the plain text.
-    virtual void DrawItem(DRAWITEMSTRUCT& drawItem);
-    // Asked once (and again after a font change) for the height of every row. The
-    // default keeps the font height + 2 it is given.
-    virtual void MeasureItem(MEASUREITEMSTRUCT& measureItem);
+    // One row to paint.
+    struct ItemPaint {
+        int index;     // -1: the list is empty and only the focus is drawn
+        QRect rect;    // in viewport coordinates; its left is minus the horizontal scroll
+        bool selected;
+        bool focus;    // the caret, in a list that has the focus
+    };
+    // Paints one row. The default fills the background in the system colours, draws the
+    // plain text and the focus rectangle.
+    virtual void DrawItem(QPainter& painter, const ItemPaint& item);
+    // The height of every row, asked once (and again after a font change), given the
+    // font's height. The default is the font's height + 2.
+    virtual int MeasureItem(int fontHeight) const;
+    // Draws line bytes (UTF-8 when valid, else Latin-1) in `colour` with the top of their
+    // character cells at `top`, the cells filled with `background` first. How far the text
+    // reaches widens the horizontal range when it is the widest yet.
+    void DrawItemText(QPainter& painter, int left, int top, std::string_view text, const QColor& colour,
+                      const QColor& background);
+    // The dotted focus frame: every other pixel of the border inverted.
+    static void DrawFocusRect(QPainter& painter, const QRect& rect);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -154,8 +149,8 @@ private:
     // over or the font changes.
     int HorizontalExtent() const;
     void MeasureLongItems() const;
-    // A paint's TextOut calls reached `textRight` (CDC::TextRight) with the list scrolled
-    // by `xOffset`: a text wider than the extent widens it.
+    // A paint's texts reached `textRight` with the list scrolled by `xOffset`: a text wider
+    // than the extent widens it.
     void NotePaintedText(int textRight, int xOffset);
     int LastRowInView() const;
     bool RowsInView(int first, int last) const;
@@ -176,9 +171,11 @@ private:
     class UserChange;
     void Notify(int code);
 
-    DisplayList m_list;
+    std::unique_ptr<DisplayList> m_ownList; // only for a list built without a model
+    DisplayList& m_list;
     NotifyHandler m_notify;
-    UINT m_ctrlId = 0;
+    int m_ctrlId = 0;
+    int m_paintedRight = 0; // how far the texts of the paint under way reach
     int m_textMargin = 2;
     mutable int m_rowHeight = 0; // 0: not measured yet
     mutable int m_charWidth = 0;

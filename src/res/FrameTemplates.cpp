@@ -24,8 +24,9 @@ void AddFrameTemplates(std::map<int, DialogTemplate>& templates) {
             {IDOK, ControlClass::DefPushButton, "OK", 178, 7, 50, 14, Visible | TabStop | Group},
         }};
 
-    // The log list fills the form at the first layout; the marks list and its buttons
-    // at the bottom are hidden by every layout (the marks view does their work).
+    // The log list fills the form. The form's own marks list and its three buttons at the
+    // bottom would be hidden by every layout (the marks view does their work), so they are
+    // not part of it.
     templates[IDD_QUORVIX_FORM] = DialogTemplate{
         IDD_QUORVIX_FORM,
         "",
@@ -40,11 +41,6 @@ void AddFrameTemplates(std::map<int, DialogTemplate>& templates) {
                  NoIntegralHeight | ExtendedSel},
             {IDC_LINE_EDITOR, ControlClass::Edit, "", 103, 399, 41, 12,
              Visible | Disabled | Border | TabStop | AutoHScroll},
-            {IDC_FORM_MARKS, ControlClass::ListBox, "", 148, 355, 669, 75,
-             Visible | Border | VScroll | TabStop | Notify | NoIntegralHeight},
-            {IDC_FORM_REFRESH, ControlClass::PushButton, "Refresh Marks", 11, 355, 85, 18, Visible | TabStop},
-            {IDC_FORM_COPY, ControlClass::PushButton, "Copy Marks", 12, 381, 85, 18, Visible | TabStop},
-            {IDC_FORM_REMOVE, ControlClass::PushButton, "Remove Marks", 12, 408, 85, 18, Visible | TabStop},
         }};
 
     templates[IDD_MARKS_FORM] = DialogTemplate{

@@ -2,25 +2,32 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QPainter>
 
-#include "loader/Messages.h"
 #include "core/ByteText.h"
 
 namespace {
 
-constexpr COLORREF kAlertText = g_palette[12];      // yellow
-constexpr COLORREF kAlertBackground = g_palette[0]; // black
+const QColor kAlertText = QColorFromColorRef(g_palette[12]);      // yellow
+const QColor kAlertBackground = QColorFromColorRef(g_palette[0]); // black
 
 } // namespace
 
+CLogListBox::CLogListBox(DisplayList& model, QWidget* parent) : CListBox(model, parent) {
+    SetUp();
+}
+
 CLogListBox::CLogListBox(QWidget* parent) : CListBox(DisplayList::SelectionMode::Extended, parent) {
-    // A fixed-pitch font makes the horizontal extent (longest text times one character
-    // width) exact for ASCII logs, and columns of a log line up.
+    SetUp();
+}
+
+void CLogListBox::SetUp() {
+    // A fixed-pitch font lines up the columns of a log.
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     SetTextMargin(kTextLeft);
 }
 
-int CLogListBox::AddLineWithData(std::string_view text, DWORD itemData) {
+int CLogListBox::AddLineWithData(std::string_view text, uint32_t itemData) {
     const int index = Model().AddString(text);
     if (index == LB_ERR)
         return -1;
@@ -28,76 +35,49 @@ int CLogListBox::AddLineWithData(std::string_view text, DWORD itemData) {
 }
 
 int CLogListBox::FindLine(int start, std::string_view text) const {
-    if (!IsWindow(GetSafeHwnd()))
-        return -1;
     return Model().FindLine(start, text);
 }
 
-LRESULT CLogListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == UM_PAINT_ITEM)
-        return OnPaintItem(wParam, lParam);
-    return CListBox::WindowProc(message, wParam, lParam);
-}
-
-LRESULT CLogListBox::OnPaintItem(WPARAM, LPARAM lParam) {
-    auto* record = reinterpret_cast<AlertPaint*>(lParam);
-    if (!record)
-        return 0;
-    bool alert = false;
+bool CLogListBox::IsAlertLine(std::string_view text) {
     for (const std::string_view phrase : kAlertPhrases) {
-        if (bytetext::FoundAfterStart(record->text, phrase)) {
-            alert = true;
-            break;
-        }
+        if (bytetext::FoundAfterStart(text, phrase))
+            return true;
     }
-    if (alert) {
-        record->dc->SetBkColor(kAlertBackground);
-        record->dc->SetTextColor(kAlertText);
-        // Covers the selection colour and the focus rectangle too.
-        record->dc->FillRect(*record->rect, kAlertBackground);
-    } else {
-        record->dc->SetBkColor(record->backgroundColour);
-        record->dc->SetTextColor(record->textColour);
-    }
-    delete record;
-    return 0;
+    return false;
 }
 
-void CLogListBox::DrawItem(DRAWITEMSTRUCT& drawItem) {
-    const RECT rect = drawItem.rcItem;
-    const int index = drawItem.itemID;
-    const DWORD itemData = index >= 0 ? Model().GetItemData(index) : 0;
-    const COLORREF lineColour = itemData & COLOUR_MASK;
+void CLogListBox::DrawItem(QPainter& painter, const ItemPaint& item) {
+    const QRect& rect = item.rect;
+    const uint32_t itemData = item.index >= 0 ? Model().GetItemData(item.index) : 0;
     const bool marked = (itemData & BOOKMARK_BIT) != 0;
-    const bool selected = (drawItem.itemState & ODS_SELECTED) != 0;
-    const COLORREF background = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    const QColor background = SystemColour(item.selected ? QPalette::Highlight : QPalette::Base);
 
-    CDC& dc = *drawItem.pDC;
-    dc.FillRect(rect, background);
-    if (drawItem.itemState & ODS_FOCUS)
-        dc.DrawFocusRect(rect);
-    if (index == -1)
+    painter.fillRect(rect, background);
+    if (item.focus)
+        DrawFocusRect(painter, rect);
+    if (item.index == -1)
         return;
 
-    const COLORREF foreground = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : lineColour;
-    const std::string_view text = Model().GetText(index);
-    auto* record = new AlertPaint{&dc, &rect, text, foreground, background};
-    const auto lParam = reinterpret_cast<LPARAM>(record);
-    if (IsWindow(GetSafeHwnd()))
-        SendMessage(GetSafeHwnd(), UM_PAINT_ITEM, selected ? 1 : 0, lParam);
-    else
-        OnPaintItem(selected ? 1 : 0, lParam); // no handle to send to: the same call, directly
-
-    dc.SetBkMode(OPAQUE);
-    dc.TextOut(rect.left + kTextLeft, rect.top + kTextTop, text);
+    const QColor foreground =
+        item.selected ? SystemColour(QPalette::HighlightedText) : QColorFromColorRef(itemData & COLOUR_MASK);
+    const std::string_view text = Model().GetText(item.index);
+    QColor textColour = foreground;
+    QColor textBackground = background;
+    if (IsAlertLine(text)) {
+        // Covers the selection colour and the focus rectangle too.
+        painter.fillRect(rect, kAlertBackground);
+        textColour = kAlertText;
+        textBackground = kAlertBackground;
+    }
+    DrawItemText(painter, rect.left() + kTextLeft, rect.top() + kTextTop, text, textColour, textBackground);
     if (marked) {
-        // A square of the row height - 4 in the margin left of the text.
-        const int side = rect.bottom - rect.top;
-        dc.FillSolidRect(RECT{rect.left + 2, rect.top + 2, rect.left + side - 2, rect.bottom - 2},
-                         foreground);
+        // A square of the row height - 4 in the margin left of the text, in the line's own
+        // colour (the selection's text colour when selected), alert or not.
+        const int side = rect.height();
+        painter.fillRect(QRect(rect.left() + 2, rect.top() + 2, side - 4, side - 4), foreground);
     }
 }
 
-void CLogListBox::MeasureItem(MEASUREITEMSTRUCT& measureItem) {
-    measureItem.itemHeight = static_cast<UINT>(QFontMetrics(font()).height() + 4);
+int CLogListBox::MeasureItem(int fontHeight) const {
+    return fontHeight + 4;
 }

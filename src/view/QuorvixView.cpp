@@ -67,8 +67,8 @@ Probe ProbeFile(const QString& path, QString& reason) {
 } // namespace
 
 CQuorvixView::CQuorvixView(CLogViewSite& site, QWidget* parent)
-    : CFormView(GetDialogTemplate(IDD_QUORVIX_FORM), parent), m_site(site), m_logList(new CLogListBox(this)),
-      m_core(m_logList->Model()) {
+    : CFormView(GetDialogTemplate(IDD_QUORVIX_FORM), parent), m_site(site),
+      m_logList(new CLogListBox(m_core.m_logList, this)) {
     CreateControls();
     m_editor = GetDlgItem<QLineEdit>(IDC_LINE_EDITOR);
     m_logList->SetNotifyHandler([this](int code) { OnLogListNotify(code); });
@@ -82,17 +82,15 @@ CQuorvixView::~CQuorvixView() {
     m_logList->SetNotifyHandler({});
     // OnDestroy must run while the controls and the store still exist.
     DestroyWindow();
+    // The list widget observes the core's model: it goes first.
+    delete m_logList;
+    m_logList = nullptr;
 }
 
 QWidget* CQuorvixView::CreateControl(const ControlTemplate& control, QWidget* parent) {
     if (control.id == IDC_LOG_LIST) {
         m_logList->SetDlgCtrlID(IDC_LOG_LIST);
         return m_logList;
-    }
-    if (control.kind == ControlClass::ListBox) {
-        auto* list = new CListBox(DisplayList::SelectionMode::Single, parent);
-        list->SetDlgCtrlID(static_cast<UINT>(control.id));
-        return list;
     }
     return CFormView::CreateControl(control, parent);
 }
@@ -234,10 +232,6 @@ bool CQuorvixView::IsLoading() const {
 void CQuorvixView::OnSize() {
     if (!m_logList)
         return;
-    for (const int id : {IDC_FORM_REFRESH, IDC_FORM_COPY, IDC_FORM_REMOVE, IDC_FORM_MARKS}) {
-        if (QWidget* control = GetDlgItem(id))
-            control->hide();
-    }
     m_logList->setGeometry(0, 0, width(), height());
 }
 

@@ -137,8 +137,9 @@ private:
     void StopRefill();
 
     CLogViewSite& m_site;
-    CLogListBox* m_logList; // control 1015; made before the core, which works on its model
+    // The store, the log list's model and the bookmarks; the list widget observes the model.
     CLogViewCore m_core;
+    CLogListBox* m_logList; // control 1015
     QLineEdit* m_editor = nullptr; // control 1011
     bool m_dragAccepted = false;
     QStringList m_droppedPaths;

@@ -34,9 +34,8 @@ public:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&Window()));
     }
     QPoint Row(int index) {
-        RECT rect{};
-        LogList().GetItemRect(index, rect);
-        return QPoint(100, (rect.top + rect.bottom) / 2);
+        const QRect rect = LogList().GetItemRect(index);
+        return QPoint(100, rect.top() + rect.height() / 2);
     }
     void Click(int index) { QTest::mouseClick(LogList().viewport(), Qt::LeftButton, {}, Row(index)); }
     void DoubleClick(int index) { QTest::mouseDClick(LogList().viewport(), Qt::LeftButton, {}, Row(index)); }

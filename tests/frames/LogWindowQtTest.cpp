@@ -173,11 +173,11 @@ TEST(LogWindow, TheLogListScrollsToTheEndOfItsWidestLine) {
     bar.triggerAction(QAbstractSlider::SliderToMaximum);
     AppHarness::Settle();
     // At the end of the range the whole line is in view, its margin before it.
-    RECT row{};
-    ASSERT_EQ(list.GetItemRect(2, row), 0);
+    const QRect row = list.GetItemRect(2);
+    ASSERT_FALSE(row.isNull());
     const qreal drawn = QFontMetricsF(list.font()).horizontalAdvance(QString::fromStdString(longest));
-    EXPECT_LE(row.left + CLogListBox::kTextLeft + std::ceil(drawn), list.viewport()->width());
-    EXPECT_GE(row.left + CLogListBox::kTextLeft + drawn, list.viewport()->width() - 2 * CLogListBox::kTextLeft);
+    EXPECT_LE(row.left() + CLogListBox::kTextLeft + std::ceil(drawn), list.viewport()->width());
+    EXPECT_GE(row.left() + CLogListBox::kTextLeft + drawn, list.viewport()->width() - 2 * CLogListBox::kTextLeft);
 }
 
 TEST(LogWindow, TheStatusBarFollowsTheCaretLineAfterDeleteAndAJump) {
@@ -189,10 +189,10 @@ TEST(LogWindow, TheStatusBarFollowsTheCaretLineAfterDeleteAndAJump) {
     CLogListBox& list = view->LogList();
     CMainFrame& frame = harness.Frame();
     const auto click = [](CListBox& target, int index) {
-        RECT rect{};
-        ASSERT_EQ(target.GetItemRect(index, rect), 0);
+        const QRect rect = target.GetItemRect(index);
+        ASSERT_FALSE(rect.isNull());
         QTest::mouseClick(target.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          QPoint(rect.left + 30, (rect.top + rect.bottom) / 2));
+                          QPoint(rect.left() + 30, rect.top() + rect.height() / 2));
     };
     const auto press = [&](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(&list, static_cast<Qt::Key>(key), modifiers);
@@ -226,10 +226,10 @@ TEST(LogWindow, TheStatusBarFollowsTheCaretLineAfterDeleteAndAJump) {
     ASSERT_EQ(entries.GetCount(), 2);
     click(lines, 0);
     EXPECT_EQ(frame.StatusText(), QStringLiteral("[0] alpha\n"));
-    RECT rect{};
-    ASSERT_EQ(entries.GetItemRect(1, rect), 0);
+    const QRect rect = entries.GetItemRect(1);
+    ASSERT_FALSE(rect.isNull());
     QTest::mouseDClick(entries.viewport(), Qt::LeftButton, Qt::NoModifier,
-                       QPoint(rect.left + 30, (rect.top + rect.bottom) / 2));
+                       QPoint(rect.left() + 30, rect.top() + rect.height() / 2));
     AppHarness::Settle();
     EXPECT_EQ(lines.Model().GetSel(3), 1);
     EXPECT_EQ(frame.StatusText(), QStringLiteral("[3] delta ERROR\n"));

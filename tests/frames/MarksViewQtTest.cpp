@@ -143,10 +143,10 @@ TEST_F(MarksViewTest, DoubleClickMakesTheEntrysLineTheCurrentMark) {
     // A double click on the first entry: its line becomes the current mark, and Next Mark,
     // posted to the log view, selects it.
     marks->BookmarkList().show();
-    RECT rect{};
-    ASSERT_EQ(marks->BookmarkList().GetItemRect(0, rect), 0);
+    const QRect rect = marks->BookmarkList().GetItemRect(0);
+    ASSERT_FALSE(rect.isNull());
     QTest::mouseDClick(marks->BookmarkList().viewport(), Qt::LeftButton, Qt::NoModifier,
-                       QPoint(rect.left + 5, (rect.top + rect.bottom) / 2));
+                       QPoint(rect.left() + 5, rect.top() + rect.height() / 2));
     EXPECT_EQ(log->Core().m_bookmarks.CurrentMark(), 3);
     AppHarness::Settle();
     EXPECT_EQ(Lines().GetSel(3), 1);

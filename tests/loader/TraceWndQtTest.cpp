@@ -25,7 +25,7 @@ constexpr int kWaitMs = 60000; // only a guard against hanging; loads take far l
 // owns its reader window.
 class TestLogView : public CWnd {
 public:
-    TestLogView() : core(list) { CreateHandle(); }
+    TestLogView() { CreateHandle(); }
     ~TestLogView() override { DestroyWindow(); }
 
     void StartLoad(const std::string& path) {
@@ -59,8 +59,8 @@ public:
         return out;
     }
 
-    DisplayList list;
     CLogViewCore core;
+    DisplayList& list = core.m_logList;
     int loadDone = 0;
     std::unique_ptr<CTraceWnd> reader;
 

@@ -50,9 +50,9 @@ public:
 
     std::vector<int> Selected() const { return list->Model().GetSelItems(); }
     QPoint PointOf(int index) const {
-        RECT rect{};
-        EXPECT_EQ(list->GetItemRect(index, rect), 0);
-        return QPoint(20, rect.top + (rect.bottom - rect.top) / 2);
+        const QRect rect = list->GetItemRect(index);
+        EXPECT_FALSE(rect.isNull());
+        return QPoint(20, rect.top() + rect.height() / 2);
     }
     void Click(int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, PointOf(index));
@@ -260,11 +260,10 @@ TEST(ListBox, ScrollingAndGeometry) {
     EXPECT_EQ(list.GetTopIndex(), 1000 - rows);
 
     list.SetTopIndex(500);
-    RECT rect{};
-    EXPECT_EQ(list.GetItemRect(502, rect), 0);
-    EXPECT_EQ(rect.top, 2 * height);
-    EXPECT_EQ(rect.bottom - rect.top, height);
-    EXPECT_EQ(list.GetItemRect(1000, rect), LB_ERR);
+    QRect rect = list.GetItemRect(502);
+    EXPECT_EQ(rect.top(), 2 * height);
+    EXPECT_EQ(rect.height(), height);
+    EXPECT_TRUE(list.GetItemRect(1000).isNull());
     EXPECT_EQ(list.ItemFromPoint(QPoint(5, 2 * height + 1)), 502);
     EXPECT_EQ(list.ItemFromPoint(QPoint(5, -1)), -1);
 
@@ -289,8 +288,8 @@ TEST(ListBox, ScrollingAndGeometry) {
     EXPECT_GT(list.horizontalScrollBar()->maximum(),
               400 * QFontMetrics(list.font()).averageCharWidth() - list.viewport()->width() - 1);
     list.horizontalScrollBar()->setValue(30);
-    EXPECT_EQ(list.GetItemRect(502, rect), 0);
-    EXPECT_EQ(rect.left, -30);
+    rect = list.GetItemRect(502);
+    EXPECT_EQ(rect.left(), -30);
     list.Model().ResetContent();
     QCoreApplication::processEvents();
     EXPECT_EQ(list.horizontalScrollBar()->maximum(), 0);
@@ -325,11 +324,8 @@ TEST(ListBox, PaintsOnlyWhatChanged) {
     list.Model().SelectOnly(0, 0);
     list.clearFocus();
     const QImage image = list.viewport()->grab().toImage();
-    RECT rect{};
-    list.GetItemRect(0, rect);
-    EXPECT_EQ(ColorRefFromQColor(image.pixelColor(250, rect.top + 2)), list.GetSysColor(COLOR_HIGHLIGHT));
-    list.GetItemRect(1, rect);
-    EXPECT_EQ(ColorRefFromQColor(image.pixelColor(250, rect.top + 2)), list.GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(image.pixelColor(250, list.GetItemRect(0).top() + 2), list.SystemColour(QPalette::Highlight));
+    EXPECT_EQ(image.pixelColor(250, list.GetItemRect(1).top() + 2), list.SystemColour(QPalette::Base));
 }
 
 // The model's selection bookkeeping that the widget's speed rests on: the span a

@@ -63,9 +63,11 @@ public:
     QStringList openedDocuments;
 
 private:
+    // The core before the window: the list widgets observe its model until the window
+    // deletes them.
+    CLogViewCore m_core;
     QWidget m_window;
     CLogListBox* m_logList;
     CListBox* m_marks;
     QLineEdit* m_editor;
-    CLogViewCore m_core;
 };

@@ -48,9 +48,9 @@ public:
     }
 
     QRect Row(int index) const {
-        RECT rect{};
-        EXPECT_EQ(list.GetItemRect(index, rect), 0);
-        return QRect(QPoint(0, rect.top), QPoint(list.viewport()->width() - 1, rect.bottom - 1));
+        const QRect rect = list.GetItemRect(index);
+        EXPECT_FALSE(rect.isNull());
+        return QRect(0, rect.top(), list.viewport()->width(), rect.height());
     }
 
     CLogListBox list;
@@ -84,9 +84,9 @@ QPoint MarginOutsideSquare(const QRect& row) {
 TEST(LogListBox, ItemColourAndBookmarkSquare) {
     ShownLogList shown;
     CLogListBox& list = shown.list;
-    const COLORREF window = list.GetSysColor(COLOR_WINDOW);
-    const COLORREF highlight = list.GetSysColor(COLOR_HIGHLIGHT);
-    const COLORREF highlightText = list.GetSysColor(COLOR_HIGHLIGHTTEXT);
+    const COLORREF window = ColorRefFromQColor(list.SystemColour(QPalette::Base));
+    const COLORREF highlight = ColorRefFromQColor(list.SystemColour(QPalette::Highlight));
+    const COLORREF highlightText = ColorRefFromQColor(list.SystemColour(QPalette::HighlightedText));
     list.AddLineWithData("HHHH IIII plain red", kRed);
     list.AddLineWithData("HHHH IIII marked red", kRed | BOOKMARK_BIT);
     list.AddLineWithData("HHHH IIII marked and selected", kRed | BOOKMARK_BIT);
@@ -118,7 +118,7 @@ TEST(LogListBox, ItemColourAndBookmarkSquare) {
 TEST(LogListBox, AlertPhrasesPaintYellowOnBlack) {
     ShownLogList shown;
     CLogListBox& list = shown.list;
-    const COLORREF window = list.GetSysColor(COLOR_WINDOW);
+    const COLORREF window = ColorRefFromQColor(list.SystemColour(QPalette::Base));
     list.AddLineWithData("12:00:01 Abnormal Link Loss on port 2", kGreen);
     list.AddLineWithData("12:00:02 Abnormal Link Loss on port 3", kGreen | BOOKMARK_BIT);
     list.AddLineWithData("Abnormal Link Loss at the very start", kGreen);
@@ -138,7 +138,7 @@ TEST(LogListBox, AlertPhrasesPaintYellowOnBlack) {
     }
     // A selected alert line keeps its bookmark square in the selection's text colour.
     const QPoint square = SquareMiddle(shown.Row(1));
-    EXPECT_EQ(At(image, square.x(), square.y()), list.GetSysColor(COLOR_HIGHLIGHTTEXT));
+    EXPECT_EQ(At(image, square.x(), square.y()), ColorRefFromQColor(list.SystemColour(QPalette::HighlightedText)));
 
     // A phrase at the very start, or in other case, makes no alert.
     for (int index : {2, 3}) {
@@ -153,7 +153,7 @@ TEST(LogListBox, AlertPhrasesPaintYellowOnBlack) {
 TEST(LogListBox, EmptyListPaintsOnlyBackgroundAndFocus) {
     ShownLogList shown;
     CLogListBox& list = shown.list;
-    const COLORREF window = list.GetSysColor(COLOR_WINDOW);
+    const COLORREF window = ColorRefFromQColor(list.SystemColour(QPalette::Base));
     const int height = list.GetItemHeight();
     const QRect viewport = list.viewport()->rect();
 

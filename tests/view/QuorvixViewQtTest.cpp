@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QLineEdit>
@@ -177,11 +178,9 @@ TEST_F(ViewTest, TheLogListFillsTheViewAfterEveryResize) {
         view->resize(size);
         EXPECT_EQ(view->LogList().geometry(), QRect(QPoint(0, 0), size));
     }
-    // The form's own marks list and buttons never show.
-    for (const int id : {IDC_FORM_REFRESH, IDC_FORM_COPY, IDC_FORM_REMOVE, IDC_FORM_MARKS}) {
-        ASSERT_NE(view->GetDlgItem(id), nullptr);
-        EXPECT_TRUE(view->GetDlgItem(id)->isHidden()) << id;
-    }
+    // The form holds the log list and its line editor, nothing else to hide.
+    EXPECT_EQ(view->findChildren<QAbstractButton*>().size(), 0);
+    EXPECT_EQ(view->findChildren<CListBox*>().size(), 1);
     // The layout asked for by a posted WM_SIZE.
     view->LogList().setGeometry(5, 5, 10, 10);
     ::PostMessage(view->ViewHandle(), WM_SIZE, 0, 0);
@@ -203,10 +202,10 @@ TEST_F(ViewTest, DeleteGoesToTheEditorInsideItAndDeletesLinesElsewhere) {
 
     // In the editor: Delete takes a character, no line goes; Enter writes the edit back.
     site.modified = false;
-    RECT rect{};
-    ASSERT_EQ(list.GetItemRect(1, rect), 0);
+    const QRect rect = list.GetItemRect(1);
+    ASSERT_FALSE(rect.isNull());
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
-                       QPoint(rect.left + 20, (rect.top + rect.bottom) / 2));
+                       QPoint(rect.left() + 20, rect.top() + rect.height() / 2));
     QLineEdit* editor = view->LineEditor();
     ASSERT_FALSE(editor->isHidden());
     ASSERT_EQ(editor->text(), "two");
@@ -340,10 +339,10 @@ TEST_F(ViewTest, CommandsAndMessagesReachTheirHandlers) {
     EXPECT_EQ(view->LogList().Model().GetSel(1), 1);
 
     // A selection change by the user shows the caret line in the status bar.
-    RECT rect{};
-    ASSERT_EQ(view->LogList().GetItemRect(2, rect), 0);
+    const QRect rect = view->LogList().GetItemRect(2);
+    ASSERT_FALSE(rect.isNull());
     QTest::mouseClick(view->LogList().viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(rect.left + 20, rect.top + 2));
+                      QPoint(rect.left() + 20, rect.top() + 2));
     ASSERT_FALSE(site.statusTexts.isEmpty());
     EXPECT_EQ(site.statusTexts.back(), "[2] c\n");
 }
