@@ -118,7 +118,7 @@ std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 double TimedCommand(CQuorvixView& view, ScriptedUser& user, UINT id) {
     user.dialogs = 0;
     Stopwatch watch;
-    view.OnCmdMsg(id, true);
+    log_view_commands::OnCmdMsg(view, id, true);
     return watch.Seconds();
 }
 
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
         const size_t marks = view.Core().m_bookmarks.Count();
         Stopwatch walk;
         for (size_t i = 0; i < marks; ++i)
-            view.OnCmdMsg(ID_EDIT_NEXTMARK, true);
+            log_view_commands::OnCmdMsg(view, ID_EDIT_NEXTMARK, true);
         const double seconds = walk.Seconds();
         Report("program.next_mark.bookmarks", static_cast<double>(marks), "lines");
         Report("program.next_mark.walk_seconds", seconds, "s");

@@ -1,6 +1,7 @@
 // The log view's commands, one family per source file, each working on the log view it
-// is given (CommandHost). The log view routes its menu commands, accelerators, private
-// messages and list notifications here. GUI thread only.
+// is given (CommandHost). The log window routes the view's menu commands and accelerators
+// here (log_view_commands::OnCmdMsg), and the view's signals reach them through
+// log_view_commands::Attach. GUI thread only.
 #pragma once
 
 #include <QString>
@@ -9,8 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/CommandHost.h"
+#include "view/CommandHost.h"
 
+class CQuorvixView;
 class DisplayList;
 
 // Command ids of the log view's commands (menus, accelerators, tool bar).
@@ -24,6 +26,17 @@ inline constexpr int ID_EDIT_BOOKMARK = 32773;
 inline constexpr int ID_EDIT_NEXTMARK = 32774;
 inline constexpr int ID_OPTIONS_ANALYZE = 32775;
 inline constexpr int ID_VIEW_BOOKMARKS = 32776;
+
+// The log view's command route (LogViewCommands.cpp).
+namespace log_view_commands {
+// The log view's menu commands: Copy, Find, Clear Sel, Save As, Options, Bookmark, Next
+// Mark, Analyze, Bookmarks. Whether `id` is one of them; runs it when `execute` is set.
+bool OnCmdMsg(CommandHost& view, int id, bool execute);
+// Answers the view's signals: a double click opens the line editor, a selection change
+// shows the caret line and writes an edit back, Delete deletes the selected lines, Enter
+// writes an edit back. Once, when the view is made.
+void Attach(CQuorvixView& view);
+} // namespace log_view_commands
 
 // Level filter and Options dialog (FilterCommands.cpp).
 namespace filter_commands {

@@ -172,6 +172,9 @@ void CQuorvixMarksView::OnGoToLine() {
         return;
     const std::string entry(m_bookmarkList->Model().GetText(selected));
     view->Core().m_bookmarks.SetCurrentMark(view->LogList().FindLine(-1, entry));
-    ::PostMessage(view->ViewHandle(), WM_COMMAND, MAKEWPARAM(ID_EDIT_NEXTMARK, 1), 0);
+    // Next Mark from the event loop, as an accelerator would run it; dropped should the
+    // view go first.
+    QMetaObject::invokeMethod(
+        view, [view] { bookmark_commands::OnNextMark(*view); }, Qt::QueuedConnection);
     view->LogList().setFocus(Qt::OtherFocusReason);
 }

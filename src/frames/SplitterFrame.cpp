@@ -5,6 +5,7 @@
 #include <QWindowStateChangeEvent>
 #include <algorithm>
 
+#include "commands/Commands.h"
 #include "frames/AppServices.h"
 #include "frames/DocManager.h"
 #include "frames/MainFrame.h"
@@ -80,6 +81,7 @@ CSplitterFrame::~CSplitterFrame() {
 bool CSplitterFrame::OnCreateClient(int clientWidth) {
     m_wndSplitter = new CSplitterWnd;
     auto* logView = new CQuorvixView(*this);
+    log_view_commands::Attach(*logView);
     auto* marksView = new CQuorvixMarksView;
     m_wndSplitter->addWidget(logView);
     m_wndSplitter->addWidget(marksView);
@@ -206,8 +208,12 @@ LRESULT CSplitterFrame::WindowProc(UINT message, WPARAM, LPARAM) {
 }
 
 bool CSplitterFrame::OnCmdMsg(UINT id, bool execute) {
-    if (auto* view = dynamic_cast<CCmdTarget*>(m_activeView.data()); view && view->OnCmdMsg(id, execute))
+    if (CQuorvixView* log = LogView(); log && m_activeView == log) {
+        if (log_view_commands::OnCmdMsg(*log, static_cast<int>(id), execute))
+            return true;
+    } else if (auto* view = dynamic_cast<CCmdTarget*>(m_activeView.data()); view && view->OnCmdMsg(id, execute)) {
         return true;
+    }
     if (m_doc && m_doc->OnCmdMsg(id, execute))
         return true;
     if (id == ID_NEXT_PANE || id == ID_PREV_PANE) {

@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "commands/Commands.h"
 #include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
@@ -140,9 +139,6 @@ LRESULT CQuorvixView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnLoadDone();
     case UM_OPEN_FILES:
         return OnOpenFiles();
-    case WM_COMMAND:
-        OnCmdMsg(LOWORD(wParam), true);
-        return 0;
     case TM_REFILL_LINES: {
         const size_t count = m_core.m_lineEntries.GetCount();
         const size_t first = std::min<size_t>(wParam, count);
@@ -162,44 +158,6 @@ LRESULT CQuorvixView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         return 0;
     }
-}
-
-bool CQuorvixView::OnCmdMsg(UINT id, bool execute) {
-    void (*command)(CommandHost&) = nullptr;
-    switch (id) {
-    case ID_EDIT_COPY:
-        command = clipboard_commands::OnCopy;
-        break;
-    case ID_EDIT_FIND:
-        command = find_commands::OnFind;
-        break;
-    case ID_EDIT_CLEAR:
-        command = clipboard_commands::OnClearSel;
-        break;
-    case ID_FILE_SAVE_AS:
-        command = clipboard_commands::OnSaveAs;
-        break;
-    case ID_VIEW_OPTIONS:
-        command = filter_commands::OnOptions;
-        break;
-    case ID_EDIT_BOOKMARK:
-        command = bookmark_commands::OnBookmark;
-        break;
-    case ID_EDIT_NEXTMARK:
-        command = bookmark_commands::OnNextMark;
-        break;
-    case ID_OPTIONS_ANALYZE:
-        command = analyze_commands::OnAnalyze;
-        break;
-    case ID_VIEW_BOOKMARKS:
-        command = bookmark_commands::OnShowBookmarks;
-        break;
-    default:
-        return false;
-    }
-    if (execute)
-        command(*this);
-    return true;
 }
 
 LRESULT CQuorvixView::OnStartLoad() {
@@ -243,10 +201,10 @@ void CQuorvixView::resizeEvent(QResizeEvent* event) {
 void CQuorvixView::OnLogListNotify(int code) {
     switch (code) {
     case LBN_DBLCLK:
-        edit_commands::BeginLineEdit(*this);
+        emit LogListDoubleClicked();
         break;
     case LBN_SELCHANGE:
-        edit_commands::OnLogSelChange(*this);
+        emit LogListSelectionChanged();
         break;
     default: // LBN_KILLFOCUS: nothing
         break;
@@ -257,9 +215,9 @@ bool CQuorvixView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Delete && watched != m_editor)
-            edit_commands::DeleteSelectedLines(*this);
+            emit DeleteKeyPressed();
         else if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            edit_commands::CommitLineEdit(*this, qobject_cast<QWidget*>(watched));
+            emit EnterKeyPressed(qobject_cast<QWidget*>(watched));
     }
     // The key goes on to its widget either way.
     return CFormView::eventFilter(watched, event);
@@ -322,7 +280,7 @@ void CQuorvixView::ResetForRebuild() {
     if (CListBox* marks = m_site.MarksList())
         marks->Model().ResetContent();
     // No caret line is left to show.
-    edit_commands::ShowCaretLine(*this);
+    SetStatusText(QString::fromUtf8(res::kIdleMessage));
 }
 
 void CQuorvixView::StartRefill() {

@@ -4,9 +4,9 @@
 // and the hidden in-place line editor. It checks that its document's file exists, starts
 // the reader window that loads the file, takes in the lines (the core, CLogViewCore),
 // keeps the log list filling the view, opens files dropped onto it, rebuilds the log list
-// from the stored lines on a worker thread (the refill), routes Delete and Enter, and
-// hands its menu commands, messages and list notifications to the command families
-// (commands/Commands.h), for which it is the CommandHost.
+// from the stored lines on a worker thread (the refill), and tells of the user's actions
+// on its list (signals). It is the CommandHost of the command families that sit above it
+// (commands/Commands.h): they route its menu commands and answer its signals.
 //
 // Ownership: the log window owns the view (as a child widget); the view owns its controls
 // (Qt children), its core with the line store, the reader window and the refill thread.
@@ -23,9 +23,8 @@
 #include <QStringList>
 #include <memory>
 
-#include "commands/CommandHost.h"
+#include "view/CommandHost.h"
 #include "loader/ProgressDlg.h"
-#include "platform/CmdTarget.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Window.h"
 #include "platform/WorkerThread.h"
@@ -60,7 +59,7 @@ public:
     virtual void CloseFrame() = 0;
 };
 
-class CQuorvixView : public CFormView, public CWnd, public CommandHost, public CCmdTarget {
+class CQuorvixView : public CFormView, public CWnd, public CommandHost {
     Q_OBJECT
 
 public:
@@ -73,16 +72,12 @@ public:
     void OnInitialUpdate();
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    // The log view's commands: Copy, Find, Clear Sel, Save As, Options, Bookmark, Next Mark,
-    // Analyze, Bookmarks.
-    bool OnCmdMsg(UINT id, bool execute) override;
 
     // CommandHost
     CLogViewCore& Core() override { return m_core; }
     CLogListBox& LogList() override { return *m_logList; }
     CListBox* MarksList() override { return m_site.MarksList(); }
     void RefreshMarks() override { m_site.RefreshMarks(); }
-    HWND ViewHandle() override { return GetSafeHwnd(); }
     QWidget* DialogParent() override { return this; }
     QLineEdit* LineEditor() override { return m_editor; }
     void StartRefill() override;
@@ -106,6 +101,15 @@ public:
     CProgressDlg* RefillProgress() const { return m_refillProgress.data(); }
     // The paths of the last drop onto the view, as dropped.
     const QStringList& DroppedPaths() const { return m_droppedPaths; }
+
+signals:
+    // What the user did to the log list and its editor; the view's commands
+    // (commands/Commands.h, log_view_commands::Attach) answer them.
+    void LogListDoubleClicked();
+    void LogListSelectionChanged();
+    // Delete on the log list (not in the editor), Enter on `target`.
+    void DeleteKeyPressed();
+    void EnterKeyPressed(QWidget* target);
 
 protected:
     // Stops and joins the reader and a running refill, then frees the line store.

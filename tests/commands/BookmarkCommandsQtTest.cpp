@@ -102,12 +102,11 @@ TEST(BookmarkCommands, ShowBookmarksAndTheJumpFromTheMarksView) {
     EXPECT_EQ(log.MarkTexts(), std::vector<std::string>({"12:00 line 2", "12:00 line 6", "12:00 line 9"}));
 
     // A double click on an entry: its line by text becomes the current mark, and Next Mark
-    // is posted as from an accelerator.
+    // runs.
     const auto jump = [&log](std::string_view entry) {
         log.List().SetSel(-1, false);
         log.SetMark(log.LogList().FindLine(-1, entry));
-        PostMessage(log.ViewHandle(), WM_COMMAND, MAKEWPARAM(ID_EDIT_NEXTMARK, 1), 0);
-        QCoreApplication::processEvents();
+        bookmark_commands::OnNextMark(log);
         return log.List().GetSelItems();
     };
     EXPECT_EQ(jump("12:00 line 6"), Lines({6}));

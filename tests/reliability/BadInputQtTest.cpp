@@ -451,7 +451,7 @@ TEST(BadInputConfiguration, HugeConfigurationsStartAndClassify) {
         CSplitterFrame* window = harness.OpenAndLoad(harness.Write("a.log", "x L7 y\nplain kw3\n"));
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->LogView()->LogList().Model().GetItemData(0) & COLOUR_MASK, g_palette[11]);
-        window->LogView()->OnCmdMsg(ID_OPTIONS_ANALYZE, true);
+        log_view_commands::OnCmdMsg(*window->LogView(), ID_OPTIONS_ANALYZE, true);
         EXPECT_EQ(window->LogView()->Core().m_bookmarks.Indices(), (std::vector<uint32_t>{1}));
     }
     {
@@ -478,7 +478,7 @@ TEST(BadInputConfiguration, HugeConfigurationsStartAndClassify) {
         const DisplayList& list = window->LogView()->LogList().Model();
         EXPECT_EQ(list.GetItemData(0) & COLOUR_MASK, g_palette[10]);
         EXPECT_EQ(list.GetItemData(1) & COLOUR_MASK, g_palette[11]);
-        window->LogView()->OnCmdMsg(ID_OPTIONS_ANALYZE, true);
+        log_view_commands::OnCmdMsg(*window->LogView(), ID_OPTIONS_ANALYZE, true);
         EXPECT_EQ(window->LogView()->Core().m_bookmarks.Indices(), (std::vector<uint32_t>{0}));
     }
 }

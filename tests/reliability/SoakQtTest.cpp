@@ -165,7 +165,7 @@ TEST(Soak, LogsOpenedClosedAndRebuiltAtRandomLeaveNothingBehind) {
             });
             rebuildsMidWay += !view.IsLoadDone() || view.IsRefilling() ? 1 : 0;
             const unsigned before = ShowMask(view);
-            view.OnCmdMsg(ID_VIEW_OPTIONS, true);
+            log_view_commands::OnCmdMsg(view, ID_VIEW_OPTIONS, true);
             if (ShowMask(view) != before)
                 rebuiltWith[path] = ShowMask(view);
             ++rebuilds;

@@ -12,10 +12,9 @@ FakeCommandHost::FakeCommandHost(const LevelSlotTable& levelSlots)
     m_marks->setGeometry(600, 0, 200, 400);
     m_editor->hide();
     m_editor->setEnabled(false);
-    CreateHandle();
 }
 
-FakeCommandHost::~FakeCommandHost() { DestroyWindow(); }
+FakeCommandHost::~FakeCommandHost() = default;
 
 void FakeCommandHost::Load(const std::vector<std::string>& lines, bool done) {
     size_t bytes = 1;
@@ -68,10 +67,4 @@ void FakeCommandHost::StartRefill() {
     ResetForRebuild();
     for (size_t i = 0; i < m_core.m_lineEntries.GetCount(); ++i)
         m_core.OnRefillLine(m_core.m_lineEntries[i]);
-}
-
-LRESULT FakeCommandHost::WindowProc(UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_COMMAND && LOWORD(wParam) == ID_EDIT_NEXTMARK)
-        bookmark_commands::OnNextMark(*this);
-    return 0;
 }

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "core/LevelConfig.h"
-#include "commands/CommandHost.h"
+#include "view/CommandHost.h"
 #include "platform/ListBox.h"
 #include "view/LogListBox.h"
 #include "core/LogViewCore.h"
 
-class FakeCommandHost : public CommandHost, public CWnd {
+class FakeCommandHost : public CommandHost {
 public:
     explicit FakeCommandHost(const LevelSlotTable& levelSlots = g_levelSlots);
     ~FakeCommandHost() override;
@@ -31,7 +31,6 @@ public:
     CLogListBox& LogList() override { return *m_logList; }
     CListBox* MarksList() override { return m_marks; }
     void RefreshMarks() override;
-    HWND ViewHandle() override { return GetSafeHwnd(); }
     QWidget* DialogParent() override { return &m_window; }
     QLineEdit* LineEditor() override { return m_editor; }
     // Empties what a rebuild empties, then runs the whole rebuild at once.
@@ -49,8 +48,6 @@ public:
     }
     void EndWaitCursor() override { --waitCursors; }
 
-    // UM_ADD_BOOKMARK and the Next Mark command reach the bookmark commands, as in the view.
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     QWidget& Window() { return m_window; }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "commands/Commands.h"
 #include "app/QuorvixApp.h"
 #include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
@@ -85,6 +86,7 @@ protected:
     void Open(const QString& path) {
         site.path = path;
         view = std::make_unique<CQuorvixView>(site, &window);
+        log_view_commands::Attach(*view);
         view->setGeometry(0, 0, 700, 600);
         view->show();
         view->OnInitialUpdate();
@@ -183,7 +185,7 @@ TEST_F(ViewTest, TheLogListFillsTheViewAfterEveryResize) {
     EXPECT_EQ(view->findChildren<CListBox*>().size(), 1);
     // The layout asked for by a posted WM_SIZE.
     view->LogList().setGeometry(5, 5, 10, 10);
-    ::PostMessage(view->ViewHandle(), WM_SIZE, 0, 0);
+    ::PostMessage(view->GetSafeHwnd(), WM_SIZE, 0, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(view->LogList().geometry(), view->rect());
 }
@@ -324,18 +326,17 @@ TEST_F(ViewTest, ClosingWhileTheLogLoadsOrRefillsStopsTheThreadsAndFreesTheLines
 TEST_F(ViewTest, CommandsAndMessagesReachTheirHandlers) {
     Open(Write("a.log", "a\nb x\nc\n"));
     ASSERT_TRUE(WaitForLoad());
-    // The log view handles its nine commands and nothing else.
-    for (const UINT id : {57634u, 57636u, 57633u, 57604u, 32772u, 32773u, 32774u, 32775u, 32776u})
-        EXPECT_TRUE(view->OnCmdMsg(id, false)) << id;
-    for (const UINT id : {57601u, 57603u, 57607u, 32779u})
-        EXPECT_FALSE(view->OnCmdMsg(id, false)) << id;
+    // The log view's route takes its nine commands and nothing else.
+    for (const int id : {57634, 57636, 57633, 57604, 32772, 32773, 32774, 32775, 32776})
+        EXPECT_TRUE(log_view_commands::OnCmdMsg(*view, id, false)) << id;
+    for (const int id : {57601, 57603, 57607, 32779})
+        EXPECT_FALSE(log_view_commands::OnCmdMsg(*view, id, false)) << id;
 
-    // A bookmark, then the marks view's jump: the current mark and a posted Next Mark.
+    // A bookmark, then Next Mark through the route.
     view->Core().m_bookmarks.Add(1);
     EXPECT_EQ(view->Core().m_bookmarks.Indices(), (std::vector<uint32_t>{1}));
     view->Core().m_bookmarks.SetCurrentMark(1);
-    ::PostMessage(view->ViewHandle(), WM_COMMAND, MAKEWPARAM(32774, 1), 0);
-    QCoreApplication::processEvents();
+    EXPECT_TRUE(log_view_commands::OnCmdMsg(*view, ID_EDIT_NEXTMARK, true));
     EXPECT_EQ(view->LogList().Model().GetSel(1), 1);
 
     // A selection change by the user shows the caret line in the status bar.

@@ -9,7 +9,6 @@
 #include <QString>
 #include <string_view>
 
-#include "platform/Window.h"
 
 class CLogViewCore;
 class CLogListBox;
@@ -30,8 +29,6 @@ public:
     virtual CListBox* MarksList() = 0;
     // Refills the marks view from the bookmarks (the marks view's Refresh).
     virtual void RefreshMarks() = 0;
-    // The log view's own window handle, for messages to it (UM_ADD_BOOKMARK, WM_COMMAND).
-    virtual HWND ViewHandle() = 0;
     // The widget dialogs and message boxes are shown over.
     virtual QWidget* DialogParent() = 0;
     // The in-place line editor (control 1011).
