@@ -1,13 +1,12 @@
 #include "frames/DocManager.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 
 #include "frames/AppServices.h"
 #include "frames/MainFrame.h"
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
+#include "platform/QtText.h"
 
 CDocManager::CDocManager(CAppServices& app) : m_app(app) {}
 
@@ -16,9 +15,8 @@ CDocManager::~CDocManager() {
 }
 
 QString CDocManager::DocumentPathOf(const QString& path) {
-    if (path.isEmpty())
-        return path;
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // On the path's bytes: Qt's own resolution would lose a name that is no UTF-8.
+    return AbsolutePath(path);
 }
 
 CQuorvixDoc* CDocManager::OpenDocumentFile(const QString& path) {
