@@ -2,12 +2,15 @@
 // and puts the current mark on the first bookmark so that F3 walks the findings from the
 // top. Earlier selections and bookmarks stay; running it twice is running it once.
 #include <QLineEdit>
+#include <new>
 #include <string_view>
 #include <vector>
 
 #include "app/LevelConfig.h"
 #include "commands/Commands.h"
 #include "loader/Messages.h"
+#include "platform/Prompts.h"
+#include "res/Resources.h"
 #include "view/LogListBox.h"
 #include "view/LogViewCore.h"
 
@@ -37,9 +40,21 @@ void OnAnalyze(CommandHost& host) {
             keywords.push_back(keyword);
     }
     if (!keywords.empty()) {
+        std::vector<int> found;
+        try {
+            found = find_commands::LinesHoldingAny(model, keywords);
+            // The bookmarks' room first, so that bookmarking below cannot fail half way.
+            core.m_bookmarks.reserve(core.m_bookmarks.size() + found.size());
+        } catch (const std::bad_alloc&) {
+            // Nothing was changed yet.
+            host.EndWaitCursor();
+            AfxMessageBox(QString::fromUtf8(res::kSearchOutOfMemory), MB_OK | MB_ICONWARNING,
+                          host.DialogParent());
+            return;
+        }
         // The lines arrive in ascending order: one merge at the end.
         bookmark_commands::BookmarkBatch batch(host);
-        for (const int index : find_commands::LinesHoldingAny(model, keywords)) {
+        for (const int index : found) {
             // Bookmarking a line drops its selection, so the line is selected after it.
             SendMessage(view, UM_ADD_BOOKMARK, 0, index);
             model.SetSel(index, true);

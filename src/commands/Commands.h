@@ -86,7 +86,8 @@ private:
 // Copy, save and clear (ClipboardCommands.cpp).
 namespace clipboard_commands {
 // Puts the lines of `list` at `indices` (ascending), each followed by a line feed, on the
-// clipboard as plain text. Returns false when the clipboard could not take it.
+// clipboard as plain text. Returns false when the clipboard could not take it. Throws
+// std::bad_alloc when memory runs out before the clipboard was changed.
 bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices);
 // Copy (57634): the selected lines to the clipboard.
 void OnCopy(CommandHost& host);

@@ -11,7 +11,8 @@ inline constexpr UINT UM_PAINT_ITEM = WM_USER + 1;
 inline constexpr UINT UM_START_LOAD = WM_USER + 2;
 // Reader thread to its reader window, once, after the file is open.
 inline constexpr UINT UM_READER_START = WM_USER + 3;
-// Reader thread to its reader window after the loop ended and the file is closed.
+// Reader thread to its reader window after the loop ended and the file is closed: wParam
+// kLoadComplete at the end of the file, kLoadOutOfMemory when memory ran out before it.
 inline constexpr UINT UM_READER_END = WM_USER + 4;
 // Reader thread to its reader window with lines (lParam: the reader's line batch).
 inline constexpr UINT UM_READER_LINE = WM_USER + 5;
@@ -19,8 +20,12 @@ inline constexpr UINT UM_READER_LINE = WM_USER + 5;
 inline constexpr UINT UM_ADD_LINE = WM_USER + 6;
 // Refill worker to the log view, one per stored line (lParam: LogLineEntry*, not freed).
 inline constexpr UINT UM_REFILL_LINE = WM_USER + 7;
-// Reader window to the log view once the whole file was read.
+// Reader window to the log view once the load has ended: wParam kLoadComplete when the
+// whole file was read, kLoadOutOfMemory when memory ran out first (the lines the view took
+// stay, and no more come).
 inline constexpr UINT UM_LOAD_DONE = WM_USER + 8;
+inline constexpr WPARAM kLoadComplete = 0;
+inline constexpr WPARAM kLoadOutOfMemory = 1;
 // Find All and Analyze to the log view: lParam a display-list index to bookmark.
 inline constexpr UINT UM_ADD_BOOKMARK = WM_USER + 9;
 // Producer to its progress dialog: wParam the step.

@@ -1,6 +1,7 @@
 #include "platform/WorkerThread.h"
 
 #include <algorithm>
+#include <exception>
 #include <pthread.h>
 #include <utility>
 
@@ -43,11 +44,35 @@ std::vector<size_t> SplitForParallel(size_t count, size_t grain) {
 }
 
 void RunInParallel(size_t parts, const std::function<void(size_t part)>& work) {
+    // Room for the bookkeeping first: once a worker runs, noting a part cannot fail.
+    std::vector<std::exception_ptr> failures(parts);
+    std::vector<size_t> inlineParts;
+    inlineParts.reserve(parts);
     std::vector<std::unique_ptr<WorkerThread>> workers;
-    for (size_t part = 1; part < parts; ++part)
-        workers.push_back(std::make_unique<WorkerThread>([&work, part](WorkerThread&) { work(part); }));
+    workers.reserve(parts);
+    const auto run = [&work, &failures](size_t part) {
+        try {
+            work(part);
+        } catch (...) {
+            failures[part] = std::current_exception();
+        }
+    };
+    for (size_t part = 1; part < parts; ++part) {
+        try {
+            workers.push_back(std::make_unique<WorkerThread>([&run, part](WorkerThread&) { run(part); }));
+        } catch (const std::exception&) {
+            // No thread to be had (std::system_error, std::bad_alloc): this thread does it.
+            inlineParts.push_back(part);
+        }
+    }
     if (parts > 0)
-        work(0);
+        run(0);
+    for (const size_t part : inlineParts)
+        run(part);
     for (auto& worker : workers)
         worker->Join();
+    for (const std::exception_ptr& failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
 }

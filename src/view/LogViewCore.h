@@ -42,7 +42,9 @@ public:
     int ClassifyLine(std::string_view text) const;
 
     // UM_ADD_LINE: lParam a LineRecord*. Classifies, stores and shows the line, marks the
-    // record consumed. The record's memory belongs to its batch, which frees it.
+    // record consumed. The record's memory belongs to its batch, which frees it. Throws
+    // std::bad_alloc when memory runs out; the line is then neither stored nor shown, and
+    // the store and the list stay in step.
     LRESULT OnAddLine(WPARAM wParam, LPARAM lParam);
     // The same for a record at hand.
     void AddLine(LineRecord& record);

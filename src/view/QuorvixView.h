@@ -127,10 +127,16 @@ private:
     // worker's body, hands the stored lines to the GUI thread in batches of positions, each
     // line then going through OnRefillLine's rule in file order; OnRefillDone joins the
     // worker and runs a refill that waited meanwhile.
+    // A refill that runs out of memory keeps the lines it showed, stops and reports once it
+    // has ended.
     void RunRefill();
     static void RefillThread(WorkerThread& thread, HWND view, HWND progress, size_t count);
+    void OnRefillLines(size_t first, size_t count);
     void OnRefillDone();
     void StopRefill();
+    void CloseRefillProgress();
+    // The message for a command that memory ran out under.
+    void ReportCommandOutOfMemory();
 
     CLogViewSite& m_site;
     CLogListBox* m_logList; // control 1015; made before the core, which works on its model
@@ -146,5 +152,6 @@ private:
     std::unique_ptr<WorkerThread> m_refillThread;
     QPointer<CProgressDlg> m_refillProgress;
     bool m_refillPending = false;
+    bool m_refillOutOfMemory = false;
     int m_waitCursors = 0;
 };
