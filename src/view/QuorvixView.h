@@ -17,6 +17,9 @@
 // The store does not change while a refill walks it: a refill never runs while the log
 // still loads or while another refill of the view runs (it waits until they end), and the
 // view stops and joins the reader and the refill before it frees the store.
+//
+// Memory running out ends one operation, never the program: a load or a rebuild keeps
+// the lines it has and tells the user how many, and a command says it could not finish.
 #pragma once
 
 #include <QPointer>
