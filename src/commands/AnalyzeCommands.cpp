@@ -2,11 +2,14 @@
 // and puts the current mark on the first bookmark so that F3 walks the findings from the
 // top. Earlier selections and bookmarks stay; running it twice is running it once.
 #include <QLineEdit>
+#include <new>
 #include <string_view>
 #include <vector>
 
 #include "core/LevelConfig.h"
 #include "commands/Commands.h"
+#include "platform/Prompts.h"
+#include "res/Resources.h"
 #include "view/LogListBox.h"
 #include "core/LogViewCore.h"
 
@@ -35,9 +38,18 @@ void OnAnalyze(CommandHost& host) {
             keywords.push_back(keyword);
     }
     if (!keywords.empty()) {
-        const std::vector<int> found = find_commands::LinesHoldingAny(model, keywords);
-        // Bookmarking a line drops its selection, so the lines are selected after it.
-        bookmarks.AddAll(found);
+        std::vector<int> found;
+        try {
+            found = find_commands::LinesHoldingAny(model, keywords);
+            // Bookmarking a line drops its selection, so the lines are selected after it.
+            // AddAll makes its room first: when memory runs out, nothing has changed yet.
+            bookmarks.AddAll(found);
+        } catch (const std::bad_alloc&) {
+            host.EndWaitCursor();
+            AfxMessageBox(QString::fromUtf8(res::kSearchOutOfMemory), MB_OK | MB_ICONWARNING,
+                          host.DialogParent());
+            return;
+        }
         for (const int index : found)
             model.SetSel(index, true);
         if (!bookmarks.Empty()) {

@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -75,18 +77,31 @@ QByteArray TextBlock(const DisplayList& list, const std::vector<int>& indices) {
 
 enum class SaveStatus { Saved, EmptyList, Failed };
 
+// The writing of SaveListToFile; throws std::bad_alloc when memory runs out.
+SaveStatus WriteListToFile(const DisplayList& list, const QString& path, QString& error);
+
 // Writes every line of the list to `path` in text mode (each line followed by CR LF) and
 // leaves no line selected. An empty list writes nothing. The file is written beside the
-// target and renamed over it only when complete and on the disk, so a failure leaves the
-// target as it was, and a reader still holding the old file keeps reading the old bytes.
-// On failure `error` gets the system's reason.
+// target and renamed over it only when complete and on the disk, so a failure (memory
+// running out too) leaves the target as it was, and a reader still holding the old file
+// keeps reading the old bytes. On failure `error` gets the system's reason.
 SaveStatus SaveListToFile(DisplayList& list, const QString& path, QString& error) {
-    const int count = list.GetCount();
-    if (count == 0)
+    if (list.GetCount() == 0)
         return SaveStatus::EmptyList;
     // The selection goes whether or not the file can be written.
     ClearSelection(list);
+    try {
+        return WriteListToFile(list, path, error);
+    } catch (const std::bad_alloc&) {
+        // The new file went with the SafeSave that was not committed: nothing half
+        // written is left, and the target is as it was.
+        error = QString::fromLocal8Bit(std::strerror(ENOMEM));
+        return SaveStatus::Failed;
+    }
+}
 
+SaveStatus WriteListToFile(const DisplayList& list, const QString& path, QString& error) {
+    const int count = list.GetCount();
     SafeSave file;
     const auto failed = [&] {
         error = QString::fromLocal8Bit(file.ErrorText());
@@ -129,7 +144,16 @@ void OnCopy(CommandHost& host) {
     const DisplayList& list = host.LogList().Model();
     if (list.GetCount() == 0 || list.GetSelCount() == 0)
         return;
-    if (CopyLinesToClipboard(list, list.GetSelItems()))
+    bool copied = false;
+    try {
+        copied = CopyLinesToClipboard(list, list.GetSelItems());
+    } catch (const std::bad_alloc&) {
+        // The block could not be had, so the clipboard was never touched.
+        AfxMessageBox(QString::fromUtf8(res::kCopyOutOfMemory).arg(list.GetSelCount()),
+                      MB_OK | MB_ICONWARNING, host.DialogParent());
+        return;
+    }
+    if (copied)
         AfxMessageBox(QString::fromUtf8(res::kCopiedToClipboard), MB_OK, host.DialogParent());
 }
 

@@ -70,7 +70,8 @@ namespace clipboard_commands {
 // Puts the lines of `list` at `indices` (ascending), each followed by a line feed, on the
 // clipboard as plain text: each line that is valid UTF-8 as it is, any other as Latin-1.
 // Copy and the marks view's Copy Bookmarks both go through it. Returns false when the
-// clipboard could not take it.
+// clipboard could not take it. Throws std::bad_alloc when memory runs out before the
+// clipboard was changed.
 bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices);
 // Copy (57634): the selected lines to the clipboard.
 void OnCopy(CommandHost& host);

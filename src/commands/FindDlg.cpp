@@ -1,12 +1,14 @@
 #include "commands/FindDlg.h"
 
 #include <QByteArray>
+#include <new>
 #include <string_view>
 
 #include "commands/Commands.h"
 #include "core/LogViewCore.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
+#include "core/LogViewCore.h"
 
 int g_findFound = 0;
 
@@ -51,16 +53,27 @@ void CFindDlg::FindAll() {
     m_view.BeginWaitCursor();
     // Every line the search finds, in one pass (shared by the processors), then each one
     // found in turn, as a search going on after the last line found would give them.
-    const std::vector<int> found = find_commands::LinesHoldingAny(model, {needle});
+    std::vector<int> found;
+    try {
+        found = find_commands::LinesHoldingAny(model, {needle});
+        // Bookmarking a line drops its selection, so the lines are selected after it.
+        // AddAll makes its room first: when memory runs out, nothing has changed yet.
+        if (m_bookmarkFound)
+            m_view.Core().m_bookmarks.AddAll(found);
+    } catch (const std::bad_alloc&) {
+        // Nothing was changed yet; the dialog comes back as after a search that found
+        // nothing, for a rarer keyword or Cancel.
+        g_findFound = 0;
+        m_view.EndWaitCursor();
+        AfxMessageBox(QString::fromUtf8(res::kSearchOutOfMemory), MB_OK | MB_ICONWARNING, this);
+        return;
+    }
     if (found.empty()) {
         g_findFound = 0;
         m_view.EndWaitCursor();
         AfxMessageBox(QString::fromUtf8(res::kFindNotFound), MB_OK, this);
         return;
     }
-    // Bookmarking a line drops its selection, so the lines are selected after it.
-    if (m_bookmarkFound)
-        m_view.Core().m_bookmarks.AddAll(found);
     for (const int index : found)
         model.SetSel(index, true);
     g_findFound = 1;

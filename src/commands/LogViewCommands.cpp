@@ -1,9 +1,26 @@
 // The log view's command route: which command family answers each of its menu commands and
 // each thing the user does to its list.
 #include <QObject>
+#include <new>
 
 #include "commands/Commands.h"
+#include "platform/Prompts.h"
+#include "res/Strings.h"
 #include "view/QuorvixView.h"
+
+namespace {
+
+// The commands that allocate by the size of the log end cleanly themselves when memory
+// runs out; this is the last stop for the rest, short of the program.
+template <class Command> void RunGuarded(CommandHost& view, Command command) {
+    try {
+        command();
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox(QString::fromUtf8(res::kCommandOutOfMemory), MB_OK | MB_ICONWARNING, view.DialogParent());
+    }
+}
+
+} // namespace
 
 namespace log_view_commands {
 
@@ -41,7 +58,7 @@ bool OnCmdMsg(CommandHost& view, int id, bool execute) {
         return false;
     }
     if (execute)
-        command(view);
+        RunGuarded(view, [&] { command(view); });
     return true;
 }
 
@@ -51,7 +68,7 @@ void Attach(CQuorvixView& view) {
     QObject::connect(host, &CQuorvixView::LogListSelectionChanged, host,
                      [host] { edit_commands::OnLogSelChange(*host); });
     QObject::connect(host, &CQuorvixView::DeleteKeyPressed, host,
-                     [host] { edit_commands::DeleteSelectedLines(*host); });
+                     [host] { RunGuarded(*host, [host] { edit_commands::DeleteSelectedLines(*host); }); });
     QObject::connect(host, &CQuorvixView::EnterKeyPressed, host,
                      [host](QWidget* target) { edit_commands::CommitLineEdit(*host, target); });
 }

@@ -52,6 +52,9 @@ bool Bookmarks::Add(int index) {
 
 void Bookmarks::AddAll(const std::vector<int>& sortedIndices) {
     const size_t before = m_bookmarks.size();
+    // Once there is room, nothing below allocates (a merge without a buffer works in
+    // place), so a bulk add is all or nothing.
+    m_bookmarks.reserve(before + sortedIndices.size());
     for (const int index : sortedIndices) {
         if (index < 0 || index >= m_list.GetCount() || IsMarked(index))
             continue;

@@ -41,7 +41,8 @@ public:
     bool Add(int index);
     // Marks every line of `sortedIndices` (ascending, no repeats) that is not marked yet,
     // as Add of each in turn would (the current mark ends on the last line newly marked),
-    // with one merge into the sorted indices instead of one insertion a line.
+    // with one merge into the sorted indices instead of one insertion a line. Makes its
+    // room first: throws std::bad_alloc, having changed nothing, when there is none.
     void AddAll(const std::vector<int>& sortedIndices);
     // Moves the current mark past the marked line `index`, wrapping from the last to the
     // first; to -1 when it is the only bookmark. Nothing for a line without a mark.

@@ -37,6 +37,16 @@ public:
     const T& operator[](size_t i) const { return const_cast<ChunkedVector*>(this)->Slot(i); }
     T& back() { return Slot(m_size - 1); }
 
+    // Makes room for `n` elements in all, so that appending up to that many allocates
+    // nothing and cannot fail. Throws std::bad_alloc when the memory cannot be had; the
+    // elements stay as they were.
+    void reserve(size_t n) {
+        while (m_chunks.size() * kPerChunk < n)
+            m_chunks.emplace_back(kPerChunk * sizeof(T));
+    }
+
+    // Throws std::bad_alloc when a new chunk is needed and cannot be had; the sequence
+    // stays as it was.
     T& push_back(const T& value) {
         if (m_size == m_chunks.size() * kPerChunk)
             m_chunks.emplace_back(kPerChunk * sizeof(T));

@@ -51,6 +51,10 @@ public:
     int AddStringRef(std::string_view text) { return AddItem(text, 0); }
     // Appends an item with its data word in one step.
     int AddItem(std::string_view textRef, uint32_t data);
+    // Makes room for `count` items in all: appending up to that many with AddItem or
+    // AddStringRef then allocates nothing and cannot fail. Throws std::bad_alloc when the
+    // room cannot be had; the list stays as it was.
+    void Reserve(int count) { m_items.reserve(count > 0 ? static_cast<size_t>(count) : 0); }
     // LB_INSERTSTRING: inserts a copy at `index` (-1: at the end). LB_ERR if index > count.
     int InsertString(int index, std::string_view text);
     // LB_DELETESTRING: returns the number of items left, LB_ERR for a bad index.

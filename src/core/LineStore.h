@@ -52,6 +52,9 @@ public:
     void AdoptBytes(BigBlock block) { m_texts.Adopt(std::move(block)); }
     // Adds an entry at the tail whose text is `kept`, bytes returned by Keep.
     LogLineEntry* AppendKept(int level, int colourIndex, std::string_view kept);
+    // Makes room for `count` entries in all, so that appending up to that many cannot fail.
+    // Throws std::bad_alloc when the room cannot be had; the store stays as it was.
+    void Reserve(size_t count) { m_entries.reserve(count); }
 
     bool IsEmpty() const { return m_entries.empty(); }
     size_t GetCount() const { return m_entries.size(); }

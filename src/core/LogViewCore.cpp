@@ -19,6 +19,10 @@ int ClassifyLine(const LevelSlotTable& slots, std::string_view text) {
 }
 
 void CLogViewCore::OnAddLine(LineRecord& record) {
+    // Room first: once both have it, nothing below can fail half way, so a line that
+    // cannot be had leaves neither a store entry nor a list item.
+    m_lineEntries.Reserve(m_lineEntries.GetCount() + 1);
+    m_logList.Reserve(m_logList.GetCount() + 1);
     // The line is kept once: the store's entry refers to its trimmed part and the
     // display item to the whole, untrimmed text. A well-filled batch gives its bytes to
     // the store whole (its first line decides), so loading copies no line on this thread;

@@ -46,7 +46,8 @@ public:
     int ClassifyLine(std::string_view text) const { return ::ClassifyLine(m_levelSlots, text); }
 
     // One loaded line: classifies, stores and shows it. The record's memory belongs to
-    // its batch, which frees it.
+    // its batch, which frees it. Throws std::bad_alloc when memory runs out; the line is
+    // then neither stored nor shown, and the store and the list stay in step.
     void OnAddLine(LineRecord& record);
     // Every line of a reader's batch, in order, as OnAddLine each; the display list tells
     // its observer of them once, as one insertion.

@@ -1,7 +1,5 @@
 #include "frames/DocManager.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 
 #include "frames/AppServices.h"
@@ -10,6 +8,7 @@
 #include "frames/SplitterFrame.h"
 #include "platform/Prompts.h"
 #include "res/Strings.h"
+#include "platform/QtText.h"
 
 CDocManager::CDocManager(CAppServices& app) : m_app(app) {}
 
@@ -18,9 +17,8 @@ CDocManager::~CDocManager() {
 }
 
 QString CDocManager::DocumentPathOf(const QString& path) {
-    if (path.isEmpty())
-        return path;
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // On the path's bytes: Qt's own resolution would lose a name that is no UTF-8.
+    return AbsolutePath(path);
 }
 
 CQuorvixDoc* CDocManager::OpenDocumentFile(const QString& path) {

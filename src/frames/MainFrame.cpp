@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
@@ -15,6 +14,7 @@
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <QToolBar>
+#include <sys/stat.h>
 
 #include "frames/AppServices.h"
 #include "frames/DocManager.h"
@@ -241,8 +241,8 @@ void CMainFrame::UpdateRecentFileItems(QMenu* fileMenu) {
     QAction* placeholder = CommandAction(ID_FILE_MRU_FILE1);
     placeholder->setVisible(recent.GetCount() == 0);
     for (int i = 0; i < recent.GetCount(); ++i) {
-        auto* item =
-            new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(Escaped(MenuPath(recent[i]))), fileMenu);
+        auto* item = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(Escaped(MenuPath(PathForDisplay(recent[i])))), fileMenu);
         item->setStatusTip(FromUtf8(res::CommandPrompt(ID_FILE_MRU_FILE1 + i)));
         const int id = ID_FILE_MRU_FILE1 + i;
         connect(item, &QAction::triggered, this, [this, id] { RunCommand(id); });
@@ -587,8 +587,9 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM, LPARAM) {
 
 void CMainFrame::OnReadme() {
     // Relative on purpose: the readme of the directory the program runs in.
-    const QFileInfo readme(QStringLiteral("readme.txt"));
-    if (!readme.isFile() || readme.size() == 0)
+    const QString readme = AbsolutePath(QStringLiteral("readme.txt"));
+    struct stat st {};
+    if (::stat(PathToBytes(readme).c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
         return;
-    OpenWithDefaultProgram(readme.absoluteFilePath());
+    OpenWithDefaultProgram(readme);
 }

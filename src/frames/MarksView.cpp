@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <new>
 #include <numeric>
 #include <string>
 
@@ -127,8 +128,17 @@ void CQuorvixMarksView::OnRefreshBookmarks() {
     const DisplayList& lines = view->LogList().Model();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     marks.ResetContent();
-    for (const uint32_t index : bookmarks)
-        marks.AddString(lines.GetText(static_cast<int>(index)));
+    try {
+        for (const uint32_t index : bookmarks)
+            marks.AddString(lines.GetText(static_cast<int>(index)));
+    } catch (const std::bad_alloc&) {
+        // A list of some bookmarks would pass for all of them: none, and say so.
+        marks.ResetContent();
+        QApplication::restoreOverrideCursor();
+        AfxMessageBox(QString::fromUtf8(res::kMarksOutOfMemory).arg(bookmarks.size()), MB_OK | MB_ICONWARNING,
+                      this);
+        return;
+    }
     QApplication::restoreOverrideCursor();
 }
 
@@ -136,9 +146,18 @@ void CQuorvixMarksView::OnCopyBookmarks() {
     const DisplayList& marks = m_bookmarkList->Model();
     if (marks.GetCount() == 0)
         return;
-    std::vector<int> every(static_cast<size_t>(marks.GetCount()));
-    std::iota(every.begin(), every.end(), 0);
-    if (clipboard_commands::CopyLinesToClipboard(marks, every))
+    bool copied = false;
+    try {
+        std::vector<int> every(static_cast<size_t>(marks.GetCount()));
+        std::iota(every.begin(), every.end(), 0);
+        copied = clipboard_commands::CopyLinesToClipboard(marks, every);
+    } catch (const std::bad_alloc&) {
+        // The clipboard was never touched.
+        AfxMessageBox(QString::fromUtf8(res::kCopyOutOfMemory).arg(marks.GetCount()), MB_OK | MB_ICONWARNING,
+                      this);
+        return;
+    }
+    if (copied)
         AfxMessageBox(QString::fromUtf8(res::kMarksCopied), MB_OK, this);
 }
 

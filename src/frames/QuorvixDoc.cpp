@@ -1,12 +1,14 @@
 #include "frames/QuorvixDoc.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "commands/Commands.h"
 #include "frames/AppServices.h"
 #include "frames/DocManager.h"
 #include "frames/SplitterFrame.h"
 #include "platform/Prompts.h"
+#include "platform/QtText.h"
 #include "res/FrameResources.h"
 #include "res/Strings.h"
 #include "view/QuorvixView.h"
@@ -40,7 +42,7 @@ bool CQuorvixDoc::OnSaveDocument(const QString& path) {
 
 void CQuorvixDoc::SetPathName(const QString& path, bool addToRecentFiles) {
     m_pathName = CDocManager::DocumentPathOf(path);
-    SetTitle(QFileInfo(m_pathName).fileName());
+    SetTitle(PathForDisplay(PathFileName(m_pathName)));
     if (addToRecentFiles)
         m_manager.App().AddToRecentFileList(m_pathName);
 }
@@ -65,8 +67,10 @@ bool CQuorvixDoc::SaveModified() {
 }
 
 bool CQuorvixDoc::DoFileSave() {
-    const QFileInfo target(m_pathName);
-    if (!m_pathName.isEmpty() && target.isFile() && target.isWritable())
+    const std::string target = PathToBytes(m_pathName);
+    struct stat st {};
+    if (!m_pathName.isEmpty() && ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ::access(target.c_str(), W_OK) == 0)
         return DoSave(m_pathName);
     // The file is gone or cannot be written: ask where to save instead.
     const QString path = PromptSaveFile(Frame(), QString::fromUtf8(res::kOpenFilter), m_title);

@@ -33,7 +33,8 @@ public:
     // The path given to the open step.
     QString m_strFilePath;
 
-    // The path the document is known by (absolute) and its title (the file name). Setting
+    // The path the document is known by (absolute) and its title (the file name, as the
+    // user reads it: PathForDisplay). Setting
     // the path also sets the title and, unless told otherwise, puts the path on the
     // recent-file list.
     const QString& GetPathName() const { return m_pathName; }

@@ -1,8 +1,10 @@
 #include "loader/TraceWnd.h"
 
 #include <QWidget>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
+#include <system_error>
 
 #include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
@@ -67,7 +69,7 @@ void CTraceWnd::CloseProgress() {
     m_progress = nullptr;
 }
 
-LRESULT CTraceWnd::WindowProc(UINT message, WPARAM, LPARAM lParam) {
+LRESULT CTraceWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case UM_READER_START:
         return OnReaderStart();
@@ -77,7 +79,7 @@ LRESULT CTraceWnd::WindowProc(UINT message, WPARAM, LPARAM lParam) {
         TakeNextBatch();
         return 0;
     case UM_READER_END:
-        return OnReaderEnd();
+        return OnReaderEnd(wParam);
     default:
         return 0;
     }
@@ -98,10 +100,21 @@ LRESULT CTraceWnd::OnReaderStart() {
 // Returns 1 when the batch was taken (the reader then lets go of it).
 LRESULT CTraceWnd::OnReaderLine(LPARAM lParam) {
     auto* batch = reinterpret_cast<LineBatch*>(lParam);
-    if (!batch)
+    if (!batch || m_loadEnded)
         return 0;
-    m_pending.emplace_back(batch);
-    ::PostMessage(GetSafeHwnd(), TM_TAKE_BATCH, 0, 0);
+    try {
+        m_pending.emplace_back(batch);
+        ::PostMessage(GetSafeHwnd(), TM_TAKE_BATCH, 0, 0);
+    } catch (const std::bad_alloc&) {
+        // Stopping the reader answers its send with 0 (not taken), so the batch stays
+        // the reader's: the window must not free it too.
+        if (!m_pending.empty() && m_pending.back().get() == batch) {
+            m_pending.back().release();
+            m_pending.pop_back();
+        }
+        StopForLackOfMemory();
+        return 0;
+    }
     m_handBack = std::move(m_spare);
     return 1;
 }
@@ -116,8 +129,15 @@ void CTraceWnd::TakeNextBatch() {
     CWnd* view = CWnd::FromHandle(m_parent);
     if (!view)
         return; // the view is gone: the lines go with the batch
-    for (LineRecord& record : batch->Records())
-        view->WindowProc(UM_ADD_LINE, 0, reinterpret_cast<LPARAM>(&record));
+    try {
+        for (LineRecord& record : batch->Records())
+            view->WindowProc(UM_ADD_LINE, 0, reinterpret_cast<LPARAM>(&record));
+    } catch (const std::bad_alloc&) {
+        // The view keeps the lines it took (a line it could not take left no trace); the
+        // rest of this batch goes with it.
+        StopForLackOfMemory();
+        return;
+    }
     if (m_progress && ::IsWindow(m_progress->GetSafeHwnd()))
         ::SendMessage(m_progress->GetSafeHwnd(), UM_PROGRESS_STEP, static_cast<WPARAM>(batch->StepSum()), 0);
     // Fresh batches would cost the reader allocations every time.
@@ -125,14 +145,32 @@ void CTraceWnd::TakeNextBatch() {
     m_spare = std::move(batch);
 }
 
-LRESULT CTraceWnd::OnReaderEnd() {
+LRESULT CTraceWnd::OnReaderEnd(WPARAM how) {
     // Every batch came before this message; take any still waiting first, in order.
     while (!m_pending.empty())
         TakeNextBatch();
+    EndLoad(how);
+    return 0;
+}
+
+void CTraceWnd::StopForLackOfMemory() {
+    // The reader leaves at its next look; a send it waits in returns 0 at once, and so
+    // do its later ones (its closing click and its end included): this window closes
+    // the dialog and ends the load itself. Joined when the window goes.
+    if (m_thread)
+        m_thread->RequestStop();
+    m_pending.clear();
+    m_spare.reset();
+    EndLoad(kLoadOutOfMemory);
+}
+
+void CTraceWnd::EndLoad(WPARAM how) {
+    if (m_loadEnded)
+        return;
+    m_loadEnded = true;
     CloseProgress();
     if (::IsWindow(m_parent))
-        ::SendMessage(m_parent, UM_LOAD_DONE, 0, 0);
-    return 0;
+        ::SendMessage(m_parent, UM_LOAD_DONE, how, 0);
 }
 
 void CTraceWnd::ReaderThread(WorkerThread& thread) {
@@ -151,6 +189,19 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
 
     HWND progress = nullptr;
     bool completed = false;
+    bool outOfMemory = false;
+    std::unique_ptr<LineBatch> batch;
+    // Hands the batch to the window; true when it was taken (or had nothing to take).
+    const auto handOver = [&] {
+        if (batch->Empty())
+            return true;
+        if (!running())
+            return false;
+        if (::SendMessage(self, UM_READER_LINE, 0, reinterpret_cast<LPARAM>(batch.get())) == 0)
+            return false; // not taken: the window is going, or has no room for it
+        batch.release();  // the window has it now
+        return true;
+    };
     try {
         auto file = std::make_unique<CLineFile>();
         if (!file->Open(m_strPath, CLineFile::modeRead | CLineFile::typeText))
@@ -164,23 +215,15 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         // The view keeps most batches' bytes, so most batches need a new block: for a log
         // of more than a few batches a worker writes them once ahead of time, on spare
         // processor time, instead of this thread paying for every first touch of fresh
-        // memory while it reads.
+        // memory while it reads. Without a thread to be had, this one makes its own.
         std::optional<BlockSupply> blocks;
-        if (in->Length() > kReadyBlocks * kBatchBytes)
-            blocks.emplace(kBatchBytes, kReadyBlocks);
-        auto batch = std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
-        const auto handOver = [&] {
-            if (batch->Empty())
-                return true;
-            if (!running())
-                return false;
-            if (::SendMessage(self, UM_READER_LINE, 0, reinterpret_cast<LPARAM>(batch.get())) == 0)
-                return false; // not taken: the window is going
-            batch.release();  // the window has it now
-            batch =
-                m_handBack ? std::move(m_handBack) : std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
-            return true;
-        };
+        if (in->Length() > kReadyBlocks * kBatchBytes) {
+            try {
+                blocks.emplace(kBatchBytes, kReadyBlocks);
+            } catch (const std::system_error&) {
+            }
+        }
+        batch = std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
 
         std::string_view piece;
         bool more = true;
@@ -191,8 +234,12 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             // The step is the piece as read, its line feed included; the text goes
             // without any trailing line feed.
             const std::string_view text = piece.ends_with('\n') ? piece.substr(0, piece.size() - 1) : piece;
-            if (batch->Full(text.size()) && !handOver())
-                break;
+            if (batch->Full(text.size())) {
+                if (!handOver())
+                    break;
+                batch = m_handBack ? std::move(m_handBack)
+                                   : std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
+            }
             if (blocks && batch->NeedsBytes())
                 batch->ProvideBytes(blocks->Take());
             batch->Add(text, piece.size());
@@ -203,11 +250,22 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
     } catch (const CFileException&) {
         // A read error ends the load silently; the lines delivered so far stay.
     } catch (const std::bad_alloc&) {
+        // Memory ran out (a block, a batch): the load ends here, not the program. The
+        // block supply is gone by now, and with it the blocks it held ready.
+        outOfMemory = true;
     }
 
-    // Close this load's progress dialog, after the lines already handed over.
-    if (progress && ::IsWindow(progress))
-        ::SendMessage(progress, BM_CLICK, IDCANCEL, 0);
-    if (completed && ::IsWindow(self))
-        ::SendMessage(self, UM_READER_END, 0, 0);
+    try {
+        // The lines read so far still go to the view, then the end says why it came early.
+        if (outOfMemory && batch)
+            handOver();
+        // Close this load's progress dialog, after the lines already handed over.
+        if (progress && ::IsWindow(progress))
+            ::SendMessage(progress, BM_CLICK, IDCANCEL, 0);
+        if ((completed || outOfMemory) && ::IsWindow(self))
+            ::SendMessage(self, UM_READER_END, outOfMemory ? kLoadOutOfMemory : kLoadComplete, 0);
+    } catch (const std::bad_alloc&) {
+        // Not even a message could be sent: the view sees the reader finished and takes
+        // the load as over (CQuorvixView::IsLoading).
+    }
 }

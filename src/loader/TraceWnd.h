@@ -7,6 +7,12 @@
 // GUI stays responsive during a load; while the view takes one batch the reader reads the
 // next, and it never has more than two handed over and not yet taken.
 //
+// Memory running out ends the load, never the program: a reader that cannot get memory
+// hands over the lines it has and ends as at the end of the file, and a batch the view
+// cannot take in (std::bad_alloc from UM_ADD_LINE) stops the reader and drops what is not
+// taken yet. Either way the progress dialog closes and the view gets UM_LOAD_DONE with
+// kLoadOutOfMemory, once, keeping the lines it took.
+//
 // Ownership: the log view owns the window object. Batches belong to the reader until the
 // window takes one, then to the window until its lines are taken; the window frees what
 // the view never took when it is destroyed. Destroying the window (DestroyWindow or
@@ -67,8 +73,12 @@ private:
     void ReaderThread(WorkerThread& thread);
     LRESULT OnReaderStart();
     LRESULT OnReaderLine(LPARAM lParam);
-    LRESULT OnReaderEnd();
+    LRESULT OnReaderEnd(WPARAM how);
     void TakeNextBatch();
+    // The view could not take lines: the reader stops, what is not taken goes.
+    void StopForLackOfMemory();
+    // Closes the progress dialog and sends UM_LOAD_DONE with `how`, the first time only.
+    void EndLoad(WPARAM how);
     void CloseProgress();
     void StopReader();
 
@@ -83,5 +93,6 @@ private:
     std::unique_ptr<LineBatch> m_spare;
     std::unique_ptr<LineBatch> m_handBack;
     std::atomic<bool> m_readerFinished{false};
+    bool m_loadEnded = false; // GUI thread only
     std::unique_ptr<WorkerThread> m_thread;
 };

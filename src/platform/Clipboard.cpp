@@ -49,8 +49,17 @@ QStringList LocalFiles(const QMimeData* mime) {
     if (!mime || !mime->hasUrls())
         return paths;
     for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
+        if (!url.isLocalFile())
+            continue;
+        // The URL carries the name's bytes percent-encoded; toLocalFile would decode them
+        // as UTF-8 and lose any that are not. A host stays in front ("//host/path"), as
+        // toLocalFile puts it.
+        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        QString path = PathFromBytes(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        if (!url.host().isEmpty())
+            path = QStringLiteral("//") + url.host() +
+                   (path.startsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) + path;
+        paths << path;
     }
     return paths;
 }

@@ -23,5 +23,6 @@ bool SetClipboardUtf8(QByteArray utf8);
 // The plain text on the clipboard, empty when it holds none.
 QString GetClipboardText();
 
-// The local files a drag (or the clipboard) carries, in order; empty when it carries none.
+// The local files a drag (or the clipboard) carries, in order, each path holding the bytes
+// the drag named (PathFromBytes); empty when it carries none.
 QStringList LocalFiles(const QMimeData* mime);

@@ -11,6 +11,7 @@
 #include <array>
 #include <utility>
 
+#include "platform/QtText.h"
 #include "platform/Settings.h"
 
 namespace {
@@ -208,7 +209,7 @@ QStringList PromptOpenFiles(QWidget* parent, const QString& filter, const QStrin
             return {};
         QStringList paths;
         for (const QString& path : answer->paths)
-            paths << QFileInfo(path).absoluteFilePath();
+            paths << AbsolutePath(path);
         return paths;
     }
 
@@ -254,5 +255,10 @@ bool OpenWithDefaultProgram(const QString& path) {
     request.defaultPath = path;
     if (const auto answer = AnswerByHandler(request))
         return answer->button == IDOK;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    // The URL is made from the path's bytes: QUrl::fromLocalFile would encode a name that
+    // is no UTF-8 lossily.
+    const std::string bytes = PathToBytes(AbsolutePath(path));
+    const QByteArray encoded =
+        QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())).toPercentEncoding("/");
+    return QDesktopServices::openUrl(QUrl::fromEncoded("file://" + encoded, QUrl::StrictMode));
 }

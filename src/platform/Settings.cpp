@@ -1,9 +1,9 @@
 #include "platform/Settings.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 #include <utility>
+
+#include "platform/QtText.h"
 
 std::unique_ptr<QSettings> OpenSettings() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
@@ -24,7 +24,7 @@ void CRecentFileList::Add(const QString& path) {
     if (path.isEmpty() || m_size == 0)
         return;
     // A relative name would mean another file once the program runs elsewhere.
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString absolute = AbsolutePath(path);
     m_names.removeAll(absolute);
     m_names.prepend(absolute);
     while (m_names.size() > m_size)
@@ -41,7 +41,15 @@ void CRecentFileList::ReadList() {
     settings->beginGroup(m_section);
     m_names.clear();
     for (int i = 0; i < m_size; ++i) {
-        const QString name = settings->value(m_entryFormat.arg(i + 1)).toString();
+        const QVariant value = settings->value(m_entryFormat.arg(i + 1));
+        QString name;
+        if (value.typeId() == QMetaType::QByteArray) {
+            // A path that is no UTF-8 was written as its bytes (see WriteList).
+            const QByteArray bytes = value.toByteArray();
+            name = PathFromBytes(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        } else {
+            name = value.toString();
+        }
         if (!name.isEmpty())
             m_names.append(name);
     }
@@ -53,8 +61,16 @@ bool CRecentFileList::WriteList() const {
     // Keys of a longer earlier list must not come back at the next start.
     settings->remove(m_section);
     settings->beginGroup(m_section);
-    for (int i = 0; i < GetCount(); ++i)
-        settings->setValue(m_entryFormat.arg(i + 1), m_names[i]);
+    for (int i = 0; i < GetCount(); ++i) {
+        // A path is kept as text, as it always was, unless its bytes are no UTF-8: text
+        // would lose them, so those are kept as the bytes themselves.
+        const std::string bytes = PathToBytes(m_names[i]);
+        if (IsValidUtf8(bytes))
+            settings->setValue(m_entryFormat.arg(i + 1), m_names[i]);
+        else
+            settings->setValue(m_entryFormat.arg(i + 1),
+                               QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    }
     settings->endGroup();
     settings->sync();
     return settings->status() == QSettings::NoError;

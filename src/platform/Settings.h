@@ -20,7 +20,9 @@ inline constexpr char kApplicationName[] = "Quorvix";
 std::unique_ptr<QSettings> OpenSettings();
 
 // The most recently used files, newest first, at most GetSize() of them. Entries are
-// absolute paths; positions past the filled part read as empty strings.
+// absolute paths (holding their bytes as PathFromBytes does); positions past the filled
+// part read as empty strings. In the store a path is text, or its bytes where they are no
+// UTF-8, so every name comes back as the same bytes.
 class CRecentFileList {
 public:
     // `size` entries kept under the group `section`, as keys made from `entryFormat` with

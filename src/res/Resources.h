@@ -43,6 +43,10 @@ inline constexpr const char* kSaveAsFilter = "Text Files (*.txt)|*.txt|All Files
 inline constexpr const char* kOpenSavedFile = "Do you want to open saved file (y/n)?";
 // %1 the path, %2 the system's reason.
 inline constexpr const char* kCannotSaveFile = "Cannot save \"%1\":\n%2";
+// Memory ran out. %1: the number of lines.
+inline constexpr const char* kCopyOutOfMemory =
+    "not enough memory to copy %1 lines: the clipboard is unchanged";
+inline constexpr const char* kSearchOutOfMemory = "not enough memory to search the log: no line was selected";
 inline constexpr const char* kCannotDeleteWithBookmarks = "Cannot delete while bookmarks available!";
 // The caret line in the status bar: %1 its index, %2 its text.
 inline constexpr const char* kCaretLineStatus = "[%1] %2\n";

@@ -43,6 +43,12 @@ inline constexpr const char* kAskToSave = "Save changes to %1?";
 // Save As over a file open in another log window with unsaved changes; %1: its title.
 inline constexpr const char* kDiscardForSavedFile =
     "%1 is open with unsaved changes.\nClose it without saving them and open the saved file?";
+// Memory ran out. %1: the log's path, %2: the number of lines it holds (or shows).
+inline constexpr const char* kLoadOutOfMemory = "not enough memory to load all of %1: %2 lines loaded";
+inline constexpr const char* kRefillOutOfMemory = "not enough memory to show all of %1: %2 lines shown";
+// %1: the number of bookmarks.
+inline constexpr const char* kMarksOutOfMemory = "not enough memory to list %1 bookmarks";
+inline constexpr const char* kCommandOutOfMemory = "not enough memory to finish the command";
 
 // The command line.
 inline constexpr const char* kVersionText = "Quorvix " QUORVIX_VERSION "\n";

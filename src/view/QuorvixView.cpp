@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 #include "loader/Messages.h"
@@ -33,6 +35,8 @@ constexpr UINT TM_REFILL_LINES = 0x8000 + 0x20;
 constexpr UINT TM_REFILL_DONE = 0x8000 + 0x21;
 // A refill that waited for the load may run now.
 constexpr UINT TM_RUN_PENDING_REFILL = 0x8000 + 0x22;
+// The load ended early for lack of memory: tell the user, from the event loop.
+constexpr UINT TM_REPORT_LOAD_SHORT = 0x8000 + 0x23;
 
 // Entries per crossing of the refill: like the reader's batches, a few milliseconds of
 // work for the GUI thread, so a rebuild of ten million lines costs a few hundred thread
@@ -118,7 +122,8 @@ void CQuorvixView::OnInitialUpdate() {
         return;
     case Probe::Unreadable:
         // The file is there, so it stays in the recent-file list.
-        AfxMessageBox(QString::fromUtf8(res::kCannotOpenFile).arg(path, reason), MB_OK | MB_ICONERROR, this);
+        AfxMessageBox(QString::fromUtf8(res::kCannotOpenFile).arg(PathForDisplay(path), reason),
+                      MB_OK | MB_ICONERROR, this);
         m_site.CloseFrame();
         return;
     }
@@ -136,24 +141,24 @@ LRESULT CQuorvixView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             m_core.OnAddLine(*record);
         return 0;
     case UM_LOAD_DONE:
-        return OnLoadDone();
+        return OnLoadDone(wParam);
     case UM_OPEN_FILES:
         return OnOpenFiles();
-    case TM_REFILL_LINES: {
-        const size_t count = m_core.m_lineEntries.GetCount();
-        const size_t first = std::min<size_t>(wParam, count);
-        const size_t last = std::min<size_t>(first + static_cast<size_t>(lParam), count);
-        DisplayList::AppendRun run(m_core.LogList());
-        for (size_t i = first; i < last; ++i)
-            m_core.OnRefillLine(m_core.m_lineEntries[i]);
+    case TM_REFILL_LINES:
+        OnRefillLines(static_cast<size_t>(wParam), static_cast<size_t>(lParam));
         return 0;
-    }
     case TM_REFILL_DONE:
         OnRefillDone();
         return 0;
     case TM_RUN_PENDING_REFILL:
         if (m_refillPending && !IsLoading() && !m_refillThread)
             RunRefill();
+        return 0;
+    case TM_REPORT_LOAD_SHORT:
+        AfxMessageBox(QString::fromUtf8(res::kLoadOutOfMemory)
+                          .arg(PathForDisplay(m_site.DocumentPath()))
+                          .arg(m_core.m_lineEntries.GetCount()),
+                      MB_OK | MB_ICONWARNING, this);
         return 0;
     default:
         return 0;
@@ -165,14 +170,22 @@ LRESULT CQuorvixView::OnStartLoad() {
     if (m_readerWnd)
         return 0;
     m_loadStarted = true;
-    m_readerWnd = std::make_unique<CTraceWnd>(PathToBytes(m_site.DocumentPath()));
-    m_readerWnd->CreateEx(GetSafeHwnd(), window());
+    try {
+        m_readerWnd = std::make_unique<CTraceWnd>(PathToBytes(m_site.DocumentPath()));
+        m_readerWnd->CreateEx(GetSafeHwnd(), window());
+    } catch (const std::exception&) {
+        // No thread (std::system_error) or no memory to be had for the reader: the load
+        // ends before its first line, as one that ran out of memory.
+        OnLoadDone(kLoadOutOfMemory);
+    }
     return 0;
 }
 
-LRESULT CQuorvixView::OnLoadDone() {
+LRESULT CQuorvixView::OnLoadDone(WPARAM how) {
     m_core.OnLoadDone();
     m_loadDone = true;
+    if (how == kLoadOutOfMemory)
+        ::PostMessage(GetSafeHwnd(), TM_REPORT_LOAD_SHORT, 0, 0);
     // From the event loop, not inside the reader window's handler that sent this.
     if (m_refillPending)
         ::PostMessage(GetSafeHwnd(), TM_RUN_PENDING_REFILL, 0, 0);
@@ -303,8 +316,38 @@ void CQuorvixView::RunRefill() {
     const HWND progress = m_refillProgress ? m_refillProgress->GetSafeHwnd() : nullptr;
     const HWND view = GetSafeHwnd();
     const size_t count = m_core.m_lineEntries.GetCount();
-    m_refillThread = std::make_unique<WorkerThread>(
-        [view, progress, count](WorkerThread& thread) { RefillThread(thread, view, progress, count); });
+    m_refillOutOfMemory = false;
+    try {
+        m_refillThread = std::make_unique<WorkerThread>(
+            [view, progress, count](WorkerThread& thread) { RefillThread(thread, view, progress, count); });
+    } catch (const std::exception&) {
+        // No thread to be had (std::system_error, std::bad_alloc): the rebuild ends before
+        // its first line, as one that ran out of memory.
+        m_refillOutOfMemory = true;
+        OnRefillDone();
+    }
+}
+
+void CQuorvixView::OnRefillLines(size_t first, size_t count) {
+    if (m_refillOutOfMemory)
+        return;
+    const size_t stored = m_core.m_lineEntries.GetCount();
+    first = std::min(first, stored);
+    const size_t last = std::min(first + count, stored);
+    try {
+        // Room for the whole run first: then no line of it can fail, and the list shows
+        // every line of the store up to here, in order, or stops before this run.
+        m_core.LogList().Reserve(m_core.LogList().GetCount() + static_cast<int>(last - first));
+    } catch (const std::bad_alloc&) {
+        // The worker stops at its next look; its end reports (OnRefillDone).
+        m_refillOutOfMemory = true;
+        if (m_refillThread)
+            m_refillThread->RequestStop();
+        return;
+    }
+    DisplayList::AppendRun run(m_core.LogList());
+    for (size_t i = first; i < last; ++i)
+        m_core.OnRefillLine(m_core.m_lineEntries[i]);
 }
 
 // The worker touches nothing of the view: it names the entries by position, and the GUI
@@ -329,9 +372,23 @@ void CQuorvixView::OnRefillDone() {
         m_refillThread->Join();
         m_refillThread.reset();
     }
-    m_refillProgress = nullptr;
-    if (m_refillPending && !IsLoading())
+    // A worker that was stopped could not close its dialog itself.
+    CloseRefillProgress();
+    if (m_refillOutOfMemory) {
+        m_refillOutOfMemory = false;
+        AfxMessageBox(QString::fromUtf8(res::kRefillOutOfMemory)
+                          .arg(PathForDisplay(m_site.DocumentPath()))
+                          .arg(m_logList->GetCount()),
+                      MB_OK | MB_ICONWARNING, this);
+    }
+    if (m_refillPending && !IsLoading() && !m_refillThread)
         RunRefill();
+}
+
+void CQuorvixView::CloseRefillProgress() {
+    if (m_refillProgress && ::IsWindow(m_refillProgress->GetSafeHwnd()))
+        ::SendMessage(m_refillProgress->GetSafeHwnd(), BM_CLICK, IDCANCEL, 0);
+    m_refillProgress = nullptr;
 }
 
 void CQuorvixView::StopRefill() {
@@ -342,9 +399,7 @@ void CQuorvixView::StopRefill() {
     m_refillThread->RequestStop();
     m_refillThread->Join();
     m_refillThread.reset();
-    if (m_refillProgress && ::IsWindow(m_refillProgress->GetSafeHwnd()))
-        ::SendMessage(m_refillProgress->GetSafeHwnd(), BM_CLICK, IDCANCEL, 0);
-    m_refillProgress = nullptr;
+    CloseRefillProgress();
 }
 
 void CQuorvixView::AbandonLineEdit() {

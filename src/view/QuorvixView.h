@@ -17,6 +17,9 @@
 // The store does not change while a refill walks it: a refill never runs while the log
 // still loads or while another refill of the view runs (it waits until they end), and the
 // view stops and joins the reader and the refill before it frees the store.
+//
+// Memory running out ends one operation, never the program: a load or a rebuild keeps
+// the lines it has and tells the user how many, and a command says it could not finish.
 #pragma once
 
 #include <QPointer>
@@ -125,7 +128,7 @@ protected:
 
 private:
     LRESULT OnStartLoad();
-    LRESULT OnLoadDone();
+    LRESULT OnLoadDone(WPARAM how);
     LRESULT OnOpenFiles();
     void OnSize();
     void OnLogListNotify(int code);
@@ -133,12 +136,16 @@ private:
     // worker's body, hands the stored lines to the GUI thread in batches of positions, each
     // line then going through OnRefillLine's rule in file order; OnRefillDone joins the
     // worker and runs a refill that waited meanwhile.
+    // A refill that runs out of memory keeps the lines it showed, stops and reports once it
+    // has ended.
     void RunRefill();
     // Empties the log list, the marks list and the bookmarks, and drops an edit.
     void ResetForRebuild();
     static void RefillThread(WorkerThread& thread, HWND view, HWND progress, size_t count);
+    void OnRefillLines(size_t first, size_t count);
     void OnRefillDone();
     void StopRefill();
+    void CloseRefillProgress();
 
     CLogViewSite& m_site;
     // The store, the log list's model and the bookmarks; the list widget observes the model.
@@ -155,5 +162,6 @@ private:
     std::unique_ptr<WorkerThread> m_refillThread;
     QPointer<CProgressDlg> m_refillProgress;
     bool m_refillPending = false;
+    bool m_refillOutOfMemory = false;
     int m_waitCursors = 0;
 };

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -41,6 +42,26 @@ TEST(Parallel, SplitsCoverTheRangeAndEveryPartRunsOnceBeforeTheReturn) {
     EXPECT_EQ(threads[0], std::this_thread::get_id());
     for (size_t part = 1; part < 4; ++part)
         EXPECT_NE(threads[part], std::this_thread::get_id());
+}
+
+TEST(Parallel, APartThatThrowsLetsTheOthersFinishAndThrowsOnTheCallingThread) {
+    // Memory running out in one part (of a search, say) reaches the caller, which ends its
+    // command cleanly, instead of ending the program from a worker.
+    for (const size_t failing : {size_t{0}, size_t{2}}) {
+        std::vector<int> runs(4, 0);
+        bool caught = false;
+        try {
+            RunInParallel(4, [&](size_t part) {
+                ++runs[part];
+                if (part == failing)
+                    throw std::bad_alloc();
+            });
+        } catch (const std::bad_alloc&) {
+            caught = true;
+        }
+        EXPECT_TRUE(caught) << failing;
+        EXPECT_EQ(runs, std::vector<int>(4, 1)) << failing;
+    }
 }
 
 TEST(BlockSupply, HandsOutWholeZeroedBlocksWithOrWithoutTheWorkerAndFreesTheRest) {

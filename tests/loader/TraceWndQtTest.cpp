@@ -4,9 +4,11 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -37,14 +39,17 @@ public:
         return QTest::qWaitFor([&] { return reader && reader->ReaderFinished(); }, kWaitMs);
     }
 
-    LRESULT WindowProc(UINT message, WPARAM, LPARAM lParam) override {
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
         case UM_ADD_LINE:
+            if (list.GetCount() >= roomForLines)
+                throw std::bad_alloc();
             if (auto* record = reinterpret_cast<LineRecord*>(lParam))
                 core.OnAddLine(*record);
             return 0;
         case UM_LOAD_DONE:
             ++loadDone;
+            loadEnd = wParam;
             core.OnLoadDone();
             return 0;
         default:
@@ -62,6 +67,9 @@ public:
     CLogViewCore core;
     DisplayList& list = core.m_logList;
     int loadDone = 0;
+    WPARAM loadEnd = 0;
+    // Past this many lines the view runs out of memory.
+    int roomForLines = INT_MAX;
     std::unique_ptr<CTraceWnd> reader;
 
 protected:
@@ -199,6 +207,35 @@ TEST(TraceWnd, NoDialogWhenTheSwitchIsOffAndEscapeNeverStopsALoad) {
         EXPECT_EQ(view.list.GetCount(), 20000);
         EXPECT_EQ(view.reader->ProgressDialog(), nullptr);
     }
+}
+
+TEST(TraceWnd, AViewOutOfMemoryEndsTheLoadWithTheLinesItTook) {
+    TempDir dir;
+    LoadStatus status(1);
+    // Several batches; memory runs out in the middle of the third.
+    std::string bytes;
+    const int lines = 300000;
+    for (int i = 0; i < lines; ++i)
+        bytes += "line " + std::to_string(i) + "\n";
+    TestLogView view;
+    view.roomForLines = 150000;
+    view.StartLoad(dir.Write("big.log", bytes));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.reader->ProgressDialog() != nullptr || view.loadDone; }, kWaitMs));
+    QPointer<CProgressDlg> dialog = view.reader->ProgressDialog();
+    ASSERT_TRUE(view.WaitForLoad());
+    ASSERT_TRUE(view.WaitForReader());
+    QCoreApplication::processEvents();
+
+    // Told once, why; the lines taken stay, in order; nothing more comes; the dialog is gone.
+    EXPECT_EQ(view.loadDone, 1);
+    EXPECT_EQ(view.loadEnd, kLoadOutOfMemory);
+    ASSERT_EQ(view.list.GetCount(), 150000);
+    EXPECT_EQ(view.core.m_lineEntries.GetCount(), 150000u);
+    EXPECT_EQ(view.list.GetText(149999), "line 149999");
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(view.reader->ProgressDialog(), nullptr);
+    view.reader.reset(); // joins the reader and frees what it left
+    EXPECT_EQ(view.list.GetCount(), 150000);
 }
 
 TEST(TraceWnd, TwoLoadsAtOnceEachCloseTheirOwnDialog) {

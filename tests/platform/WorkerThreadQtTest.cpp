@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <future>
+#include <new>
 #include <optional>
 #include <thread>
 #include <utility>

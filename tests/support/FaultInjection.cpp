@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <linux/capability.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -198,4 +199,34 @@ SmallFileSystem::~SmallFileSystem() {
         while (::waitpid(m_helper, nullptr, 0) < 0 && errno == EINTR) {
         }
     }
+}
+
+size_t MappedBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmSize:") {
+            size_t kib = 0;
+            status >> kib;
+            return kib * 1024;
+        }
+        status.ignore(4096, '\n');
+    }
+    return 0;
+}
+
+AddressSpaceLimit::AddressSpaceLimit(size_t headroom) {
+    const size_t mapped = MappedBytes();
+    if (mapped == 0 || ::getrlimit(RLIMIT_AS, &m_saved) != 0)
+        return;
+    rlimit limit = m_saved;
+    limit.rlim_cur = mapped + headroom;
+    if (m_saved.rlim_max != RLIM_INFINITY && limit.rlim_cur > m_saved.rlim_max)
+        limit.rlim_cur = m_saved.rlim_max;
+    m_ok = ::setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+AddressSpaceLimit::~AddressSpaceLimit() {
+    if (m_ok)
+        ::setrlimit(RLIMIT_AS, &m_saved);
 }

@@ -1,7 +1,9 @@
 // Ways to make file operations fail on purpose: a file size limit (writes fail as on a
-// full disk), permission checks that hold even for root, and a really full file system.
+// full disk), permission checks that hold even for root, and a really full file system;
+// and memory: an address-space limit, so allocations fail as on a small machine.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -69,4 +71,41 @@ private:
     int m_hold = -1;
     std::string m_path;
     std::string m_why;
+};
+
+// True in a build with AddressSanitizer or ThreadSanitizer: their shadow memory reserves
+// terabytes of address space, so an address-space limit cannot be set there.
+constexpr bool ShadowMemorySanitizer() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
+// The address space the process has mapped now (VmSize), in bytes; 0 when unknown.
+size_t MappedBytes();
+
+// While it lives, the process may map only `headroom` bytes beyond what it maps now:
+// larger allocations fail (std::bad_alloc, a failed mmap, a thread that cannot start)
+// for every thread of the process. Not in a ShadowMemorySanitizer() build.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(size_t headroom);
+    ~AddressSpaceLimit();
+    AddressSpaceLimit(const AddressSpaceLimit&) = delete;
+    AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
+
+    // False when the limit could not be set.
+    bool Ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    bool m_ok = false;
 };
