@@ -11,35 +11,24 @@
 #include <memory>
 
 #include "core/LevelConfig.h"
-#include "loader/Messages.h"
 #include "loader/TraceWnd.h"
 #include "support/Measure.h"
 #include "core/LogViewCore.h"
 
 namespace {
 
-// The log view's part in a load: takes the lines and the end of the load.
-class LoadingView : public CWnd {
-public:
-    LoadingView() { CreateHandle(); }
-    ~LoadingView() override { DestroyWindow(); }
-    LRESULT WindowProc(UINT message, WPARAM, LPARAM lParam) override {
-        if (message == UM_ADD_LINE)
-        {
-            if (auto* record = reinterpret_cast<LineRecord*>(lParam))
-                core.OnAddLine(*record);
-            return 0;
-        }
-        if (message == UM_LOAD_DONE) {
+// The log view's part in a load: its core takes the lines, and the end of the load.
+struct LoadingView {
+    explicit LoadingView(const std::string& path) : reader(path, core, core.m_levelSlots) {
+        QObject::connect(&reader, &CTraceWnd::LoadEnded, [this](CTraceWnd::LoadEnd) {
             done = true;
             core.OnLoadDone();
-            return 0;
-        }
-        return 0;
+        });
     }
     CLogViewCore core;
     DisplayList& list = core.m_logList;
     bool done = false;
+    CTraceWnd reader; // last: stopped and joined first
 };
 
 } // namespace
@@ -58,8 +47,7 @@ int main(int argc, char** argv) {
     Report("ref.grep_c.seconds", grep, "s");
 
     const uint64_t rssBefore = CurrentRss();
-    auto view = std::make_unique<LoadingView>();
-    auto reader = std::make_unique<CTraceWnd>(path);
+    auto view = std::make_unique<LoadingView>(path);
 
     // The longest time the GUI thread went without turning its event loop.
     QElapsedTimer sinceTick;
@@ -76,7 +64,7 @@ int main(int argc, char** argv) {
     Stopwatch watch;
     sinceTick.start();
     ticker.start();
-    reader->CreateEx(view->GetSafeHwnd());
+    view->reader.Start();
     while (!view->done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double seconds = watch.Seconds();
@@ -97,13 +85,12 @@ int main(int argc, char** argv) {
     Report("load.peak_rss_per_file_byte", static_cast<double>(PeakRss()) / bytes, "x");
 
     // Closing a log in the middle of its load: how long until the reader is joined.
-    auto again = std::make_unique<LoadingView>();
-    auto second = std::make_unique<CTraceWnd>(path);
-    second->CreateEx(again->GetSafeHwnd());
+    auto again = std::make_unique<LoadingView>(path);
+    again->reader.Start();
     while (again->list.GetCount() < 100000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     Stopwatch close;
-    second.reset();
+    again.reset();
     Report("load.close_while_loading", close.Seconds() * 1000, "ms");
     return 0;
 }

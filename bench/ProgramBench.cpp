@@ -115,7 +115,7 @@ std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 // Runs the view's command `id` as its menu item would, with the user answering as told,
 // and returns the seconds it took.
-double TimedCommand(CQuorvixView& view, ScriptedUser& user, UINT id) {
+double TimedCommand(CQuorvixView& view, ScriptedUser& user, int id) {
     user.dialogs = 0;
     Stopwatch watch;
     log_view_commands::OnCmdMsg(view, id, true);

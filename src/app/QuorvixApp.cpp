@@ -157,7 +157,7 @@ void CQuorvixApp::AddToRecentFileList(const QString& path) {
         m_mainFrame->UpdateCommandUI();
 }
 
-bool CQuorvixApp::OnCmdMsg(UINT id, bool execute) {
+bool CQuorvixApp::OnCmdMsg(int id, bool execute) {
     switch (id) {
     case ID_APP_ABOUT:
         if (execute)
@@ -174,7 +174,7 @@ bool CQuorvixApp::OnCmdMsg(UINT id, bool execute) {
     default:
         break;
     }
-    if (id >= static_cast<UINT>(ID_FILE_MRU_FILE1) && id <= static_cast<UINT>(ID_FILE_MRU_LAST)) {
+    if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST) {
         const int index = static_cast<int>(id) - ID_FILE_MRU_FILE1;
         if (index >= m_recentFiles->GetCount())
             return false;

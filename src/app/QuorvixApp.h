@@ -60,7 +60,7 @@ public:
     void AddToRecentFileList(const QString& path) override;
     const CRecentFileList& RecentFileList() const override { return *m_recentFiles; }
     // About, Open, the recent files, Exit.
-    bool OnCmdMsg(UINT id, bool execute) override;
+    bool OnCmdMsg(int id, bool execute) override;
 
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
     CDocManager* DocManager() const { return m_docManager.get(); }

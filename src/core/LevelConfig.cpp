@@ -77,3 +77,11 @@ LevelTables& GlobalLevelTables() {
 LevelTypeTable& g_levelTypes = GlobalLevelTables().levelTypes;
 LevelSlotTable& g_levelSlots = GlobalLevelTables().levelSlots;
 int32_t& g_loadStatus = GlobalLevelTables().loadStatus;
+
+int ClassifyLine(const LevelSlotTable& slots, std::string_view text) {
+    for (int i = 0; i < kLevelCount; ++i) {
+        if (bytetext::FoundAfterStart(text, slots[static_cast<size_t>(i)].name))
+            return i;
+    }
+    return -1;
+}

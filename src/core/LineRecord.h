@@ -85,3 +85,12 @@ private:
     uint64_t m_stepSum = 0;
     std::vector<LineRecord> m_records;
 };
+
+// What a reader hands its batches to, on the GUI thread: the log view's core.
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    // Takes every line of `batch`, in file order. Throws std::bad_alloc when memory runs
+    // out; the lines taken before stay, each whole.
+    virtual void OnAddLines(LineBatch& batch) = 0;
+};

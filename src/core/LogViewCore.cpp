@@ -10,14 +10,6 @@ CLogViewCore::CLogViewCore(const LevelSlotTable& levelSlots)
         m_levelFilter[k] = LevelFilter{false, false};
 }
 
-int ClassifyLine(const LevelSlotTable& slots, std::string_view text) {
-    for (int i = 0; i < kLevelCount; ++i) {
-        if (bytetext::FoundAfterStart(text, slots[static_cast<size_t>(i)].name))
-            return i;
-    }
-    return -1;
-}
-
 void CLogViewCore::OnAddLine(LineRecord& record) {
     // Room first: once both have it, nothing below can fail half way, so a line that
     // cannot be had leaves neither a store entry nor a list item.

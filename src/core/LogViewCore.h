@@ -18,8 +18,7 @@
 #include "core/LineStore.h"
 #include "core/Palette.h"
 
-class LineBatch;
-struct LineRecord;
+#include "core/LineRecord.h"
 
 struct LevelFilter {
     bool show;
@@ -30,12 +29,7 @@ struct LevelFilter {
 inline constexpr int kFilterCount = kLevelCount + 1;
 using LevelFilterTable = std::array<LevelFilter, kFilterCount>;
 
-// The lowest-numbered level of `slots` whose name first occurs in `text` at a position
-// after its first byte, or -1. Case-sensitive, on bytes. Slots are read only, so readers
-// may classify with a copy on their own thread.
-int ClassifyLine(const LevelSlotTable& slots, std::string_view text);
-
-class CLogViewCore {
+class CLogViewCore : public LineSink {
 public:
     // The slots are copied now: a view classifies with the levels known when it was made.
     explicit CLogViewCore(const LevelSlotTable& levelSlots = g_levelSlots);
@@ -51,7 +45,7 @@ public:
     void OnAddLine(LineRecord& record);
     // Every line of a reader's batch, in order, as OnAddLine each; the display list tells
     // its observer of them once, as one insertion.
-    void OnAddLines(LineBatch& batch);
+    void OnAddLines(LineBatch& batch) override;
     // The end of a load: records which levels occurred.
     void OnLoadDone();
     // One stored line during a rebuild: shows it again if its level is shown. The entry

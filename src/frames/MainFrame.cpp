@@ -21,7 +21,6 @@
 #include "frames/KeyIndicators.h"
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
-#include "loader/Messages.h"
 #include "platform/Clipboard.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
@@ -65,7 +64,6 @@ CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager) : m_app(app),
             m_lastActive = frame;
         OnLogWindowsChanged();
     });
-    CreateHandle();
 }
 
 CMainFrame::~CMainFrame() {
@@ -74,7 +72,6 @@ CMainFrame::~CMainFrame() {
     disconnect(m_mdiArea, nullptr, this, nullptr);
     for (QMdiSubWindow* window : m_mdiArea->subWindowList())
         disconnect(window, nullptr, this, nullptr);
-    DestroyWindow();
     QCoreApplication::removeTranslator(&m_captionStyle);
 }
 
@@ -279,11 +276,11 @@ void CMainFrame::UpdateWindowList(QMenu* windowMenu) {
 // ---- commands ---------------------------------------------------------------------------
 
 void CMainFrame::RunCommand(int id) {
-    RouteCommand(static_cast<UINT>(id), true);
+    RouteCommand(id, true);
     UpdateCommandUI();
 }
 
-bool CMainFrame::RouteCommand(UINT id, bool execute) {
+bool CMainFrame::RouteCommand(int id, bool execute) {
     if (CSplitterFrame* child = ActiveLogWindow(); child && child->OnCmdMsg(id, execute))
         return true;
     if (OnCmdMsg(id, execute))
@@ -291,7 +288,7 @@ bool CMainFrame::RouteCommand(UINT id, bool execute) {
     return m_app.OnCmdMsg(id, execute);
 }
 
-bool CMainFrame::OnCmdMsg(UINT id, bool execute) {
+bool CMainFrame::OnCmdMsg(int id, bool execute) {
     switch (id) {
     case ID_HELP_README:
         if (execute)
@@ -320,10 +317,10 @@ bool CMainFrame::OnCmdMsg(UINT id, bool execute) {
 void CMainFrame::UpdateCommandUI() {
     for (const auto& [id, action] : m_actions) {
         // The placeholder of the recent-file list stands for its first entry.
-        action->setEnabled(RouteCommand(static_cast<UINT>(id), false));
+        action->setEnabled(RouteCommand(id, false));
     }
     for (const auto& [id, action] : m_accelerators)
-        action->setEnabled(RouteCommand(static_cast<UINT>(id), false));
+        action->setEnabled(RouteCommand(id, false));
     if (QAction* toolBar = CommandAction(ID_VIEW_TOOLBAR); toolBar && m_wndToolBar)
         toolBar->setChecked(!m_wndToolBar->isHidden());
     if (QAction* statusBarItem = CommandAction(ID_VIEW_STATUS_BAR))
@@ -396,7 +393,7 @@ void CMainFrame::UpdateFrameTitle() {
     setWindowTitle(MainFrameCaption(active ? active->windowTitle() : QString()));
 }
 
-void CMainFrame::ArrangeLogWindows(UINT id) {
+void CMainFrame::ArrangeLogWindows(int id) {
     // Showing a maximized window normal hides it for a moment, and the focus leaves it for
     // the next pane that takes it, the marks view: each window keeps the view it had.
     CSplitterFrame* active = ActiveLogWindow();
@@ -568,21 +565,15 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 void CMainFrame::OnDropFiles(const QStringList& paths) {
     m_droppedPaths = paths;
     update();
-    // Opened from the message queue, once the desktop's drag is over.
+    // Opened from the event loop, once the desktop's drag is over. The paths are read then:
+    // of two drops before it runs, both calls open the second drop's paths.
     if (!m_droppedPaths.isEmpty())
-        ::PostMessage(GetSafeHwnd(), UM_OPEN_DROPPED_FILES, 0, 0);
+        QMetaObject::invokeMethod(this, [this] { OnOpenDroppedFiles(); }, Qt::QueuedConnection);
 }
 
-LRESULT CMainFrame::OnOpenDroppedFiles() {
+void CMainFrame::OnOpenDroppedFiles() {
     OpenDroppedPaths(m_droppedPaths, PathToBytes,
                      [this](const QString& path) { m_app.OpenDocumentFile(path); });
-    return 0;
-}
-
-LRESULT CMainFrame::WindowProc(UINT message, WPARAM, LPARAM) {
-    if (message == UM_OPEN_DROPPED_FILES)
-        return OnOpenDroppedFiles();
-    return 0;
 }
 
 void CMainFrame::OnReadme() {

@@ -22,7 +22,6 @@
 
 #include "frames/FrameCaption.h"
 #include "platform/CmdTarget.h"
-#include "platform/Window.h"
 
 class CAppServices;
 class CKeyIndicators;
@@ -31,7 +30,7 @@ class CSplitterFrame;
 class QMdiArea;
 class QMenu;
 
-class CMainFrame : public QMainWindow, public CWnd, public CCmdTarget {
+class CMainFrame : public QMainWindow, public CCmdTarget {
     Q_OBJECT
 
 public:
@@ -80,9 +79,9 @@ public:
     // ---- commands ----
     // Offers command `id` to the route; runs it there when `execute` is set. False when no
     // target handles it.
-    bool RouteCommand(UINT id, bool execute);
+    bool RouteCommand(int id, bool execute);
     // This frame's own commands: Readme, Toolbar, Status Bar, Cascade, Tile.
-    bool OnCmdMsg(UINT id, bool execute) override;
+    bool OnCmdMsg(int id, bool execute) override;
     // Brings the enabled state of every menu item, button and accelerator up to date, and
     // the recent-file entries of the File menus.
     void UpdateCommandUI();
@@ -97,15 +96,13 @@ public:
 
     // ---- drops from the desktop ----
     // Records the paths of one drop (replacing the last drop's) and, when there are any,
-    // posts UM_OPEN_DROPPED_FILES to open them from the message queue.
+    // opens them from the event loop (OnOpenDroppedFiles).
     void OnDropFiles(const QStringList& paths);
     const QStringList& DroppedPaths() const { return m_droppedPaths; }
 
     // Help > Readme: readme.txt of the working directory in the desktop's program for it;
     // nothing when it is missing or empty.
     void OnReadme();
-
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 protected:
     // Command prompts go to the message pane.
@@ -127,7 +124,7 @@ private:
     void UpdateRecentFileItems(QMenu* fileMenu);
     void UpdateWindowList(QMenu* windowMenu);
     // Runs Cascade or Tile; the focus and each window's active view stay where they were.
-    void ArrangeLogWindows(UINT id);
+    void ArrangeLogWindows(int id);
     std::vector<CSplitterFrame*> ArrangeableLogWindows() const;
     // A cascade: the offset from one window to the next, how many offsets fit while a window
     // keeps two thirds of the client area, and the place at `position` of a cascade of
@@ -135,7 +132,7 @@ private:
     int CascadeStep() const;
     int MaxCascadeSteps() const;
     QRect CascadePlace(int position, int steps) const;
-    LRESULT OnOpenDroppedFiles();
+    void OnOpenDroppedFiles();
 
     CAppServices& m_app;
     CDocManager& m_docManager;

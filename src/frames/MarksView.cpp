@@ -81,7 +81,7 @@ void CQuorvixMarksView::OnSize() {
         m_bookmarkList->setGeometry(0, listTop, width(), std::max(0, height() - listTop));
 }
 
-bool CQuorvixMarksView::OnCmdMsg(UINT, bool) {
+bool CQuorvixMarksView::OnCmdMsg(int, bool) {
     return false;
 }
 

@@ -48,7 +48,7 @@ public:
     void OnGoToLine();
 
     // The marks view handles no menu command of its own.
-    bool OnCmdMsg(UINT id, bool execute) override;
+    bool OnCmdMsg(int id, bool execute) override;
 
 protected:
     void OnCommand(int id) override;

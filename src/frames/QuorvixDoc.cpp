@@ -91,7 +91,7 @@ void CQuorvixDoc::OnFileClose() {
         frame->CloseWithoutAsking();
 }
 
-bool CQuorvixDoc::OnCmdMsg(UINT id, bool execute) {
+bool CQuorvixDoc::OnCmdMsg(int id, bool execute) {
     switch (id) {
     case ID_FILE_CLOSE:
         if (execute)

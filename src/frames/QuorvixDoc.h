@@ -60,7 +60,7 @@ public:
     void OnFileClose();
 
     // Close and Save.
-    bool OnCmdMsg(UINT id, bool execute) override;
+    bool OnCmdMsg(int id, bool execute) override;
 
 private:
     bool DoSave(const QString& path);

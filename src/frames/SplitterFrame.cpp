@@ -62,7 +62,6 @@ CSplitterFrame::CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CMainFrame& 
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(res::DocumentIcon());
     setWindowTitle(doc.GetTitle());
-    CreateHandle();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 }
 
@@ -201,15 +200,9 @@ void CSplitterFrame::CloseWithoutAsking() {
     close();
 }
 
-LRESULT CSplitterFrame::WindowProc(UINT message, WPARAM, LPARAM) {
-    if (message == WM_CLOSE)
-        close();
-    return 0;
-}
-
-bool CSplitterFrame::OnCmdMsg(UINT id, bool execute) {
+bool CSplitterFrame::OnCmdMsg(int id, bool execute) {
     if (CQuorvixView* log = LogView(); log && m_activeView == log) {
-        if (log_view_commands::OnCmdMsg(*log, static_cast<int>(id), execute))
+        if (log_view_commands::OnCmdMsg(*log, id, execute))
             return true;
     } else if (auto* view = dynamic_cast<CCmdTarget*>(m_activeView.data()); view && view->OnCmdMsg(id, execute)) {
         return true;
@@ -242,8 +235,7 @@ void CSplitterFrame::Teardown() {
     m_tornDown = true;
     // The reader and the refill end before anything they use goes.
     if (CQuorvixView* log = LogView())
-        log->DestroyWindow();
-    DestroyWindow();
+        log->OnDestroy();
     if (CQuorvixDoc* doc = std::exchange(m_doc, nullptr)) {
         doc->SetFrame(nullptr);
         doc->Manager().RemoveDocument(doc);
@@ -297,5 +289,6 @@ void CSplitterFrame::ShowFrame() {
 }
 
 void CSplitterFrame::CloseFrame() {
-    ::PostMessage(GetSafeHwnd(), WM_CLOSE, 0, 0);
+    // As the user would close it, once control is back in the event loop.
+    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
 }

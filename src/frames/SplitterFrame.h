@@ -14,7 +14,6 @@
 #include <QSplitter>
 
 #include "platform/CmdTarget.h"
-#include "platform/Window.h"
 #include "view/QuorvixView.h"
 
 class CAppServices;
@@ -50,7 +49,7 @@ private:
     bool m_dividerMoved = false;
 };
 
-class CSplitterFrame : public QMdiSubWindow, public CWnd, public CLogViewSite, public CCmdTarget {
+class CSplitterFrame : public QMdiSubWindow, public CLogViewSite, public CCmdTarget {
     Q_OBJECT
 
 public:
@@ -80,10 +79,8 @@ public:
     // Closes the window without asking about unsaved changes (the caller has asked).
     void CloseWithoutAsking();
 
-    // WM_CLOSE closes the window as the user would.
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The active view's commands, then the document's, then next and previous pane.
-    bool OnCmdMsg(UINT id, bool execute) override;
+    bool OnCmdMsg(int id, bool execute) override;
 
     // CLogViewSite
     QString DocumentPath() const override;

@@ -5,7 +5,6 @@
 #include <climits>
 
 #include "core/LevelConfig.h"
-#include "loader/Messages.h"
 #include "res/Resources.h"
 
 CProgressDlg::CProgressDlg(QWidget* owner) : CDialog(GetDialogTemplate(IDD_PROGRESS), owner) {
@@ -13,16 +12,11 @@ CProgressDlg::CProgressDlg(QWidget* owner) : CDialog(GetDialogTemplate(IDD_PROGR
     // No close box: the dialog ends when its producer is done, or with Escape.
     setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
                    ~(Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint));
-    CreateHandle();
-}
-
-CProgressDlg::~CProgressDlg() {
-    DestroyWindow();
 }
 
 void CProgressDlg::SetUpper(uint64_t upper) {
     if (upper != 0)
-        m_nUpper = upper;
+        m_upper = upper;
 }
 
 QProgressBar* CProgressDlg::Bar() const {
@@ -31,10 +25,10 @@ QProgressBar* CProgressDlg::Bar() const {
 
 void CProgressDlg::OnInitDialog() {
     m_shift = 0;
-    while ((m_nUpper >> m_shift) > static_cast<uint64_t>(INT_MAX))
+    while ((m_upper >> m_shift) > static_cast<uint64_t>(INT_MAX))
         ++m_shift;
     if (QProgressBar* bar = Bar()) {
-        bar->setRange(0, static_cast<int>(m_nUpper >> m_shift));
+        bar->setRange(0, static_cast<int>(m_upper >> m_shift));
         bar->setValue(0);
     }
     raise();
@@ -43,30 +37,21 @@ void CProgressDlg::OnInitDialog() {
 
 void CProgressDlg::Step(uint64_t step) {
     // Past the bound (a file that grew while read) the bar stays full instead of wrapping.
-    m_position = step > m_nUpper - std::min(m_position, m_nUpper) ? m_nUpper : m_position + step;
+    m_position = step > m_upper - std::min(m_position, m_upper) ? m_upper : m_position + step;
     if (QProgressBar* bar = Bar())
         bar->setValue(static_cast<int>(m_position >> m_shift));
 }
 
 void CProgressDlg::OnCancel() {
-    // The handle goes first, so a producer's further steps find no window.
-    DestroyWindow();
+    if (m_closed)
+        return;
+    m_closed = true;
     CDialog::OnCancel();
     deleteLater();
 }
 
-LRESULT CProgressDlg::WindowProc(UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case UM_PROGRESS_STEP:
-        Step(wParam);
-        return 0;
-    case BM_CLICK:
-        if (wParam == IDCANCEL)
-            OnCancel();
-        return 0;
-    default:
-        return 0;
-    }
+void CProgressDlg::Close() {
+    OnCancel();
 }
 
 CProgressDlg* StartProgressDialog(uint64_t upper, QWidget* owner) {
@@ -76,4 +61,9 @@ CProgressDlg* StartProgressDialog(uint64_t upper, QWidget* owner) {
     dialog->SetUpper(upper);
     dialog->Create();
     return dialog;
+}
+
+void CloseProgressDialog(CProgressDlg* dialog) {
+    if (dialog && !dialog->IsClosed())
+        dialog->Close();
 }

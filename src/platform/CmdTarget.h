@@ -8,12 +8,10 @@
 // accelerator dead). GUI thread only.
 #pragma once
 
-#include "platform/WinTypes.h"
-
 class CCmdTarget {
 public:
     virtual ~CCmdTarget() = default;
 
     // Whether this target handles command `id`; when `execute` is set it also runs it.
-    virtual bool OnCmdMsg(UINT id, bool execute) = 0;
+    virtual bool OnCmdMsg(int id, bool execute) = 0;
 };

@@ -28,7 +28,7 @@ struct ButtonSet {
     bool Has(int id) const { return id != 0 && std::find(ids.begin(), ids.end(), id) != ids.end(); }
 };
 
-ButtonSet ButtonsOf(UINT style) {
+ButtonSet ButtonsOf(uint32_t style) {
     switch (style & MB_TYPEMASK) {
     case MB_OKCANCEL:
         return {{IDOK, IDCANCEL, 0}, 2};
@@ -66,12 +66,12 @@ QMessageBox::StandardButton ToStandardButton(int id) {
     }
 }
 
-QMessageBox::Icon ToIcon(UINT style) {
-    UINT icon = style & MB_ICONMASK;
+QMessageBox::Icon ToIcon(uint32_t style) {
+    uint32_t icon = style & MB_ICONMASK;
     // A box that names no icon still gets one: a warning sign for a notice, a question
     // mark for a question, as users of the program are used to.
     if (icon == 0) {
-        const UINT type = style & MB_TYPEMASK;
+        const uint32_t type = style & MB_TYPEMASK;
         icon = (type == MB_YESNO || type == MB_YESNOCANCEL) ? MB_ICONQUESTION : MB_ICONEXCLAMATION;
     }
     switch (icon) {
@@ -86,7 +86,7 @@ QMessageBox::Icon ToIcon(UINT style) {
     }
 }
 
-int RunMessageBox(const QString& text, UINT style, QWidget* parent) {
+int RunMessageBox(const QString& text, uint32_t style, QWidget* parent) {
     QMessageBox box(ToIcon(style), AppCaption(), text, QMessageBox::NoButton,
                     parent ? parent : QApplication::activeWindow());
     const ButtonSet buttons = ButtonsOf(style);
@@ -142,13 +142,13 @@ QString AppCaption() {
     return QString::fromLatin1(kApplicationName);
 }
 
-int DefaultButton(UINT style) {
+int DefaultButton(uint32_t style) {
     const ButtonSet buttons = ButtonsOf(style);
     const size_t index = (style & MB_DEFMASK) >> 8;
     return buttons.ids[index < buttons.count ? index : 0];
 }
 
-int AfxMessageBox(const QString& text, UINT style, QWidget* parent) {
+int AfxMessageBox(const QString& text, uint32_t style, QWidget* parent) {
     PromptRequest request;
     request.kind = PromptKind::MessageBox;
     request.text = text;

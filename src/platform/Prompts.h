@@ -15,32 +15,32 @@
 #include <functional>
 #include <optional>
 
-#include "platform/WinTypes.h"
+#include <cstdint>
 
 class QWidget;
 class CDialog;
 
 // Message box styles: one button set, optionally an icon and the default button.
-inline constexpr UINT MB_OK = 0x0;
-inline constexpr UINT MB_OKCANCEL = 0x1;
-inline constexpr UINT MB_ABORTRETRYIGNORE = 0x2;
-inline constexpr UINT MB_YESNOCANCEL = 0x3;
-inline constexpr UINT MB_YESNO = 0x4;
-inline constexpr UINT MB_RETRYCANCEL = 0x5;
-inline constexpr UINT MB_ICONHAND = 0x10;
-inline constexpr UINT MB_ICONERROR = MB_ICONHAND;
-inline constexpr UINT MB_ICONSTOP = MB_ICONHAND;
-inline constexpr UINT MB_ICONQUESTION = 0x20;
-inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
-inline constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
-inline constexpr UINT MB_ICONASTERISK = 0x40;
-inline constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
-inline constexpr UINT MB_DEFBUTTON1 = 0x000;
-inline constexpr UINT MB_DEFBUTTON2 = 0x100;
-inline constexpr UINT MB_DEFBUTTON3 = 0x200;
-inline constexpr UINT MB_TYPEMASK = 0x00F;
-inline constexpr UINT MB_ICONMASK = 0x0F0;
-inline constexpr UINT MB_DEFMASK = 0xF00;
+inline constexpr uint32_t MB_OK = 0x0;
+inline constexpr uint32_t MB_OKCANCEL = 0x1;
+inline constexpr uint32_t MB_ABORTRETRYIGNORE = 0x2;
+inline constexpr uint32_t MB_YESNOCANCEL = 0x3;
+inline constexpr uint32_t MB_YESNO = 0x4;
+inline constexpr uint32_t MB_RETRYCANCEL = 0x5;
+inline constexpr uint32_t MB_ICONHAND = 0x10;
+inline constexpr uint32_t MB_ICONERROR = MB_ICONHAND;
+inline constexpr uint32_t MB_ICONSTOP = MB_ICONHAND;
+inline constexpr uint32_t MB_ICONQUESTION = 0x20;
+inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
+inline constexpr uint32_t MB_ICONWARNING = MB_ICONEXCLAMATION;
+inline constexpr uint32_t MB_ICONASTERISK = 0x40;
+inline constexpr uint32_t MB_ICONINFORMATION = MB_ICONASTERISK;
+inline constexpr uint32_t MB_DEFBUTTON1 = 0x000;
+inline constexpr uint32_t MB_DEFBUTTON2 = 0x100;
+inline constexpr uint32_t MB_DEFBUTTON3 = 0x200;
+inline constexpr uint32_t MB_TYPEMASK = 0x00F;
+inline constexpr uint32_t MB_ICONMASK = 0x0F0;
+inline constexpr uint32_t MB_DEFMASK = 0xF00;
 
 // Button ids: the results of message boxes and dialogs, and the ids of a dialog's OK and
 // Cancel buttons.
@@ -64,7 +64,7 @@ struct PromptRequest {
     PromptKind kind = PromptKind::MessageBox;
     QString text;
     QString caption;
-    UINT style = 0;
+    uint32_t style = 0;
     // File dialog filter as the program writes it: "Name|*.a;*.b|Name|*.*||".
     QString filter;
     QString defaultPath;
@@ -98,12 +98,12 @@ QString AppCaption();
 
 // The button a message box of `style` offers as its default (MB_DEFBUTTONn; the first
 // button when n is past the last).
-int DefaultButton(UINT style);
+int DefaultButton(uint32_t style);
 
 // Shows `text` in a message box captioned with the application name, with the buttons
 // and icon of `style`. Returns the id of the button chosen; closing a box without
 // pressing a button counts as Cancel, or No when it has no Cancel, or OK.
-int AfxMessageBox(const QString& text, UINT style = MB_OK, QWidget* parent = nullptr);
+int AfxMessageBox(const QString& text, uint32_t style = MB_OK, QWidget* parent = nullptr);
 // A question with Yes and No: IDYES or IDNO.
 int AskYesNo(const QString& text, QWidget* parent = nullptr);
 // A question with Yes, No and Cancel: IDYES, IDNO or IDCANCEL.

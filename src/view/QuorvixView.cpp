@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QMimeData>
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,6 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "platform/Clipboard.h"
@@ -28,19 +28,8 @@
 
 namespace {
 
-// Messages of the view to itself, outside the program's message table.
-// The refill worker hands over entries [wParam, wParam + lParam) of the store.
-constexpr UINT TM_REFILL_LINES = 0x8000 + 0x20;
-// The refill worker has finished (its last act): join it.
-constexpr UINT TM_REFILL_DONE = 0x8000 + 0x21;
-// A refill that waited for the load may run now.
-constexpr UINT TM_RUN_PENDING_REFILL = 0x8000 + 0x22;
-// The load ended early for lack of memory: tell the user, from the event loop.
-constexpr UINT TM_REPORT_LOAD_SHORT = 0x8000 + 0x23;
-
-// Entries per crossing of the refill: like the reader's batches, a few milliseconds of
-// work for the GUI thread, so a rebuild of ten million lines costs a few hundred thread
-// switches instead of millions, and input and painting still get their turn.
+// Stored lines a rebuild shows in one turn of the event loop: like the reader's batches, a
+// few milliseconds of work, so input and painting get their turn between two runs.
 constexpr size_t kRefillBatch = 65536;
 // What the progress dialog of a refill counts per stored line: its bound, and one step.
 constexpr uint64_t kRefillBoundPerLine = 100;
@@ -78,13 +67,15 @@ CQuorvixView::CQuorvixView(CLogViewSite& site, QWidget* parent)
     m_logList->installEventFilter(this);
     if (m_editor)
         m_editor->installEventFilter(this);
-    CreateHandle();
+    // The rebuild's runs: one a turn of the event loop, once the queue is empty.
+    m_refillTimer.setInterval(0);
+    connect(&m_refillTimer, &QTimer::timeout, this, [this] { OnRefillStep(); });
 }
 
 CQuorvixView::~CQuorvixView() {
     m_logList->SetNotifyHandler({});
-    // OnDestroy must run while the controls and the store still exist.
-    DestroyWindow();
+    // While the controls and the store still exist.
+    OnDestroy();
     // The list widget observes the core's model: it goes first.
     delete m_logList;
     m_logList = nullptr;
@@ -113,7 +104,8 @@ void CQuorvixView::OnInitialUpdate() {
         m_site.ShowFrame();
         m_logList->setFocus();
         m_loadStarted = true;
-        ::PostMessage(GetSafeHwnd(), UM_START_LOAD, 0, 0);
+        // From the event loop, once the window is up.
+        QMetaObject::invokeMethod(this, [this] { OnStartLoad(); }, Qt::QueuedConnection);
         return;
     case Probe::Missing:
         AfxMessageBox(QString::fromUtf8(res::kFileNotFound), MB_OK, this);
@@ -129,75 +121,63 @@ void CQuorvixView::OnInitialUpdate() {
     }
 }
 
-LRESULT CQuorvixView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SIZE:
-        OnSize();
-        return 0;
-    case UM_START_LOAD:
-        return OnStartLoad();
-    case UM_ADD_LINE:
-        if (auto* record = reinterpret_cast<LineRecord*>(lParam))
-            m_core.OnAddLine(*record);
-        return 0;
-    case UM_LOAD_DONE:
-        return OnLoadDone(wParam);
-    case UM_OPEN_FILES:
-        return OnOpenFiles();
-    case TM_REFILL_LINES:
-        OnRefillLines(static_cast<size_t>(wParam), static_cast<size_t>(lParam));
-        return 0;
-    case TM_REFILL_DONE:
-        OnRefillDone();
-        return 0;
-    case TM_RUN_PENDING_REFILL:
-        if (m_refillPending && !IsLoading() && !m_refillThread)
-            RunRefill();
-        return 0;
-    case TM_REPORT_LOAD_SHORT:
-        AfxMessageBox(QString::fromUtf8(res::kLoadOutOfMemory)
-                          .arg(PathForDisplay(m_site.DocumentPath()))
-                          .arg(m_core.m_lineEntries.GetCount()),
-                      MB_OK | MB_ICONWARNING, this);
-        return 0;
-    default:
-        return 0;
-    }
-}
-
-LRESULT CQuorvixView::OnStartLoad() {
-    ::PostMessage(GetSafeHwnd(), WM_SIZE, 0, 0);
+void CQuorvixView::OnStartLoad() {
+    // The layout once more, after the window has shown.
+    QMetaObject::invokeMethod(this, [this] { OnSize(); }, Qt::QueuedConnection);
     if (m_readerWnd)
-        return 0;
+        return;
     m_loadStarted = true;
+    bool started = false;
     try {
-        m_readerWnd = std::make_unique<CTraceWnd>(PathToBytes(m_site.DocumentPath()));
-        m_readerWnd->CreateEx(GetSafeHwnd(), window());
-    } catch (const std::exception&) {
-        // No thread (std::system_error) or no memory to be had for the reader: the load
-        // ends before its first line, as one that ran out of memory.
-        OnLoadDone(kLoadOutOfMemory);
+        m_readerWnd =
+            std::make_unique<CTraceWnd>(PathToBytes(m_site.DocumentPath()), m_core, m_core.m_levelSlots, window());
+        connect(m_readerWnd.get(), &CTraceWnd::LoadEnded, this, [this](CTraceWnd::LoadEnd how) { OnLoadDone(how); });
+        started = m_readerWnd->Start();
+    } catch (const std::bad_alloc&) {
     }
-    return 0;
+    // No thread or no memory to be had for the reader: the load ends before its first
+    // line, as one that ran out of memory.
+    if (!started)
+        OnLoadDone(CTraceWnd::LoadEnd::OutOfMemory);
 }
 
-LRESULT CQuorvixView::OnLoadDone(WPARAM how) {
+void CQuorvixView::OnLoadDone(CTraceWnd::LoadEnd how) {
+    m_loadEnded = true;
+    // A load that could not be read to its end says nothing more; the lines it brought stay.
+    if (how == CTraceWnd::LoadEnd::Failed)
+        return RunPendingRefill();
     m_core.OnLoadDone();
     m_loadDone = true;
-    if (how == kLoadOutOfMemory)
-        ::PostMessage(GetSafeHwnd(), TM_REPORT_LOAD_SHORT, 0, 0);
-    // From the event loop, not inside the reader window's handler that sent this.
-    if (m_refillPending)
-        ::PostMessage(GetSafeHwnd(), TM_RUN_PENDING_REFILL, 0, 0);
-    return 0;
+    if (how == CTraceWnd::LoadEnd::OutOfMemory) {
+        // Told from the event loop, not inside the reader's call.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                AfxMessageBox(QString::fromUtf8(res::kLoadOutOfMemory)
+                                  .arg(PathForDisplay(m_site.DocumentPath()))
+                                  .arg(m_core.m_lineEntries.GetCount()),
+                              MB_OK | MB_ICONWARNING, this);
+            },
+            Qt::QueuedConnection);
+    }
+    RunPendingRefill();
+}
+
+void CQuorvixView::RunPendingRefill() {
+    if (!m_refillPending)
+        return;
+    // From the event loop, not inside the reader's call that ended the load.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_refillPending && !IsLoading() && !IsRefilling())
+                RunRefill();
+        },
+        Qt::QueuedConnection);
 }
 
 bool CQuorvixView::IsLoading() const {
-    if (!m_loadStarted || m_loadDone)
-        return false;
-    // A reader that could not read to the end sends no end: once it has finished, the
-    // load is over all the same.
-    return !(m_readerWnd && m_readerWnd->ReaderFinished());
+    return m_loadStarted && !m_loadEnded;
 }
 
 void CQuorvixView::OnSize() {
@@ -275,14 +255,13 @@ void CQuorvixView::dropEvent(QDropEvent* event) {
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    // The paths open from the message queue, after the drag has ended.
-    ::PostMessage(GetSafeHwnd(), UM_OPEN_FILES, 0, 0);
+    // The paths open from the event loop, after the drag has ended.
+    QMetaObject::invokeMethod(this, [this] { OnOpenFiles(); }, Qt::QueuedConnection);
 }
 
-LRESULT CQuorvixView::OnOpenFiles() {
+void CQuorvixView::OnOpenFiles() {
     OpenDroppedPaths(m_droppedPaths, PathToBytes,
                      [this](const QString& path) { m_site.OpenDocumentFile(path); });
-    return 0;
 }
 
 // ---- refill ---------------------------------------------------------------------------
@@ -298,7 +277,7 @@ void CQuorvixView::ResetForRebuild() {
 
 void CQuorvixView::StartRefill() {
     ResetForRebuild();
-    if (IsLoading() || m_refillThread) {
+    if (IsLoading() || IsRefilling()) {
         m_refillPending = true;
         return;
     }
@@ -313,19 +292,23 @@ void CQuorvixView::RunRefill() {
 
     const uint64_t lines = m_core.m_lineEntries.GetCount();
     m_refillProgress = StartProgressDialog(lines * kRefillBoundPerLine, window());
-    const HWND progress = m_refillProgress ? m_refillProgress->GetSafeHwnd() : nullptr;
-    const HWND view = GetSafeHwnd();
-    const size_t count = m_core.m_lineEntries.GetCount();
     m_refillOutOfMemory = false;
-    try {
-        m_refillThread = std::make_unique<WorkerThread>(
-            [view, progress, count](WorkerThread& thread) { RefillThread(thread, view, progress, count); });
-    } catch (const std::exception&) {
-        // No thread to be had (std::system_error, std::bad_alloc): the rebuild ends before
-        // its first line, as one that ran out of memory.
-        m_refillOutOfMemory = true;
+    // The store does not change while the rebuild runs: no load runs meanwhile (it waits
+    // for the load), and no other rebuild (it waits for this one).
+    m_refillNext = 0;
+    m_refilling = true;
+    m_refillTimer.start();
+}
+
+void CQuorvixView::OnRefillStep() {
+    const size_t count = m_core.m_lineEntries.GetCount();
+    const size_t n = std::min(kRefillBatch, count - std::min(m_refillNext, count));
+    OnRefillLines(m_refillNext, n);
+    m_refillNext += n;
+    if (m_refillProgress)
+        m_refillProgress->Step(n * kRefillStepPerLine);
+    if (m_refillOutOfMemory || m_refillNext >= count)
         OnRefillDone();
-    }
 }
 
 void CQuorvixView::OnRefillLines(size_t first, size_t count) {
@@ -339,10 +322,8 @@ void CQuorvixView::OnRefillLines(size_t first, size_t count) {
         // every line of the store up to here, in order, or stops before this run.
         m_core.LogList().Reserve(m_core.LogList().GetCount() + static_cast<int>(last - first));
     } catch (const std::bad_alloc&) {
-        // The worker stops at its next look; its end reports (OnRefillDone).
+        // The rebuild ends with this run; its end reports (OnRefillDone).
         m_refillOutOfMemory = true;
-        if (m_refillThread)
-            m_refillThread->RequestStop();
         return;
     }
     DisplayList::AppendRun run(m_core.LogList());
@@ -350,30 +331,8 @@ void CQuorvixView::OnRefillLines(size_t first, size_t count) {
         m_core.OnRefillLine(m_core.m_lineEntries[i]);
 }
 
-// The worker touches nothing of the view: it names the entries by position, and the GUI
-// thread takes them from the store, which does not change while the worker runs (no load,
-// no other refill; teardown joins the worker first).
-void CQuorvixView::RefillThread(WorkerThread& thread, HWND view, HWND progress, size_t count) {
-    for (size_t first = 0; first < count; first += kRefillBatch) {
-        if (thread.StopRequested() || !::IsWindow(view))
-            break;
-        const size_t n = std::min(kRefillBatch, count - first);
-        ::SendMessage(view, TM_REFILL_LINES, first, static_cast<LPARAM>(n));
-        if (progress && ::IsWindow(progress))
-            ::SendMessage(progress, UM_PROGRESS_STEP, static_cast<WPARAM>(n * kRefillStepPerLine), 0);
-    }
-    if (progress && ::IsWindow(progress))
-        ::SendMessage(progress, BM_CLICK, IDCANCEL, 0);
-    ::PostMessage(view, TM_REFILL_DONE, 0, 0);
-}
-
 void CQuorvixView::OnRefillDone() {
-    if (m_refillThread) {
-        m_refillThread->Join();
-        m_refillThread.reset();
-    }
-    // A worker that was stopped could not close its dialog itself.
-    CloseRefillProgress();
+    StopRefill();
     if (m_refillOutOfMemory) {
         m_refillOutOfMemory = false;
         AfxMessageBox(QString::fromUtf8(res::kRefillOutOfMemory)
@@ -381,25 +340,15 @@ void CQuorvixView::OnRefillDone() {
                           .arg(m_logList->GetCount()),
                       MB_OK | MB_ICONWARNING, this);
     }
-    if (m_refillPending && !IsLoading() && !m_refillThread)
+    if (m_refillPending && !IsLoading() && !IsRefilling())
         RunRefill();
 }
 
-void CQuorvixView::CloseRefillProgress() {
-    if (m_refillProgress && ::IsWindow(m_refillProgress->GetSafeHwnd()))
-        ::SendMessage(m_refillProgress->GetSafeHwnd(), BM_CLICK, IDCANCEL, 0);
-    m_refillProgress = nullptr;
-}
-
 void CQuorvixView::StopRefill() {
-    if (!m_refillThread)
-        return;
-    // The worker may wait in a send to this view (released by the view's destruction) or
-    // to its progress dialog (released by the stop request).
-    m_refillThread->RequestStop();
-    m_refillThread->Join();
-    m_refillThread.reset();
-    CloseRefillProgress();
+    m_refillTimer.stop();
+    m_refilling = false;
+    CloseProgressDialog(m_refillProgress);
+    m_refillProgress = nullptr;
 }
 
 void CQuorvixView::AbandonLineEdit() {
@@ -426,7 +375,7 @@ void CQuorvixView::EndWaitCursor() {
 }
 
 void CQuorvixView::OnDestroy() {
-    // The reader window's destruction stops its reader and joins it.
+    // The reader's destruction stops and joins its thread.
     m_readerWnd.reset();
     StopRefill();
     m_refillPending = false;

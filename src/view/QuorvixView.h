@@ -4,19 +4,21 @@
 // and the hidden in-place line editor. It checks that its document's file exists, starts
 // the reader window that loads the file, takes in the lines (the core, CLogViewCore),
 // keeps the log list filling the view, opens files dropped onto it, rebuilds the log list
-// from the stored lines on a worker thread (the refill), and tells of the user's actions
+// from the stored lines a run at a time (the refill), and tells of the user's actions
 // on its list (signals). It is the CommandHost of the command families that sit above it
 // (commands/Commands.h): they route its menu commands and answer its signals.
 //
 // Ownership: the log window owns the view (as a child widget); the view owns its controls
-// (Qt children), its core with the line store, the reader window and the refill thread.
-// What the view needs of its window, document and application it asks of its site.
+// (Qt children), its core with the line store, the log list's model and the bookmarks,
+// and its reader. What the view needs of its window, document and application it asks of
+// its site.
 //
-// Threads: everything runs on the GUI thread except the reader (inside CTraceWnd) and
-// the refill worker, which reach the view only by SendMessage/PostMessage on its handle.
-// The store does not change while a refill walks it: a refill never runs while the log
-// still loads or while another refill of the view runs (it waits until they end), and the
-// view stops and joins the reader and the refill before it frees the store.
+// Threads: everything runs on the GUI thread except the reader's thread (inside
+// CTraceWnd), which hands its batches over by queued calls. The rebuild runs on the GUI
+// thread, a run of lines each turn of the event loop. The store does not change while a
+// refill walks it: a refill never runs while the log still loads or while another refill
+// of the view runs (it waits until they end), and the view stops and joins the reader
+// before it frees the store.
 //
 // Memory running out ends one operation, never the program: a load or a rebuild keeps
 // the lines it has and tells the user how many, and a command says it could not finish.
@@ -24,16 +26,14 @@
 
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 #include "view/CommandHost.h"
 #include "loader/ProgressDlg.h"
-#include "platform/DialogTemplate.h"
-#include "platform/Window.h"
-#include "platform/WorkerThread.h"
 #include "core/LogViewCore.h"
-
-class CTraceWnd;
+#include "loader/TraceWnd.h"
+#include "platform/DialogTemplate.h"
 
 // What the log view asks of the window, document and application around it. The log
 // window provides it; it outlives the view's use of it (the window tears the view down
@@ -62,7 +62,7 @@ public:
     virtual void CloseFrame() = 0;
 };
 
-class CQuorvixView : public CFormView, public CWnd, public CommandHost {
+class CQuorvixView : public CFormView, public CommandHost {
     Q_OBJECT
 
 public:
@@ -70,11 +70,12 @@ public:
     ~CQuorvixView() override;
 
     // Once, after the log window was built: probes the file, then either shows the window
-    // and starts the load (posted), or reports a missing, empty or unreadable file and
-    // closes the window (a missing or empty one also leaves the recent-file list).
+    // and starts the load (from the event loop), or reports a missing, empty or unreadable
+    // file and closes the window (a missing or empty one also leaves the recent-file list).
     void OnInitialUpdate();
-
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Stops and joins the reader, stops a rebuild and frees the line store. The log window
+    // calls it as it goes, the destructor too; a second call does nothing more.
+    void OnDestroy();
 
     // CommandHost
     CLogViewCore& Core() override { return m_core; }
@@ -99,7 +100,7 @@ public:
     // The state of loading and refilling, for the windows around the view and for tests.
     CTraceWnd* ReaderWindow() const { return m_readerWnd.get(); }
     bool IsLoadDone() const { return m_loadDone; }
-    bool IsRefilling() const { return m_refillThread != nullptr; }
+    bool IsRefilling() const { return m_refilling; }
     bool IsRefillPending() const { return m_refillPending; }
     CProgressDlg* RefillProgress() const { return m_refillProgress.data(); }
     // The paths of the last drop onto the view, as dropped.
@@ -115,8 +116,6 @@ signals:
     void EnterKeyPressed(QWidget* target);
 
 protected:
-    // Stops and joins the reader and a running refill, then frees the line store.
-    void OnDestroy() override;
     QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) override;
     void resizeEvent(QResizeEvent* event) override;
     // Delete and Enter on the log list or the line editor (the view's own key routing).
@@ -127,25 +126,26 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    LRESULT OnStartLoad();
-    LRESULT OnLoadDone(WPARAM how);
-    LRESULT OnOpenFiles();
+    void OnStartLoad();
+    // The load has ended, however: a complete one or one short of memory records which
+    // levels occurred (and the latter tells the user); then a refill that waited runs.
+    void OnLoadDone(CTraceWnd::LoadEnd how);
+    void RunPendingRefill();
+    void OnOpenFiles();
     void OnSize();
     void OnLogListNotify(int code);
-    // The refill: RunRefill empties the list and starts the worker; RefillThread, the
-    // worker's body, hands the stored lines to the GUI thread in batches of positions, each
-    // line then going through OnRefillLine's rule in file order; OnRefillDone joins the
-    // worker and runs a refill that waited meanwhile.
-    // A refill that runs out of memory keeps the lines it showed, stops and reports once it
-    // has ended.
+    // The refill: RunRefill empties the list and starts the runs; each turn of the event
+    // loop OnRefillStep shows the next run of stored lines, each through OnRefillLine's rule
+    // in file order, and steps the progress dialog; OnRefillDone ends it and runs a refill
+    // that waited meanwhile. A refill that runs out of memory keeps the lines it showed,
+    // stops and says so.
     void RunRefill();
     // Empties the log list, the marks list and the bookmarks, and drops an edit.
     void ResetForRebuild();
-    static void RefillThread(WorkerThread& thread, HWND view, HWND progress, size_t count);
+    void OnRefillStep();
     void OnRefillLines(size_t first, size_t count);
     void OnRefillDone();
     void StopRefill();
-    void CloseRefillProgress();
 
     CLogViewSite& m_site;
     // The store, the log list's model and the bookmarks; the list widget observes the model.
@@ -155,11 +155,14 @@ private:
     bool m_dragAccepted = false;
     QStringList m_droppedPaths;
     std::unique_ptr<CTraceWnd> m_readerWnd;
-    // Set when the load is asked for (UM_START_LOAD posted), so that a refill asked for
-    // before the reader exists waits for the load too.
+    // Set when the load is asked for (before the reader exists), so that a refill asked
+    // for meanwhile waits for the load too.
     bool m_loadStarted = false;
-    bool m_loadDone = false;
-    std::unique_ptr<WorkerThread> m_refillThread;
+    bool m_loadEnded = false; // however it ended
+    bool m_loadDone = false;  // read to its end, or as far as memory allowed
+    QTimer m_refillTimer;
+    bool m_refilling = false;
+    size_t m_refillNext = 0; // the next stored line a rebuild shows
     QPointer<CProgressDlg> m_refillProgress;
     bool m_refillPending = false;
     bool m_refillOutOfMemory = false;

@@ -12,7 +12,6 @@
 
 #include "commands/Commands.h"
 #include "frames/MarksView.h"
-#include "loader/Messages.h"
 #include "platform/Clipboard.h"
 #include "res/FrameResources.h"
 #include "support/AppHarness.h"

@@ -12,7 +12,6 @@
 
 #include "commands/Commands.h"
 #include "frames/MarksView.h"
-#include "loader/Messages.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"
 
@@ -47,7 +46,7 @@ protected:
     CSplitterFrame& Active() { return *windows.back(); }
     QRect Area() { return Frame().MdiClient()->viewport()->rect(); }
     void Run(int id) {
-        ASSERT_TRUE(Frame().RouteCommand(static_cast<UINT>(id), true));
+        ASSERT_TRUE(Frame().RouteCommand(id, true));
         AppHarness::Settle();
     }
 

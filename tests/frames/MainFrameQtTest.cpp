@@ -205,7 +205,7 @@ TEST(MainFrame, DroppedPathsOpenByTheExtensionRule) {
     const QString backup = harness.Write("notes.txt.bak", "n\n");
 
     frame.OnDropFiles({readme, log, profile, upper, inDat, backup});
-    EXPECT_TRUE(harness.Docs().Documents().empty()); // opened from the message queue
+    EXPECT_TRUE(harness.Docs().Documents().empty()); // opened from the event loop
     AppHarness::Settle();
     QStringList opened;
     for (CQuorvixDoc* doc : harness.Docs().Documents())

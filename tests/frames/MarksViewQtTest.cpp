@@ -5,7 +5,6 @@
 
 #include "commands/Commands.h"
 #include "frames/MarksView.h"
-#include "loader/Messages.h"
 #include "platform/Clipboard.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"

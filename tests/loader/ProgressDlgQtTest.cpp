@@ -6,7 +6,6 @@
 #include <QTest>
 
 #include "core/LevelConfig.h"
-#include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
 
 namespace {
@@ -20,22 +19,24 @@ TEST(ProgressDlg, RangesBeyondAnIntAreScaledNotWrapped) {
     QProgressBar* bar = dialog->Bar();
     ASSERT_NE(bar, nullptr);
     EXPECT_GT(bar->maximum(), 1'000'000'000); // most of the int range is used
-    const HWND hwnd = dialog->GetSafeHwnd();
-    SendMessage(hwnd, UM_PROGRESS_STEP, 2'500'000'000ull, 0);
+    dialog->Step(2'500'000'000ull);
     EXPECT_EQ(dialog->Position(), 2'500'000'000ull);
     EXPECT_NEAR(bar->value(), bar->maximum() / 2, 2);
     // Steps past the bound leave the bar full.
-    SendMessage(hwnd, UM_PROGRESS_STEP, 4'000'000'000ull, 0);
+    dialog->Step(4'000'000'000ull);
     EXPECT_EQ(dialog->Position(), 5'000'000'000ull);
     EXPECT_EQ(bar->value(), bar->maximum());
 
-    // The hidden Cancel button and the producer's click.
+    // The hidden Cancel button, and the producer closing the dialog: once, however often
+    // it is asked.
     QWidget* cancel = dialog->GetDlgItem(IDCANCEL);
     ASSERT_NE(cancel, nullptr);
     EXPECT_FALSE(cancel->isVisible());
-    SendMessage(hwnd, BM_CLICK, IDCANCEL, 0);
-    EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(SendMessage(hwnd, UM_PROGRESS_STEP, 1, 0), 0); // steps to a closed dialog go nowhere
+    CloseProgressDialog(dialog);
+    EXPECT_TRUE(dialog->IsClosed());
+    EXPECT_FALSE(dialog->isVisible());
+    CloseProgressDialog(dialog);
+    CloseProgressDialog(nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, 10000));
 }
 

@@ -1,18 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "loader/Messages.h"
 #include "core/LevelConfig.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
@@ -23,37 +26,32 @@ namespace {
 
 constexpr int kWaitMs = 60000; // only a guard against hanging; loads take far less
 
-// Stands in for the log view: takes UM_ADD_LINE and UM_LOAD_DONE as the view does and
-// owns its reader window.
-class TestLogView : public CWnd {
+// Stands in for the log view: its core takes the lines (unless it is short of room for
+// more), it counts the ends of the load, and it owns its reader.
+class TestLogView : public LineSink {
 public:
-    TestLogView() { CreateHandle(); }
-    ~TestLogView() override { DestroyWindow(); }
-
     void StartLoad(const std::string& path) {
-        reader = std::make_unique<CTraceWnd>(path);
-        reader->CreateEx(GetSafeHwnd());
+        reader = std::make_unique<CTraceWnd>(path, *this, core.m_levelSlots);
+        QObject::connect(reader.get(), &CTraceWnd::LoadEnded, [this](CTraceWnd::LoadEnd how) {
+            ends.push_back(how);
+            if (how != CTraceWnd::LoadEnd::Failed) {
+                ++loadDone;
+                core.OnLoadDone();
+            }
+        });
+        reader->Start();
     }
     bool WaitForLoad() { return QTest::qWaitFor([&] { return loadDone > 0; }, kWaitMs); }
     bool WaitForReader() {
         return QTest::qWaitFor([&] { return reader && reader->ReaderFinished(); }, kWaitMs);
     }
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        switch (message) {
-        case UM_ADD_LINE:
+    // LineSink: a line at a time, as the core takes them, until memory "runs out".
+    void OnAddLines(LineBatch& batch) override {
+        for (LineRecord& record : batch.Records()) {
             if (list.GetCount() >= roomForLines)
                 throw std::bad_alloc();
-            if (auto* record = reinterpret_cast<LineRecord*>(lParam))
-                core.OnAddLine(*record);
-            return 0;
-        case UM_LOAD_DONE:
-            ++loadDone;
-            loadEnd = wParam;
-            core.OnLoadDone();
-            return 0;
-        default:
-            return 0;
+            core.OnAddLine(record);
         }
     }
 
@@ -67,13 +65,48 @@ public:
     CLogViewCore core;
     DisplayList& list = core.m_logList;
     int loadDone = 0;
-    WPARAM loadEnd = 0;
+    std::vector<CTraceWnd::LoadEnd> ends;
     // Past this many lines the view runs out of memory.
     int roomForLines = INT_MAX;
-    std::unique_ptr<CTraceWnd> reader;
+    std::unique_ptr<CTraceWnd> reader; // last: stopped and joined first
+};
 
-protected:
-    void OnDestroy() override { reader.reset(); }
+// What the first progress dialog of a test looked like when it came up, and how far its
+// bar had come when it went: the dialog of a short load comes and goes within a few turns
+// of the event loop.
+class ProgressWatch : public QObject {
+public:
+    ProgressWatch() { qApp->installEventFilter(this); }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<CProgressDlg*>(watched);
+        if (!dialog || (shown && dialog != first))
+            return false;
+        if (event->type() == QEvent::Show && !shown) {
+            first = dialog;
+            shown = true;
+            upper = dialog->Upper();
+            barMaximum = dialog->Bar()->maximum();
+            title = dialog->windowTitle();
+            modal = dialog->isModal();
+        } else if (event->type() == QEvent::Hide) {
+            hidden = true;
+            position = dialog->Position();
+            barValue = dialog->Bar()->value();
+        }
+        return false;
+    }
+
+    QPointer<CProgressDlg> first;
+    bool shown = false;
+    uint64_t upper = 0;
+    int barMaximum = 0;
+    QString title;
+    bool modal = false;
+    bool hidden = false;
+    uint64_t position = 0;
+    int barValue = 0;
 };
 
 // Sets LOAD_STATUS for one test.
@@ -138,6 +171,28 @@ TEST(TraceWnd, LargeFileCrossesInBatchesAndTheGuiKeepsTurning) {
     EXPECT_GT(ticks, 1);
 }
 
+TEST(TraceWnd, AReaderRunsNoMoreThanTwoBatchesAheadOfABusyGui) {
+    TempDir dir;
+    LoadStatus status(0);
+    // Some thirty batches of short lines.
+    const int lines = 30 * static_cast<int>(CTraceWnd::kBatchLines);
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(lines) * 8);
+    for (int i = 0; i < lines; ++i)
+        bytes += "l " + std::to_string(i % 10000) + "\n";
+    TestLogView view;
+    view.StartLoad(dir.Write("many.log", bytes));
+    // The GUI thread is busy elsewhere long enough for the reader to read the whole file:
+    // it stops after two batches handed over, so one turn of the event loop takes two (a
+    // third may come while they are taken), not thirty.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    QCoreApplication::processEvents();
+    EXPECT_GT(view.list.GetCount(), 0);
+    EXPECT_LE(view.list.GetCount(), 3 * static_cast<int>(CTraceWnd::kBatchLines));
+    ASSERT_TRUE(view.WaitForLoad());
+    EXPECT_EQ(view.list.GetCount(), lines);
+}
+
 TEST(TraceWnd, ProgressDialogFollowsTheFileAndClosesAtTheEnd) {
     TempDir dir;
     LoadStatus status(1);
@@ -148,20 +203,18 @@ TEST(TraceWnd, ProgressDialogFollowsTheFileAndClosesAtTheEnd) {
     lf.resize(200000);
     lf.back() = '\n';
     TestLogView view;
+    ProgressWatch watch;
     view.StartLoad(dir.Write("lf.log", lf));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view.reader->ProgressDialog() != nullptr || view.loadDone; }, kWaitMs));
-    QPointer<CProgressDlg> dialog = view.reader->ProgressDialog();
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->Upper(), 200000u);
-    EXPECT_EQ(dialog->Bar()->maximum(), 200000);
-    int lastValue = 0;
-    QObject::connect(dialog->Bar(), &QProgressBar::valueChanged, [&](int value) { lastValue = value; });
-    EXPECT_EQ(dialog->windowTitle(), "Processing (please wait ...)");
-    EXPECT_TRUE(dialog->isModal());
     ASSERT_TRUE(view.WaitForLoad());
+    ASSERT_TRUE(watch.shown);
+    EXPECT_EQ(watch.upper, 200000u);
+    EXPECT_EQ(watch.barMaximum, 200000);
+    EXPECT_EQ(watch.title, "Processing (please wait ...)");
+    EXPECT_TRUE(watch.modal);
     // The producer closed it after the last line; until then the steps reached the end.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, kWaitMs));
-    EXPECT_EQ(lastValue, 200000);
+    EXPECT_TRUE(watch.hidden);
+    EXPECT_EQ(watch.barValue, 200000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.first.isNull(); }, kWaitMs));
     EXPECT_EQ(view.reader->ProgressDialog(), nullptr);
 }
 
@@ -174,13 +227,11 @@ TEST(TraceWnd, ProgressStepsAddUpToTheFileLessCarriageReturns) {
         crlf += "some line " + std::to_string(lines++) + "\r\n";
     }
     TestLogView view;
+    ProgressWatch watch;
     view.StartLoad(dir.Write("crlf.log", crlf));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view.reader->ProgressDialog() != nullptr; }, kWaitMs));
-    CProgressDlg* dialog = view.reader->ProgressDialog();
-    uint64_t last = 0;
-    QObject::connect(dialog->Bar(), &QProgressBar::valueChanged, [&] { last = dialog->Position(); });
     ASSERT_TRUE(view.WaitForLoad());
-    EXPECT_EQ(last, crlf.size() - static_cast<size_t>(lines));
+    ASSERT_TRUE(watch.hidden);
+    EXPECT_EQ(watch.position, crlf.size() - static_cast<size_t>(lines));
 }
 
 TEST(TraceWnd, NoDialogWhenTheSwitchIsOffAndEscapeNeverStopsALoad) {
@@ -228,7 +279,7 @@ TEST(TraceWnd, AViewOutOfMemoryEndsTheLoadWithTheLinesItTook) {
 
     // Told once, why; the lines taken stay, in order; nothing more comes; the dialog is gone.
     EXPECT_EQ(view.loadDone, 1);
-    EXPECT_EQ(view.loadEnd, kLoadOutOfMemory);
+    EXPECT_EQ(view.ends, std::vector<CTraceWnd::LoadEnd>{CTraceWnd::LoadEnd::OutOfMemory});
     ASSERT_EQ(view.list.GetCount(), 150000);
     EXPECT_EQ(view.core.m_lineEntries.GetCount(), 150000u);
     EXPECT_EQ(view.list.GetText(149999), "line 149999");

@@ -2,7 +2,6 @@
 
 #include "commands/Commands.h"
 #include "core/LineRecord.h"
-#include "loader/Messages.h"
 
 FakeCommandHost::FakeCommandHost(const LevelSlotTable& levelSlots)
     : m_core(levelSlots), m_logList(new CLogListBox(m_core.m_logList, &m_window)),

@@ -13,7 +13,6 @@
 
 #include "commands/Commands.h"
 #include "app/QuorvixApp.h"
-#include "loader/Messages.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "res/FrameResources.h"
@@ -128,7 +127,7 @@ protected:
 TEST_F(ViewTest, AnExistingLogShowsItsWindowAndLoads) {
     Open(Write("a.log", "one\n12:00 ERROR two\n"));
     EXPECT_EQ(site.shown, 1);
-    EXPECT_TRUE(view->IsLoading()); // asked for, from the message queue
+    EXPECT_TRUE(view->IsLoading()); // asked for, from the event loop
     EXPECT_EQ(view->ReaderWindow(), nullptr);
     ASSERT_TRUE(WaitForLoad());
     EXPECT_FALSE(view->IsLoading());
@@ -183,10 +182,9 @@ TEST_F(ViewTest, TheLogListFillsTheViewAfterEveryResize) {
     // The form holds the log list and its line editor, nothing else to hide.
     EXPECT_EQ(view->findChildren<QAbstractButton*>().size(), 0);
     EXPECT_EQ(view->findChildren<CListBox*>().size(), 1);
-    // The layout asked for by a posted WM_SIZE.
+    // Any layout puts it back.
     view->LogList().setGeometry(5, 5, 10, 10);
-    ::PostMessage(view->GetSafeHwnd(), WM_SIZE, 0, 0);
-    QCoreApplication::processEvents();
+    view->resize(view->size() + QSize(1, 1));
     EXPECT_EQ(view->LogList().geometry(), view->rect());
 }
 
@@ -241,7 +239,7 @@ TEST_F(ViewTest, FilesDroppedOnALogOpenWhenTheirNamesPass) {
     QCoreApplication::sendEvent(view.get(), &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(view->DroppedPaths(), dropped);
-    EXPECT_TRUE(site.opened.isEmpty()); // from the message queue
+    EXPECT_TRUE(site.opened.isEmpty()); // from the event loop
     QCoreApplication::processEvents();
     EXPECT_EQ(site.opened,
               QStringList({QStringLiteral("/home/u/readme"), QStringLiteral("/home/u/.profile"),
@@ -299,7 +297,7 @@ TEST_F(ViewTest, ARefillStepsAndClosesItsOwnProgressDialog) {
     ASSERT_TRUE(WaitForRefill());
     g_loadStatus = saved;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(progress.isNull() || !::IsWindow(progress->GetSafeHwnd()));
+    EXPECT_TRUE(progress.isNull() || progress->IsClosed());
     EXPECT_EQ(Lines(), (Texts{"one", "two", "three"}));
 }
 
@@ -307,12 +305,12 @@ TEST_F(ViewTest, ClosingWhileTheLogLoadsOrRefillsStopsTheThreadsAndFreesTheLines
     Open(WriteBigLog(300000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->LogList().GetCount() > 0; }, kWaitMs));
     ASSERT_FALSE(view->IsLoadDone()) << "the log loaded too fast for this test";
-    view->DestroyWindow(); // joins the reader before the lines go
+    view->OnDestroy(); // joins the reader before the lines go
     EXPECT_EQ(view->ReaderWindow(), nullptr);
     EXPECT_TRUE(view->Core().m_lineEntries.IsEmpty());
     EXPECT_EQ(view->LogList().GetCount(), 0);
     view.reset();
-    QCoreApplication::processEvents(); // batches still queued find no window
+    QCoreApplication::processEvents(); // batches still queued went with the reader
 
     Open(WriteBigLog(200000));
     ASSERT_TRUE(WaitForLoad());
