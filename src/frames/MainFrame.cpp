@@ -70,7 +70,8 @@ CMainFrame::~CMainFrame() {
     // The MDI area and its windows go after this object's own parts; what they signal
     // meanwhile must not reach it.
     disconnect(m_mdiArea, nullptr, this, nullptr);
-    for (QMdiSubWindow* window : m_mdiArea->subWindowList())
+    // Every log window, those that are closing and no longer listed by the area too.
+    for (QMdiSubWindow* window : m_mdiArea->findChildren<QMdiSubWindow*>())
         disconnect(window, nullptr, this, nullptr);
     QCoreApplication::removeTranslator(&m_captionStyle);
 }
