@@ -165,9 +165,9 @@ int main(int argc, char** argv) {
     Stopwatch load;
     stalls.Start();
     CQuorvixDoc* doc = program->OpenDocumentFile(logPath);
-    if (!doc || !doc->Frame() || !doc->Frame()->LogView())
+    if (!doc || !CDocManager::WindowOf(doc) || !CDocManager::WindowOf(doc)->LogView())
         return 1;
-    CQuorvixView& view = *doc->Frame()->LogView();
+    CQuorvixView& view = *CDocManager::WindowOf(doc)->LogView();
     WaitUntil([&] { return view.IsLoadDone(); });
     const double loadSeconds = load.Seconds();
     const double loadStall = stalls.StopMs();
@@ -316,16 +316,16 @@ int main(int argc, char** argv) {
     // load on memory that has been in use.
     CQuorvixDoc* open = doc;
     if (options.Wants("program.load_again")) {
-        open->Frame()->CloseWithoutAsking();
+        CDocManager::WindowOf(open)->CloseWithoutAsking();
         WaitUntil([&] { return program->DocManager()->FindDocument(logPath) == nullptr; });
         const double againGuiCpuBefore = ThreadCpuSeconds();
         const double againProcessCpuBefore = ProcessCpuSeconds();
         stalls.Start();
         Stopwatch reload;
         open = program->OpenDocumentFile(logPath);
-        if (!open || !open->Frame() || !open->Frame()->LogView())
+        if (!open || !CDocManager::WindowOf(open) || !CDocManager::WindowOf(open)->LogView())
             return 1;
-        CQuorvixView& reloaded = *open->Frame()->LogView();
+        CQuorvixView& reloaded = *CDocManager::WindowOf(open)->LogView();
         WaitUntil([&] { return reloaded.IsLoadDone(); });
         ReportRatio("program.load_again", reload.Seconds(), grepC, "grep_c", 4);
         Report("program.load_again.lines", reloaded.LogList().GetCount(), "lines");
@@ -337,15 +337,15 @@ int main(int argc, char** argv) {
 
     // ---- closing a log while it loads ------------------------------------------------
     if (options.Wants("program.close_while_loading")) {
-        open->Frame()->CloseWithoutAsking();
+        CDocManager::WindowOf(open)->CloseWithoutAsking();
         WaitUntil([&] { return program->DocManager()->FindDocument(logPath) == nullptr; });
         CQuorvixDoc* again = program->OpenDocumentFile(logPath);
-        if (!again || !again->Frame() || !again->Frame()->LogView())
+        if (!again || !CDocManager::WindowOf(again) || !CDocManager::WindowOf(again)->LogView())
             return 1;
-        CQuorvixView& loading = *again->Frame()->LogView();
+        CQuorvixView& loading = *CDocManager::WindowOf(again)->LogView();
         WaitUntil([&] { return loading.LogList().GetCount() >= 100000 || loading.IsLoadDone(); });
         Stopwatch close;
-        again->Frame()->CloseWithoutAsking();
+        CDocManager::WindowOf(again)->CloseWithoutAsking();
         WaitUntil([&] { return program->DocManager()->FindDocument(logPath) == nullptr; });
         Report("program.close_while_loading", close.Seconds() * 1000, "ms");
     }

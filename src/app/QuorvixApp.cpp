@@ -27,7 +27,7 @@ CQuorvixApp::~CQuorvixApp() {
     if (m_docManager)
         m_docManager->CloseAllDocuments();
     if (m_docManager)
-        m_docManager->SetMainFrame(nullptr);
+        m_docManager->SetHost(nullptr);
     m_mainFrame.reset();
     m_docManager.reset();
 }
@@ -98,7 +98,7 @@ bool CQuorvixApp::InitInstance(const QStringList& files) {
     m_mainFrame = std::make_unique<CMainFrame>(*this, *m_docManager);
     if (!m_mainFrame->LoadFrame())
         return false;
-    m_docManager->SetMainFrame(m_mainFrame.get());
+    m_docManager->SetHost(m_mainFrame.get());
 
     if (files.isEmpty()) {
         m_docManager->OnFileNew();
@@ -133,6 +133,10 @@ void CQuorvixApp::OnFileOpen() {
 
 CQuorvixDoc* CQuorvixApp::OpenDocumentFile(const QString& path) {
     return m_docManager ? m_docManager->OpenDocumentFile(path) : nullptr;
+}
+
+CQuorvixDoc* CQuorvixApp::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom) {
+    return m_docManager ? m_docManager->OpenSavedFile(path, savedFrom) : nullptr;
 }
 
 bool CQuorvixApp::RemoveRecentFile(const QString& path) {

@@ -23,5 +23,8 @@ public:
     virtual bool RemoveRecentFile(const QString& path) = 0;
     // Puts `path` first on the recent-file list.
     virtual void AddToRecentFileList(const QString& path) = 0;
+    // Save As, answered Yes: shows the file `path` as it now is on disk, in a log window of
+    // its own; `savedFrom` is the document whose list was saved (see CDocManager).
+    virtual CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom) = 0;
     virtual const CRecentFileList& RecentFileList() const = 0;
 };

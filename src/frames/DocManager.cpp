@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "frames/AppServices.h"
-#include "frames/MainFrame.h"
+#include "frames/LogWindowHost.h"
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
 #include "platform/Prompts.h"
@@ -16,46 +16,47 @@ CDocManager::~CDocManager() {
     CloseAllDocuments();
 }
 
-QString CDocManager::DocumentPathOf(const QString& path) {
-    // On the path's bytes: Qt's own resolution would lose a name that is no UTF-8.
-    return AbsolutePath(path);
+CSplitterFrame* CDocManager::WindowOf(const CQuorvixDoc* doc) {
+    return doc ? dynamic_cast<CSplitterFrame*>(doc->Window()) : nullptr;
 }
 
 CQuorvixDoc* CDocManager::OpenDocumentFile(const QString& path) {
-    if (!m_mainFrame || path.isEmpty())
+    if (!m_host || path.isEmpty())
         return nullptr;
-    const QString fullPath = DocumentPathOf(path);
+    const QString fullPath = AbsolutePath(path);
     if (CQuorvixDoc* open = FindDocument(fullPath)) {
-        if (CSplitterFrame* frame = open->Frame())
-            m_mainFrame->ActivateLogWindow(frame);
+        if (CSplitterFrame* frame = WindowOf(open))
+            m_host->ActivateLogWindow(frame);
         return open;
     }
 
-    m_documents.push_back(std::make_unique<CQuorvixDoc>(*this));
+    m_documents.push_back(std::make_unique<CQuorvixDoc>(m_app));
     CQuorvixDoc* doc = m_documents.back().get();
-    auto* frame = new CSplitterFrame(*doc, m_app, *m_mainFrame);
-    doc->SetFrame(frame);
-    if (!frame->OnCreateClient(m_mainFrame->LogWindowClientWidth())) {
+    auto* frame = new CSplitterFrame(*doc, m_app, *m_host);
+    doc->SetWindow(frame);
+    // The window tells as it goes; its document goes with it.
+    QObject::connect(frame, &CSplitterFrame::DocumentClosed, [this](CQuorvixDoc* closed) { RemoveDocument(closed); });
+    if (!frame->OnCreateClient(m_host->LogWindowClientWidth())) {
         delete frame; // removes the document too
         return nullptr;
     }
     doc->OnOpenDocument(fullPath);
     doc->SetPathName(fullPath);
-    m_mainFrame->AddLogWindow(frame);
+    m_host->AddLogWindow(frame);
     frame->InitialUpdateFrame();
     return doc;
 }
 
 CQuorvixDoc* CDocManager::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom) {
-    if (!m_mainFrame || path.isEmpty())
+    if (!m_host || path.isEmpty())
         return nullptr;
     if (CQuorvixDoc* open = FindDocument(path)) {
-        CSplitterFrame* frame = open->Frame();
+        CSplitterFrame* frame = WindowOf(open);
         if (open != savedFrom && open->IsModified() &&
-            AskYesNo(QString::fromUtf8(res::kDiscardForSavedFile).arg(open->GetTitle()), m_mainFrame) !=
+            AskYesNo(QString::fromUtf8(res::kDiscardForSavedFile).arg(open->GetTitle()), m_host->HostWidget()) !=
                 IDYES) {
             if (frame)
-                m_mainFrame->ActivateLogWindow(frame);
+                m_host->ActivateLogWindow(frame);
             return open;
         }
         // The window goes at once (its reader stopped, its lines freed), the document with
@@ -70,13 +71,13 @@ CQuorvixDoc* CDocManager::OpenSavedFile(const QString& path, const CQuorvixDoc* 
 }
 
 CQuorvixDoc* CDocManager::OnFileNew() {
-    CQuorvixDoc doc(*this);
+    CQuorvixDoc doc(m_app);
     doc.OnNewDocument(); // refuses, so nothing is shown
     return nullptr;
 }
 
 CQuorvixDoc* CDocManager::FindDocument(const QString& path) const {
-    const QString fullPath = DocumentPathOf(path);
+    const QString fullPath = AbsolutePath(path);
     for (const auto& doc : m_documents) {
         if (doc->GetPathName() == fullPath)
             return doc.get();
@@ -107,7 +108,7 @@ void CDocManager::CloseAllDocuments() {
                                            [doc](const auto& open) { return open.get() == doc; });
         if (!stillOpen)
             continue;
-        if (CSplitterFrame* frame = doc->Frame())
+        if (CSplitterFrame* frame = WindowOf(doc))
             frame->CloseWithoutAsking();
         else
             RemoveDocument(doc);
@@ -122,6 +123,6 @@ void CDocManager::RemoveDocument(CQuorvixDoc* doc) {
     std::unique_ptr<CQuorvixDoc> gone = std::move(*it);
     m_documents.erase(it);
     gone.reset();
-    if (m_mainFrame)
-        m_mainFrame->OnLogWindowsChanged();
+    if (m_host)
+        m_host->OnLogWindowsChanged();
 }

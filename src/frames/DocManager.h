@@ -13,8 +13,9 @@
 #include <vector>
 
 class CAppServices;
-class CMainFrame;
+class CLogWindowHost;
 class CQuorvixDoc;
+class CSplitterFrame;
 
 class CDocManager {
 public:
@@ -25,11 +26,7 @@ public:
     CDocManager& operator=(const CDocManager&) = delete;
 
     // The frame the log windows open in; until it is set nothing can be opened.
-    void SetMainFrame(CMainFrame* mainFrame) { m_mainFrame = mainFrame; }
-    CAppServices& App() { return m_app; }
-
-    // The path as documents are known by: absolute, without "." and ".." parts.
-    static QString DocumentPathOf(const QString& path);
+    void SetHost(CLogWindowHost* host) { m_host = host; }
 
     // Opens `path` (see the class comment): for a new document the log window is made, the
     // path is stored and put on the recent-file list, and the views start (the log view
@@ -48,16 +45,18 @@ public:
 
     // The open document with this path, or null.
     CQuorvixDoc* FindDocument(const QString& path) const;
+    // The log window of `doc`, null when it has none.
+    static CSplitterFrame* WindowOf(const CQuorvixDoc* doc);
     std::vector<CQuorvixDoc*> Documents() const;
     // Asks about every modified document in turn; false as soon as one is kept.
     bool SaveAllModified();
     // Closes every log window without asking; their documents go with them.
     void CloseAllDocuments();
-    // Called by a log window as it goes: deletes its document.
+    // Deletes `doc`; its log window has gone (or never came).
     void RemoveDocument(CQuorvixDoc* doc);
 
 private:
     CAppServices& m_app;
-    CMainFrame* m_mainFrame = nullptr;
+    CLogWindowHost* m_host = nullptr;
     std::vector<std::unique_ptr<CQuorvixDoc>> m_documents;
 };

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "frames/FrameCaption.h"
+#include "frames/LogWindowHost.h"
 #include "platform/CmdTarget.h"
 
 class CAppServices;
@@ -30,7 +31,7 @@ class CSplitterFrame;
 class QMdiArea;
 class QMenu;
 
-class CMainFrame : public QMainWindow, public CCmdTarget {
+class CMainFrame : public QMainWindow, public CCmdTarget, public CLogWindowHost {
     Q_OBJECT
 
 public:
@@ -41,21 +42,23 @@ public:
     // dropped files. The frame is not shown yet. False when a part could not be made.
     bool LoadFrame();
 
-    // ---- the log windows ----
+    // ---- the log windows (CLogWindowHost) ----
     QMdiArea* MdiClient() const { return m_mdiArea; }
+    QWidget* HostWidget() override { return this; }
+    bool IsShown() const override { return isVisible(); }
     // The client width a new log window starts with.
-    int LogWindowClientWidth() const;
+    int LogWindowClientWidth() const override;
     // Adds a new log window to the MDI area, not shown yet.
-    void AddLogWindow(CSplitterFrame* frame);
+    void AddLogWindow(CSplitterFrame* frame) override;
     // Shows a log window maximized and makes it the active one.
-    void ShowLogWindow(CSplitterFrame* frame);
-    void ActivateLogWindow(CSplitterFrame* frame);
+    void ShowLogWindow(CSplitterFrame* frame) override;
+    void ActivateLogWindow(CSplitterFrame* frame) override;
     // The active log window, null when none is open.
     CSplitterFrame* ActiveLogWindow() const;
     // The open log windows, in the MDI area's order (windows closing are left out).
     std::vector<CSplitterFrame*> LogWindows() const;
     // A log window came or went: the menu, the commands and the caption follow.
-    void OnLogWindowsChanged();
+    void OnLogWindowsChanged() override;
     // The caption names the active log window: "Quorvix - NAME", or "Quorvix" without one.
     void UpdateFrameTitle();
     // Window menu, for the windows neither hidden nor minimized (maximized ones are shown
@@ -68,11 +71,11 @@ public:
     // The normal geometry of a log window that never had one of its own (it opened
     // maximized): its place in a cascade of every log window, as the desktop gives a new
     // window.
-    QRect DefaultLogWindowGeometry(const CSplitterFrame* frame) const;
+    QRect DefaultLogWindowGeometry(const CSplitterFrame* frame) const override;
 
     // ---- the status bar ----
     // Puts `text` into the message pane at once; nothing when the status bar is gone.
-    void SetStatusText(const QString& text);
+    void SetStatusText(const QString& text) override;
     // What the message pane shows.
     QString StatusText() const;
 
@@ -84,7 +87,7 @@ public:
     bool OnCmdMsg(int id, bool execute) override;
     // Brings the enabled state of every menu item, button and accelerator up to date, and
     // the recent-file entries of the File menus.
-    void UpdateCommandUI();
+    void UpdateCommandUI() override;
     // 128 or 129: the menu the menu bar shows.
     int MenuId() const { return m_menuId; }
     // The action of command `id` in the menus and tool bar, null for none. The recent-file

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "commands/Commands.h"
-#include "frames/SplitterFrame.h"
+#include "frames/Splitter.h"
 #include "platform/ListBox.h"
 #include "platform/Prompts.h"
 #include "res/FrameResources.h"

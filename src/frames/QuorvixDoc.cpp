@@ -5,15 +5,12 @@
 
 #include "commands/Commands.h"
 #include "frames/AppServices.h"
-#include "frames/DocManager.h"
-#include "frames/SplitterFrame.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "res/FrameResources.h"
 #include "res/Strings.h"
-#include "view/QuorvixView.h"
 
-CQuorvixDoc::CQuorvixDoc(CDocManager& manager) : m_manager(manager) {}
+CQuorvixDoc::CQuorvixDoc(CAppServices& app) : m_app(app) {}
 
 CQuorvixDoc::~CQuorvixDoc() = default;
 
@@ -25,13 +22,12 @@ bool CQuorvixDoc::OnNewDocument() {
 }
 
 bool CQuorvixDoc::OnOpenDocument(const QString& path) {
-    m_strFilePath = path;
+    m_strFilePath = AbsolutePath(path);
     return true;
 }
 
 bool CQuorvixDoc::OnSaveDocument(const QString& path) {
-    CSplitterFrame* frame = Frame();
-    auto* view = frame ? dynamic_cast<CQuorvixView*>(GetSplitterPane(frame->GetActiveView(), 0)) : nullptr;
+    CommandHost* view = m_window ? m_window->DocumentView() : nullptr;
     if (!view)
         return false;
     if (!clipboard_commands::SaveDocument(*view, path))
@@ -41,22 +37,22 @@ bool CQuorvixDoc::OnSaveDocument(const QString& path) {
 }
 
 void CQuorvixDoc::SetPathName(const QString& path, bool addToRecentFiles) {
-    m_pathName = CDocManager::DocumentPathOf(path);
-    SetTitle(PathForDisplay(PathFileName(m_pathName)));
+    m_strFilePath = AbsolutePath(path);
+    SetTitle(PathForDisplay(PathFileName(m_strFilePath)));
     if (addToRecentFiles)
-        m_manager.App().AddToRecentFileList(m_pathName);
+        m_app.AddToRecentFileList(m_strFilePath);
 }
 
 void CQuorvixDoc::SetTitle(const QString& title) {
     m_title = title;
-    if (CSplitterFrame* frame = Frame())
-        frame->setWindowTitle(title);
+    if (m_window)
+        m_window->ShowDocumentTitle(title);
 }
 
 bool CQuorvixDoc::SaveModified() {
     if (!IsModified())
         return true;
-    switch (AskYesNoCancel(QString::fromUtf8(res::kAskToSave).arg(m_title), Frame())) {
+    switch (AskYesNoCancel(QString::fromUtf8(res::kAskToSave).arg(m_title), DialogParent())) {
     case IDCANCEL:
         return false;
     case IDYES:
@@ -67,13 +63,13 @@ bool CQuorvixDoc::SaveModified() {
 }
 
 bool CQuorvixDoc::DoFileSave() {
-    const std::string target = PathToBytes(m_pathName);
+    const std::string target = PathToBytes(m_strFilePath);
     struct stat st {};
-    if (!m_pathName.isEmpty() && ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+    if (!m_strFilePath.isEmpty() && ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         ::access(target.c_str(), W_OK) == 0)
-        return DoSave(m_pathName);
+        return DoSave(m_strFilePath);
     // The file is gone or cannot be written: ask where to save instead.
-    const QString path = PromptSaveFile(Frame(), QString::fromUtf8(res::kOpenFilter), m_title);
+    const QString path = PromptSaveFile(DialogParent(), QString::fromUtf8(res::kOpenFilter), m_title);
     if (path.isEmpty() || !DoSave(path))
         return false;
     SetPathName(path);
@@ -87,8 +83,8 @@ bool CQuorvixDoc::DoSave(const QString& path) {
 void CQuorvixDoc::OnFileClose() {
     if (!SaveModified())
         return;
-    if (CSplitterFrame* frame = Frame())
-        frame->CloseWithoutAsking();
+    if (m_window)
+        m_window->CloseWithoutAsking();
 }
 
 bool CQuorvixDoc::OnCmdMsg(int id, bool execute) {

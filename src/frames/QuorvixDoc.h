@@ -3,21 +3,35 @@
 // log window, the modified flag the line edits set, and the save sequence that ends in
 // the log view writing its list.
 //
-// Owned by the document manager; lives exactly as long as its log window (the window
-// removes it as it goes). GUI thread only.
+// Owned by the document manager; lives exactly as long as its log window (the manager
+// removes it when the window goes). What the document needs of that window it asks
+// through CDocumentWindow. GUI thread only.
 #pragma once
 
-#include <QPointer>
 #include <QString>
 
 #include "platform/CmdTarget.h"
 
-class CDocManager;
-class CSplitterFrame;
+class CAppServices;
+class CommandHost;
+class QWidget;
+
+// What a document asks of the log window that shows it. The log window implements it.
+class CDocumentWindow {
+public:
+    virtual ~CDocumentWindow() = default;
+    // The log view whose list the document's save writes.
+    virtual CommandHost* DocumentView() = 0;
+    // The widget questions about the document are asked over.
+    virtual QWidget* DocumentDialogParent() = 0;
+    virtual void ShowDocumentTitle(const QString& title) = 0;
+    // Closes the window without asking about unsaved changes (the document has asked).
+    virtual void CloseWithoutAsking() = 0;
+};
 
 class CQuorvixDoc : public CCmdTarget {
 public:
-    explicit CQuorvixDoc(CDocManager& manager);
+    explicit CQuorvixDoc(CAppServices& app);
     ~CQuorvixDoc() override;
     CQuorvixDoc(const CQuorvixDoc&) = delete;
     CQuorvixDoc& operator=(const CQuorvixDoc&) = delete;
@@ -30,24 +44,19 @@ public:
     // failure); clears the modified flag on success.
     bool OnSaveDocument(const QString& path);
 
-    // The path given to the open step.
-    QString m_strFilePath;
-
-    // The path the document is known by (absolute) and its title (the file name, as the
-    // user reads it: PathForDisplay). Setting
-    // the path also sets the title and, unless told otherwise, puts the path on the
-    // recent-file list.
-    const QString& GetPathName() const { return m_pathName; }
+    // The path the document is known by (absolute, as the open step got it) and its title
+    // (the file name, as the user reads it: PathForDisplay). Setting the path also sets the
+    // title and, unless told otherwise, puts the path on the recent-file list.
+    const QString& GetPathName() const { return m_strFilePath; }
     void SetPathName(const QString& path, bool addToRecentFiles = true);
     const QString& GetTitle() const { return m_title; }
     void SetTitle(const QString& title);
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
 
-    CDocManager& Manager() { return m_manager; }
-    // The log window showing this document.
-    CSplitterFrame* Frame() const { return m_frame.data(); }
-    void SetFrame(CSplitterFrame* frame) { m_frame = frame; }
+    // The log window showing this document, null once it has gone.
+    CDocumentWindow* Window() const { return m_window; }
+    void SetWindow(CDocumentWindow* window) { m_window = window; }
 
     // Before the document goes: when modified, asks whether to save (Yes saves, No
     // discards). False when the user cancels or the save fails: the document stays.
@@ -64,10 +73,11 @@ public:
 
 private:
     bool DoSave(const QString& path);
+    QWidget* DialogParent() const { return m_window ? m_window->DocumentDialogParent() : nullptr; }
 
-    CDocManager& m_manager;
-    QString m_pathName;
+    CAppServices& m_app;
+    QString m_strFilePath;
     QString m_title;
     bool m_modified = false;
-    QPointer<CSplitterFrame> m_frame;
+    CDocumentWindow* m_window = nullptr;
 };

@@ -7,58 +7,16 @@
 
 #include "commands/Commands.h"
 #include "frames/AppServices.h"
-#include "frames/DocManager.h"
-#include "frames/MainFrame.h"
+#include "frames/LogWindowHost.h"
 #include "frames/MarksView.h"
-#include "frames/QuorvixDoc.h"
 #include "res/FrameResources.h"
 #include "res/Icons.h"
 #include "view/LogListBox.h"
 
-// ---- CSplitterWnd ------------------------------------------------------------------------
-
-CSplitterWnd::CSplitterWnd(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
-    setOpaqueResize(true);
-    connect(this, &QSplitter::splitterMoved, this, [this] { m_dividerMoved = true; });
-}
-
-QWidget* CSplitterWnd::GetPane(int row, int column) const {
-    if (row != 0 || column < 0 || column >= count())
-        return nullptr;
-    return widget(column);
-}
-
-void CSplitterWnd::SetFirstColumnWidth(int width, int clientWidth) {
-    m_lastColumnWidth = std::max(0, clientWidth - width);
-    m_dividerMoved = false;
-    for (int i = 0; i < count(); ++i)
-        setStretchFactor(i, i == 0 ? 1 : 0);
-    PlaceColumns();
-}
-
-void CSplitterWnd::PlaceColumns() {
-    if (m_dividerMoved || m_lastColumnWidth < 0 || count() < 2 || width() <= 0)
-        return;
-    const int last = std::min(m_lastColumnWidth, width());
-    setSizes({std::max(0, width() - last), std::max(0, last - handleWidth())});
-}
-
-void CSplitterWnd::resizeEvent(QResizeEvent* event) {
-    QSplitter::resizeEvent(event);
-    PlaceColumns();
-}
-
-QWidget* GetSplitterPane(const QWidget* view, int index) {
-    if (!view || index < 0 || index > 2)
-        return nullptr;
-    const auto* splitter = qobject_cast<const CSplitterWnd*>(view->parentWidget());
-    return splitter ? splitter->GetPane(0, index) : nullptr;
-}
-
 // ---- CSplitterFrame ----------------------------------------------------------------------
 
-CSplitterFrame::CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CMainFrame& mainFrame)
-    : m_doc(&doc), m_app(app), m_mainFrame(mainFrame) {
+CSplitterFrame::CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CLogWindowHost& host)
+    : m_doc(&doc), m_app(app), m_host(host) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(res::DocumentIcon());
     setWindowTitle(doc.GetTitle());
@@ -109,7 +67,7 @@ void CSplitterFrame::SetActiveView(QWidget* view) {
     if (m_activeView == view)
         return;
     m_activeView = view;
-    m_mainFrame.UpdateCommandUI();
+    m_host.UpdateCommandUI();
 }
 
 void CSplitterFrame::FocusActiveView() {
@@ -148,9 +106,9 @@ void CSplitterFrame::changeEvent(QEvent* event) {
     m_changingState = false;
     // Until the main frame is on screen its client area is not the one the window will see.
     if ((oldState & kNotNormal) && IsShownNormal() && !m_hasNormalGeometry && isVisible() &&
-        m_mainFrame.isVisible()) {
+        m_host.IsShown()) {
         m_hasNormalGeometry = true;
-        setGeometry(m_mainFrame.DefaultLogWindowGeometry(this));
+        setGeometry(m_host.DefaultLogWindowGeometry(this));
     }
     if (view)
         SetActiveView(view);
@@ -237,15 +195,15 @@ void CSplitterFrame::Teardown() {
     if (CQuorvixView* log = LogView())
         log->OnDestroy();
     if (CQuorvixDoc* doc = std::exchange(m_doc, nullptr)) {
-        doc->SetFrame(nullptr);
-        doc->Manager().RemoveDocument(doc);
+        doc->SetWindow(nullptr);
+        emit DocumentClosed(doc);
     }
 }
 
 // ---- what the log view asks of its window ------------------------------------------------
 
 QString CSplitterFrame::DocumentPath() const {
-    return m_doc ? m_doc->m_strFilePath : QString();
+    return m_doc ? m_doc->GetPathName() : QString();
 }
 
 bool CSplitterFrame::IsModified() const {
@@ -268,7 +226,7 @@ void CSplitterFrame::RefreshMarks() {
 }
 
 void CSplitterFrame::SetStatusText(const QString& text) {
-    m_mainFrame.SetStatusText(text);
+    m_host.SetStatusText(text);
 }
 
 void CSplitterFrame::OpenDocumentFile(const QString& path) {
@@ -277,7 +235,7 @@ void CSplitterFrame::OpenDocumentFile(const QString& path) {
 
 void CSplitterFrame::OpenSavedFile(const QString& path) {
     if (m_doc)
-        m_doc->Manager().OpenSavedFile(path, m_doc);
+        m_app.OpenSavedFile(path, m_doc);
 }
 
 bool CSplitterFrame::RemoveRecentFile(const QString& path) {
@@ -285,10 +243,14 @@ bool CSplitterFrame::RemoveRecentFile(const QString& path) {
 }
 
 void CSplitterFrame::ShowFrame() {
-    m_mainFrame.ShowLogWindow(this);
+    m_host.ShowLogWindow(this);
 }
 
 void CSplitterFrame::CloseFrame() {
     // As the user would close it, once control is back in the event loop.
     QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+}
+
+CommandHost* CSplitterFrame::DocumentView() {
+    return LogView();
 }

@@ -5,58 +5,31 @@
 //
 // Ownership: the MDI area owns the window (it deletes itself once closed); the window owns
 // the splitter and both views (Qt children). The document belongs to the document
-// manager; the window removes it as it goes, after the log view has stopped its reader
-// and refill. GUI thread only.
+// manager, which removes it when the window tells it has gone (DocumentClosed), after the
+// log view has stopped its reader and refill. What the window asks of the main frame it
+// asks through CLogWindowHost. GUI thread only.
 #pragma once
 
 #include <QMdiSubWindow>
 #include <QPointer>
-#include <QSplitter>
 
+#include "frames/QuorvixDoc.h"
+#include "frames/Splitter.h"
 #include "platform/CmdTarget.h"
 #include "view/QuorvixView.h"
 
 class CAppServices;
-class CMainFrame;
-class CQuorvixDoc;
+class CLogWindowHost;
 class CQuorvixMarksView;
 
-// A static splitter of one row: panes are addressed by (row, column).
-class CSplitterWnd : public QSplitter {
-    Q_OBJECT
-
-public:
-    explicit CSplitterWnd(QWidget* parent = nullptr);
-
-    // The pane in `row`, `column`, or null when there is none.
-    QWidget* GetPane(int row, int column) const;
-    // Column 0 asks for `width` pixels of a client area `clientWidth` wide, so the last
-    // column gets `clientWidth` - `width`. The window's real size is known only once it is
-    // on screen (and maximized), so until the user moves the divider every layout gives
-    // the last column that width and the first column the rest. After that the divider
-    // stays where the user put it and the first column takes what the window gains.
-    void SetFirstColumnWidth(int width, int clientWidth);
-    // Whether the user has moved the divider.
-    bool DividerMoved() const { return m_dividerMoved; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void PlaceColumns();
-
-    int m_lastColumnWidth = -1; // -1: nothing asked for
-    bool m_dividerMoved = false;
-};
-
-class CSplitterFrame : public QMdiSubWindow, public CLogViewSite, public CCmdTarget {
+class CSplitterFrame : public QMdiSubWindow, public CLogViewSite, public CDocumentWindow, public CCmdTarget {
     Q_OBJECT
 
 public:
     // The width the marks view gets at the start.
     static constexpr int kMarksWidth = 200;
 
-    CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CMainFrame& mainFrame);
+    CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CLogWindowHost& host);
     ~CSplitterFrame() override;
 
     // Builds the splitter with the log view in column 0, `clientWidth` - 200 pixels wide,
@@ -76,8 +49,12 @@ public:
     void FocusActiveView();
     CQuorvixDoc* Document() const { return m_doc; }
 
+    // CDocumentWindow
+    CommandHost* DocumentView() override;
+    QWidget* DocumentDialogParent() override { return this; }
+    void ShowDocumentTitle(const QString& title) override { setWindowTitle(title); }
     // Closes the window without asking about unsaved changes (the caller has asked).
-    void CloseWithoutAsking();
+    void CloseWithoutAsking() override;
 
     // The active view's commands, then the document's, then next and previous pane.
     bool OnCmdMsg(int id, bool execute) override;
@@ -94,6 +71,10 @@ public:
     bool RemoveRecentFile(const QString& path) override;
     void ShowFrame() override;
     void CloseFrame() override;
+
+signals:
+    // The window has gone, its log view stopped: `doc` may go too. Once.
+    void DocumentClosed(CQuorvixDoc* doc);
 
 protected:
     // Asks the document whether it may go (unsaved changes); once it may, tears down.
@@ -116,7 +97,7 @@ private:
 
     CQuorvixDoc* m_doc;
     CAppServices& m_app;
-    CMainFrame& m_mainFrame;
+    CLogWindowHost& m_host;
     CSplitterWnd* m_wndSplitter = nullptr;
     QPointer<QWidget> m_activeView;
     bool m_closing = false;
@@ -124,8 +105,3 @@ private:
     bool m_changingState = false;
     bool m_hasNormalGeometry = false;
 };
-
-// The view in row 0, column `index` of the splitter that holds `view`: index 0 the log
-// view, 1 the marks view. Null without a view, for an index outside 0..2, for a column
-// the splitter does not have (2), and for a view that is not in a splitter.
-QWidget* GetSplitterPane(const QWidget* view, int index);

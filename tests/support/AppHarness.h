@@ -97,7 +97,7 @@ public:
     // The log window of the document open on `path`, or null.
     CSplitterFrame* WindowOf(const QString& path) {
         CQuorvixDoc* doc = Docs().FindDocument(path);
-        return doc ? doc->Frame() : nullptr;
+        return CDocManager::WindowOf(doc);
     }
     // Opens `path` and waits until its log has loaded. Null when it did not open.
     CSplitterFrame* OpenAndLoad(const QString& path) {
