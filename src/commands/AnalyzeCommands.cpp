@@ -40,7 +40,7 @@ void OnAnalyze(CommandHost& host) {
     if (!keywords.empty()) {
         std::vector<int> found;
         try {
-            found = find_commands::LinesHoldingAny(model, keywords);
+            found = LinesHoldingAny(model, keywords);
             // Bookmarking a line drops its selection, so the lines are selected after it.
             // AddAll makes its room first: when memory runs out, nothing has changed yet.
             bookmarks.AddAll(found);

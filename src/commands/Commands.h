@@ -49,10 +49,6 @@ namespace find_commands {
 // Find (57636): the Find dialog with Find All, selecting and (by default) bookmarking
 // every line that holds the text.
 void OnFind(CommandHost& host);
-// Every line of `list`, ascending, that the list's search (DisplayList::FindLine) finds
-// for at least one of `needles`. A long list is searched by one thread a processor, each
-// its own run of lines.
-std::vector<int> LinesHoldingAny(const DisplayList& list, const std::vector<std::string_view>& needles);
 } // namespace find_commands
 
 // Bookmarks (BookmarkCommands.cpp).
@@ -65,7 +61,7 @@ void OnNextMark(CommandHost& host);
 void OnShowBookmarks(CommandHost& host);
 } // namespace bookmark_commands
 
-// Copy, save and clear (ClipboardCommands.cpp).
+// Copy and clear (ClipboardCommands.cpp).
 namespace clipboard_commands {
 // Puts the lines of `list` at `indices` (ascending), each followed by a line feed, on the
 // clipboard as plain text: each line that is valid UTF-8 as it is, any other as Latin-1.
@@ -77,12 +73,18 @@ bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indic
 void OnCopy(CommandHost& host);
 // Clear Sel (57633).
 void OnClearSel(CommandHost& host);
-// Save As (57604): every line of the list to a file the user chooses.
-void OnSaveAs(CommandHost& host);
-// The document's save step (File Save): every line of the list to `path`. Returns false
-// (after telling the user) when the file could not be written.
-bool SaveDocument(CommandHost& host, const QString& path);
 } // namespace clipboard_commands
+
+// Save (SaveCommands.cpp): every line of the list, in text mode, to a file; the selection
+// goes first. A file that cannot be written is told, with the system's reason, and left as
+// it was.
+namespace save_commands {
+// Save As (57604): to a file the user chooses, then the offer to open it.
+void OnSaveAs(CommandHost& host);
+// The document's save step (File Save): to `path`. Clears the modified flag on success;
+// false when nothing was written (an empty list, or a failure).
+bool SaveDocument(CommandHost& host, const QString& path);
+} // namespace save_commands
 
 // Analyze (AnalyzeCommands.cpp).
 namespace analyze_commands {

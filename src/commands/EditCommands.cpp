@@ -5,6 +5,7 @@
 
 #include "commands/Commands.h"
 #include "platform/Prompts.h"
+#include "core/ByteText.h"
 #include "platform/QtText.h"
 #include "res/Resources.h"
 #include "res/Strings.h"
@@ -21,7 +22,7 @@ std::string ToBytes(const QByteArray& bytes) {
 // Latin-1, one character a byte; it goes back the same way, so the bytes the user did not
 // touch stay what they were. Only a character Latin-1 cannot hold makes it UTF-8.
 std::string EditorBytes(const QString& text, std::string_view original) {
-    if (!IsValidUtf8(original)) {
+    if (!bytetext::IsValidUtf8(original)) {
         const bool latin1 =
             std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xff; });
         if (latin1)

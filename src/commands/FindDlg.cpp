@@ -55,7 +55,7 @@ void CFindDlg::FindAll() {
     // found in turn, as a search going on after the last line found would give them.
     std::vector<int> found;
     try {
-        found = find_commands::LinesHoldingAny(model, {needle});
+        found = LinesHoldingAny(model, {needle});
         // Bookmarking a line drops its selection, so the lines are selected after it.
         // AddAll makes its room first: when memory runs out, nothing has changed yet.
         if (m_bookmarkFound)

@@ -37,7 +37,7 @@ bool OnCmdMsg(CommandHost& view, int id, bool execute) {
         command = clipboard_commands::OnClearSel;
         break;
     case ID_FILE_SAVE_AS:
-        command = clipboard_commands::OnSaveAs;
+        command = save_commands::OnSaveAs;
         break;
     case ID_VIEW_OPTIONS:
         command = filter_commands::OnOptions;

@@ -48,4 +48,15 @@ constexpr bool FoundAfterStart(std::string_view text, std::string_view needle) {
 // would instead of being undefined.
 int32_t Atoi(std::string_view text);
 
+// Whether `bytes` are well-formed UTF-8 (no overlong forms, no surrogates, nothing past
+// U+10FFFF). Log text is shown, copied and put on the clipboard as UTF-8 when it is, else
+// as Latin-1, one character a byte.
+bool IsValidUtf8(std::string_view bytes);
+// That rule for text handed to other programs as UTF-8 bytes, line by line: a line that is
+// valid UTF-8 goes as it is, any other as Latin-1 encoded in UTF-8 (two bytes for each
+// byte from 0x80 up). `valid` is IsValidUtf8(line), which the caller has found out once.
+size_t LineUtf8Size(std::string_view line, bool valid);
+// Writes LineUtf8Size(line, valid) bytes at `out`; returns the end of what it wrote.
+char* CopyLineAsUtf8(std::string_view line, bool valid, char* out);
+
 } // namespace bytetext

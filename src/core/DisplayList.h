@@ -211,3 +211,8 @@ private:
     DisplayListObserver* m_observer = nullptr;
     int m_appendRuns = 0;
 };
+
+// Every line of `list`, ascending, that the list's search (DisplayList::FindLine) finds for
+// at least one of `needles`, as FindLinesAny gives them. A long list is searched by one
+// thread a processor, each its own run of lines; the list must not change meanwhile.
+std::vector<int> LinesHoldingAny(const DisplayList& list, const std::vector<std::string_view>& needles);

@@ -30,7 +30,7 @@ bool CQuorvixDoc::OnSaveDocument(const QString& path) {
     CommandHost* view = m_window ? m_window->DocumentView() : nullptr;
     if (!view)
         return false;
-    if (!clipboard_commands::SaveDocument(*view, path))
+    if (!save_commands::SaveDocument(*view, path))
         return false;
     SetModifiedFlag(false);
     return true;

@@ -1,5 +1,7 @@
 #include "platform/QtText.h"
 
+#include "core/ByteText.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -8,84 +10,11 @@
 #include <utility>
 #include <vector>
 
-bool IsValidUtf8(std::string_view bytes) {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    size_t i = 0;
-    while (i < n) {
-        // Log text is mostly ASCII: eight bytes at a time while no high bit is set.
-        while (i + 8 <= n) {
-            uint64_t word;
-            std::memcpy(&word, s + i, sizeof word);
-            if (word & 0x8080808080808080ull)
-                break;
-            i += 8;
-        }
-        if (i >= n)
-            break;
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        uint32_t min;
-        uint32_t cp;
-        if ((c & 0xE0) == 0xC0) {
-            len = 2, min = 0x80, cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3, min = 0x800, cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > n)
-            return false;
-        for (size_t k = 1; k < len; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
-
 QString ToDisplayString(std::string_view bytes) {
     const auto size = static_cast<qsizetype>(bytes.size());
-    if (IsValidUtf8(bytes))
+    if (bytetext::IsValidUtf8(bytes))
         return QString::fromUtf8(bytes.data(), size);
     return QString::fromLatin1(bytes.data(), size);
-}
-
-size_t LineUtf8Size(std::string_view line, bool valid) {
-    if (valid)
-        return line.size();
-    size_t high = 0;
-    for (const char c : line)
-        high += static_cast<unsigned char>(c) >> 7;
-    return line.size() + high;
-}
-
-char* CopyLineAsUtf8(std::string_view line, bool valid, char* out) {
-    if (valid) {
-        std::memcpy(out, line.data(), line.size());
-        return out + line.size();
-    }
-    for (const char c : line) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            *out++ = c;
-        } else {
-            *out++ = static_cast<char>(0xC0 | (byte >> 6));
-            *out++ = static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
 }
 
 QByteArray LinesToUtf8(std::string_view text) {
@@ -96,15 +25,15 @@ QByteArray LinesToUtf8(std::string_view text) {
     for (size_t start = 0; start < text.size();) {
         const size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
         const std::string_view line = text.substr(start, end - start);
-        const bool valid = IsValidUtf8(line);
+        const bool valid = bytetext::IsValidUtf8(line);
         lines.emplace_back(line, valid);
-        size += LineUtf8Size(line, valid);
+        size += bytetext::LineUtf8Size(line, valid);
         start = end;
     }
     QByteArray utf8(static_cast<qsizetype>(size), Qt::Uninitialized);
     char* out = utf8.data();
     for (const auto& [line, valid] : lines)
-        out = CopyLineAsUtf8(line, valid, out);
+        out = bytetext::CopyLineAsUtf8(line, valid, out);
     return utf8;
 }
 
@@ -140,7 +69,7 @@ size_t Utf8SequenceLength(std::string_view bytes) {
         length = 4;
     if (length == 0 || length > bytes.size())
         return 0;
-    return IsValidUtf8(bytes.substr(0, length)) ? length : 0;
+    return bytetext::IsValidUtf8(bytes.substr(0, length)) ? length : 0;
 }
 
 // Whether `path` holds an escaped byte (a lone low surrogate of the escape range).
@@ -183,7 +112,7 @@ std::string PathToBytes(const QString& path) {
 }
 
 QString PathFromBytes(std::string_view bytes) {
-    if (IsValidUtf8(bytes))
+    if (bytetext::IsValidUtf8(bytes))
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QString path;
     path.reserve(static_cast<qsizetype>(bytes.size()));

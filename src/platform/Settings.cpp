@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <utility>
 
+#include "core/ByteText.h"
 #include "platform/QtText.h"
 
 std::unique_ptr<QSettings> OpenSettings() {
@@ -65,7 +66,7 @@ bool CRecentFileList::WriteList() const {
         // A path is kept as text, as it always was, unless its bytes are no UTF-8: text
         // would lose them, so those are kept as the bytes themselves.
         const std::string bytes = PathToBytes(m_names[i]);
-        if (IsValidUtf8(bytes))
+        if (bytetext::IsValidUtf8(bytes))
             settings->setValue(m_entryFormat.arg(i + 1), m_names[i]);
         else
             settings->setValue(m_entryFormat.arg(i + 1),

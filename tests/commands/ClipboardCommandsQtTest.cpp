@@ -114,7 +114,7 @@ TEST(SaveAs, WritesTheListWithCrLfAndOffersToOpenIt) {
         // An empty list: no file, no question.
         FakePrompts prompts;
         prompts.AnswerFiles({Q(path)});
-        clipboard_commands::OnSaveAs(host);
+        save_commands::OnSaveAs(host);
         EXPECT_FALSE(fs::exists(path));
         EXPECT_EQ(prompts.Count(PromptKind::MessageBox), 0);
     }
@@ -125,7 +125,7 @@ TEST(SaveAs, WritesTheListWithCrLfAndOffersToOpenIt) {
         FakePrompts prompts;
         prompts.AnswerFiles({Q(path)});
         prompts.Answer(IDNO);
-        clipboard_commands::OnSaveAs(host);
+        save_commands::OnSaveAs(host);
         EXPECT_EQ(ReadWholeFile(path), "x\r\ny\r\n");
         EXPECT_EQ(host.LogList().Model().GetSelCount(), 0);
         ASSERT_EQ(prompts.Requests().size(), 2u);
@@ -141,7 +141,7 @@ TEST(SaveAs, WritesTheListWithCrLfAndOffersToOpenIt) {
         FakePrompts prompts;
         prompts.AnswerFiles({Q(path)});
         prompts.Answer(IDYES);
-        clipboard_commands::OnSaveAs(host);
+        save_commands::OnSaveAs(host);
         EXPECT_EQ(host.openedDocuments, QStringList({Q(path)}));
     }
 }
@@ -160,17 +160,17 @@ TEST(SaveDocument, EachDocumentWritesItsOwnViewsLinesAsHeld) {
     a.modified = b.modified = true;
 
     FakePrompts prompts;
-    EXPECT_TRUE(clipboard_commands::SaveDocument(b, Q(second)));
+    EXPECT_TRUE(save_commands::SaveDocument(b, Q(second)));
     EXPECT_EQ(ReadWholeFile(second), "alpha\r\n");
     EXPECT_TRUE(a.modified && !b.modified);
-    EXPECT_TRUE(clipboard_commands::SaveDocument(a, Q(first)));
+    EXPECT_TRUE(save_commands::SaveDocument(a, Q(first)));
     EXPECT_EQ(ReadWholeFile(first), "  two  \r\nTHREE\r\nline\r\nwith LF\r\nnul\0byte\r\n"s);
     EXPECT_FALSE(a.modified);
 
     // An empty list writes nothing over the log, says nothing, and stays modified.
     b.LogList().Model().ResetContent();
     b.modified = true;
-    EXPECT_FALSE(clipboard_commands::SaveDocument(b, Q(second)));
+    EXPECT_FALSE(save_commands::SaveDocument(b, Q(second)));
     EXPECT_EQ(ReadWholeFile(second), "alpha\r\n");
     EXPECT_TRUE(b.modified);
     EXPECT_TRUE(prompts.Requests().empty());
@@ -233,7 +233,7 @@ TEST(SaveFailure, TheTargetIsKeptAndTheMessageSaysWhy) {
     // the bytes it opened.
     {
         std::ifstream reader(path, std::ios::binary);
-        ASSERT_TRUE(clipboard_commands::SaveDocument(host, Q(path)));
+        ASSERT_TRUE(save_commands::SaveDocument(host, Q(path)));
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "original\n");
         EXPECT_EQ(ReadWholeFile(path), "replacement\r\n");
         dir.Write("folder/log.txt", "original\n");
@@ -245,7 +245,7 @@ TEST(SaveFailure, TheTargetIsKeptAndTheMessageSaysWhy) {
         FakePrompts prompts;
         prompts.AnswerFiles({Q(folder)});
         prompts.Answer(IDYES);
-        clipboard_commands::OnSaveAs(host);
+        save_commands::OnSaveAs(host);
         ExpectFailureMessage(prompts, folder);
         EXPECT_TRUE(fs::is_directory(folder));
         EXPECT_TRUE(host.openedDocuments.isEmpty());
@@ -256,7 +256,7 @@ TEST(SaveFailure, TheTargetIsKeptAndTheMessageSaysWhy) {
     if (!lock.locked)
         GTEST_SKIP() << "cannot make a directory unwritable here";
     FakePrompts prompts;
-    EXPECT_FALSE(clipboard_commands::SaveDocument(host, Q(path)));
+    EXPECT_FALSE(save_commands::SaveDocument(host, Q(path)));
     ExpectFailureMessage(prompts, path);
     EXPECT_EQ(ReadWholeFile(path), "original\n");
     EXPECT_TRUE(host.modified);

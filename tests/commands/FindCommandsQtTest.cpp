@@ -163,8 +163,8 @@ TEST(Find, FindAllOverALongLogSplitBetweenThreadsFindsWhatOnePassFinds) {
     host.Load(lines);
 
     const DisplayList& model = host.LogList().Model();
-    EXPECT_EQ(find_commands::LinesHoldingAny(model, {"zanzibar"}), expected);
-    EXPECT_EQ(find_commands::LinesHoldingAny(model, {"zanzibar"}), model.FindLinesAny({"zanzibar"}));
+    EXPECT_EQ(LinesHoldingAny(model, {"zanzibar"}), expected);
+    EXPECT_EQ(LinesHoldingAny(model, {"zanzibar"}), model.FindLinesAny({"zanzibar"}));
 
     FakePrompts prompts;
     FindAll(prompts, "zanzibar");

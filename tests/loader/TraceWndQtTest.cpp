@@ -152,7 +152,7 @@ TEST(TraceWnd, LargeFileCrossesInBatchesAndTheGuiKeepsTurning) {
     TempDir dir;
     LoadStatus status(0);
     std::string bytes;
-    const int lines = 50000; // several batches
+    const int lines = 5 * static_cast<int>(CTraceWnd::kBatchLines); // several batches
     for (int i = 0; i < lines; ++i)
         bytes += "line " + std::to_string(i) + (i % 7 == 0 ? " x ERR\r\n" : "\n");
     TestLogView view;

@@ -201,7 +201,7 @@ TEST(OutOfMemory, ASaveThatRunsOutOfMemoryWritesNothingAndSaysSo) {
         // Less than the save's buffer of a few megabytes.
         AddressSpaceLimit limit(1u << 20);
         ASSERT_TRUE(limit.Ok());
-        saved = clipboard_commands::SaveDocument(host, PathFromBytes(target));
+        saved = save_commands::SaveDocument(host, PathFromBytes(target));
     }
     EXPECT_FALSE(saved);
     ASSERT_EQ(prompts.MessageTexts().size(), 1);
