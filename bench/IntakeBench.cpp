@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     Report("intake.lines", lines, "lines");
     Report("intake.bytes", static_cast<double>(bytes), "B");
     Report("intake.seconds", seconds, "s");
-    Report("intake.mb_per_s", bytes / 1e6 / seconds, "MB/s");
+    Report("intake.mb_per_s", static_cast<double>(bytes) / 1e6 / seconds, "MB/s");
     Report("intake.lines_per_s", lines / seconds, "lines/s");
     Report("intake.ratio_wc_l", seconds / wc, "x");
     Report("intake.ratio_grep_c", seconds / grep, "x");

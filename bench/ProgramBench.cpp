@@ -45,7 +45,7 @@ namespace {
 // Yes/No questions with No, messages with OK.
 struct ScriptedUser {
     std::string findWhat;
-    std::vector<int> toggle;
+    std::vector<size_t> toggle;
     QString savePath;
     int dialogs = 0;
 
@@ -58,7 +58,7 @@ struct ScriptedUser {
             if (!findWhat.empty()) {
                 request.dialog->SetDlgItemText(IDC_FIND_WHAT, QString::fromStdString(findWhat));
             } else {
-                for (int k : toggle)
+                for (size_t k : toggle)
                     request.dialog->GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[k])->click();
             }
             request.dialog->GetDlgItem<QAbstractButton>(IDOK)->click();
@@ -249,7 +249,7 @@ int main(int argc, char** argv) {
         const double seconds = walk.Seconds();
         Report("program.next_mark.bookmarks", static_cast<double>(marks), "lines");
         Report("program.next_mark.walk_seconds", seconds, "s");
-        Report("program.next_mark.us_per_press", seconds * 1e6 / std::max<double>(1, marks), "us");
+        Report("program.next_mark.us_per_press", seconds * 1e6 / std::max(1.0, static_cast<double>(marks)), "us");
     }
     if (options.Wants("program.show_bookmarks")) {
         const double seconds = TimedCommand(view, user, ID_VIEW_BOOKMARKS);

@@ -32,7 +32,7 @@ namespace {
 double CpuSeconds(int who) {
     rusage usage {};
     ::getrusage(who, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 } // namespace

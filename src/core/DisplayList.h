@@ -170,6 +170,10 @@ private:
     };
     static Item MakeItem(std::string_view text, uint32_t data);
     bool Valid(int index) const { return index >= 0 && index < GetCount(); }
+    // The item at `index`, which the caller has checked (Valid, or within the selection
+    // bounds).
+    Item& ItemAt(int index) { return m_items[static_cast<size_t>(index)]; }
+    const Item& ItemAt(int index) const { return m_items[static_cast<size_t>(index)]; }
     void SetSelected(int index, bool select);
     void ClearSelectionBounds() {
         m_selLow = 0;

@@ -30,7 +30,7 @@ bool LoadLevelConfiguration(const std::string& path, LevelTables& tables, std::s
         return false;
 
     try {
-        int i = 0; // entries closed so far, and the entry being filled
+        size_t i = 0; // entries closed so far, and the entry being filled
         std::string_view piece;
         while (file.ReadPiece(piece)) {
             const std::string_view line = Trim(piece);
@@ -45,7 +45,7 @@ bool LoadLevelConfiguration(const std::string& path, LevelTables& tables, std::s
                 if (i == kLevelCount)
                     break;
                 const LevelType& entry = tables.levelTypes[i];
-                tables.levelSlots[i] = LevelSlot{entry.name, Atoi(entry.value), i};
+                tables.levelSlots[i] = LevelSlot{entry.name, Atoi(entry.value), static_cast<int32_t>(i)};
                 ++i;
                 continue;
             }

@@ -18,7 +18,7 @@ inline constexpr std::array<COLORREF, 16> g_palette = {
 
 // The palette entry of a colour index; an index outside 0..15 gives entry 0 (black).
 constexpr COLORREF PaletteColour(int colourIndex) {
-    return (colourIndex >= 0 && colourIndex < static_cast<int>(g_palette.size())) ? g_palette[colourIndex]
+    return (colourIndex >= 0 && colourIndex < static_cast<int>(g_palette.size())) ? g_palette[static_cast<size_t>(colourIndex)]
                                                                                    : g_palette[0];
 }
 

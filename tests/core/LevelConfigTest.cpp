@@ -52,7 +52,7 @@ TEST_F(LevelConfigTest, WorkedExampleGivesTheTablesItStates) {
     // Entry 2 was filled but never closed: its slot stays in the initial state.
     EXPECT_EQ(tables.levelTypes[2].name, "INFO");
     EXPECT_EQ(tables.levelTypes[2].keywords, Keywords({"heartbeat"}));
-    for (int k = 2; k < kLevelCount; ++k) {
+    for (size_t k = 2; k < kLevelCount; ++k) {
         EXPECT_TRUE(tables.levelSlots[k].name.empty()) << k;
         EXPECT_EQ(tables.levelSlots[k].colourIndex, 0) << k;
         EXPECT_EQ(tables.levelSlots[k].levelIndex, -1) << k;
@@ -64,7 +64,7 @@ TEST_F(LevelConfigTest, WorkedExampleGivesTheTablesItStates) {
 TEST_F(LevelConfigTest, EmptyAndMissingFiles) {
     ASSERT_TRUE(Load(""));
     EXPECT_EQ(tables.loadStatus, 0);
-    for (int k = 0; k < kLevelCount; ++k) {
+    for (size_t k = 0; k < kLevelCount; ++k) {
         EXPECT_TRUE(tables.levelTypes[k].name.empty());
         EXPECT_TRUE(tables.levelTypes[k].keywords.empty());
         EXPECT_EQ(tables.levelSlots[k].levelIndex, -1);
@@ -151,8 +151,8 @@ TEST_F(LevelConfigTest, TheEleventhEntryEndsReading) {
         text.append("\nkw").append(std::to_string(k)).append(",\n}\n");
     }
     ASSERT_TRUE(Load(text));
-    for (int k = 0; k < kLevelCount; ++k) {
-        EXPECT_EQ(tables.levelSlots[k].levelIndex, k);
+    for (size_t k = 0; k < kLevelCount; ++k) {
+        EXPECT_EQ(tables.levelSlots[k].levelIndex, static_cast<int32_t>(k));
         EXPECT_EQ(tables.levelSlots[k].name, std::string("L").append(std::to_string(k)));
     }
     // Nothing of the eleventh entry went anywhere.

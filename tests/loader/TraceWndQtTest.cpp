@@ -199,7 +199,7 @@ TEST(TraceWnd, ProgressDialogFollowsTheFileAndClosesAtTheEnd) {
     // 200,000 bytes with LF ends: the range is the file size and the bar ends there.
     std::string lf;
     while (lf.size() < 200000)
-        lf += std::string(99, 'a' + lf.size() % 26) + "\n";
+        lf += std::string(99, static_cast<char>('a' + lf.size() % 26)) + "\n";
     lf.resize(200000);
     lf.back() = '\n';
     TestLogView view;

@@ -444,9 +444,9 @@ TEST(BadInputConfiguration, HugeConfigurationsStartAndClassify) {
     {
         AppHarness harness(manyEntries);
         ASSERT_TRUE(harness.Start());
-        for (int k = 0; k < kLevelCount; ++k) {
+        for (size_t k = 0; k < kLevelCount; ++k) {
             EXPECT_EQ(g_levelSlots[k].name, std::string("L").append(std::to_string(k)));
-            EXPECT_EQ(g_levelSlots[k].colourIndex, 10 + k % 3);
+            EXPECT_EQ(g_levelSlots[k].colourIndex, 10 + static_cast<int32_t>(k) % 3);
         }
         CSplitterFrame* window = harness.OpenAndLoad(harness.Write("a.log", "x L7 y\nplain kw3\n"));
         ASSERT_NE(window, nullptr);

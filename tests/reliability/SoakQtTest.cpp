@@ -73,7 +73,7 @@ Log MakeLog(std::mt19937_64& random, size_t bytes) {
     log.text.reserve(bytes + 200);
     char head[48];
     for (int i = 0; log.text.size() < bytes; ++i) {
-        const unsigned kind = random() % 35;
+        const auto kind = static_cast<unsigned>(random() % 35);
         const int filter = kind % 5 == 0 ? 1 : kind % 7 == 0 ? 2 : 0;
         std::snprintf(head, sizeof head, "%08d 12:00 %s ", i, filter == 1 ? "ERROR" : filter == 2 ? "WARN" : "x");
         std::string line = head;
@@ -88,7 +88,7 @@ Log MakeLog(std::mt19937_64& random, size_t bytes) {
 
 unsigned ShowMask(CQuorvixView& view) {
     unsigned mask = 0;
-    for (int k = 0; k < kFilterCount; ++k)
+    for (size_t k = 0; k < kFilterCount; ++k)
         mask |= view.Core().m_levelFilter[k].show ? 1u << k : 0;
     return mask;
 }
@@ -152,7 +152,7 @@ TEST(Soak, LogsOpenedClosedAndRebuiltAtRandomLeaveNothingBehind) {
             // choice hides everything: that keeps the list as it is, which this test does
             // not follow.
             CQuorvixView& view = *window->LogView();
-            const int box = view.IsLoadDone() ? static_cast<int>(random() % 3) : 0;
+            const size_t box = view.IsLoadDone() ? static_cast<size_t>(random() % 3) : 0;
             harness.prompts.AnswerDialog([box](CDialog& dialog) {
                 auto* check = dialog.GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[box]);
                 check->click();

@@ -238,7 +238,7 @@ TEST(LogListBox, FindLineAgreesWithLowerCasedCopies) {
         const int start = static_cast<int>(random() % 40) - 1;
         int expected = -1;
         for (int i = start + 1; i < static_cast<int>(items.size()); ++i) {
-            const std::string item = lower(items[i]);
+            const std::string item = lower(items[static_cast<size_t>(i)]); // i > start >= -1
             const size_t pos = item.find(lower(needle));
             if ((pos != std::string::npos && pos > 0) || item == lower(needle)) {
                 expected = i;
