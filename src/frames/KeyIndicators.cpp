@@ -9,10 +9,18 @@
 #include <fstream>
 #include <string_view>
 #include <xcb/xcb.h>
-// The C header names a structure field "explicit", a keyword of C++.
+// The C header names a structure field "explicit", a keyword of C++. Clang warns about a
+// macro that hides a keyword, which is what is meant here.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 
 namespace {
 
