@@ -501,7 +501,8 @@ std::vector<int> LinesHoldingAny(const DisplayList& list, const std::vector<std:
     const size_t parts = bounds.size() - 1;
     std::vector<std::vector<int>> found(parts);
     RunInParallel(parts, [&](size_t part) {
-        found[part] = list.FindLinesAny(needles, static_cast<int>(bounds[part]), static_cast<int>(bounds[part + 1]));
+        found[part] =
+            list.FindLinesAny(needles, static_cast<int>(bounds[part]), static_cast<int>(bounds[part + 1]));
     });
     std::vector<int> all = std::move(found[0]);
     for (size_t part = 1; part < parts; ++part)

@@ -72,7 +72,9 @@ public:
     // during a run.
     class AppendRun {
     public:
-        explicit AppendRun(DisplayList& list) : m_list(list), m_first(list.GetCount()) { ++list.m_appendRuns; }
+        explicit AppendRun(DisplayList& list) : m_list(list), m_first(list.GetCount()) {
+            ++list.m_appendRuns;
+        }
         ~AppendRun() {
             if (--m_list.m_appendRuns == 0 && m_list.m_observer && m_list.GetCount() > m_first)
                 m_list.m_observer->ItemsInserted(m_first, m_list.GetCount() - m_first);

@@ -10,7 +10,9 @@ using bytetext::TrimLeft;
 
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 // A keyword is taken only when a comma follows it; the text after the last comma is dropped.
 void AddKeywords(std::string_view line, std::vector<std::string>& keywords) {

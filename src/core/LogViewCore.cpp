@@ -1,7 +1,7 @@
 #include "core/LogViewCore.h"
 
-#include "core/LineRecord.h"
 #include "core/ByteText.h"
+#include "core/LineRecord.h"
 
 CLogViewCore::CLogViewCore(const LevelSlotTable& levelSlots)
     : m_logList(DisplayList::SelectionMode::Extended), m_levelSlots(levelSlots), m_bookmarks(m_logList) {

@@ -10,7 +10,9 @@ namespace {
 class LevelConfigTest : public testing::Test {
 protected:
     // Loads `text` as a configuration file into the fixture's own tables.
-    bool Load(std::string_view text) { return LoadLevelConfiguration(dir.Write("quorvix.ini", text), tables); }
+    bool Load(std::string_view text) {
+        return LoadLevelConfiguration(dir.Write("quorvix.ini", text), tables);
+    }
 
     static std::vector<std::string> Keywords(std::initializer_list<const char*> words) {
         return std::vector<std::string>(words.begin(), words.end());
@@ -88,7 +90,8 @@ TEST_F(LevelConfigTest, LoadStatusForms) {
     EXPECT_EQ(two.loadStatus, 2);
 
     LevelTables later;
-    ASSERT_TRUE(LoadLevelConfiguration(dir.Write("c.ini", "LOAD_STATUS=2\n$Type A:1\n}\nLOAD_STATUS = 5 x\n"), later));
+    ASSERT_TRUE(LoadLevelConfiguration(dir.Write("c.ini", "LOAD_STATUS=2\n$Type A:1\n}\nLOAD_STATUS = 5 x\n"),
+                                       later));
     EXPECT_EQ(later.loadStatus, 5); // the later line wins
 
     // A closing brace that also holds LOAD_STATUS sets the switch and closes nothing.
@@ -107,15 +110,15 @@ TEST_F(LevelConfigTest, LoadStatusForms) {
 }
 
 TEST_F(LevelConfigTest, TypeLinesAndKeywordLines) {
-    ASSERT_TRUE(Load("$Type:7\n"           // colon right after $Type: empty name
+    ASSERT_TRUE(Load("$Type:7\n" // colon right after $Type: empty name
                      "}\n"
-                     "$Type NOCOLON\n"     // no colon: a keyword line without a comma, stores nothing
-                     "lonely\n"            // one keyword, no comma: nothing
-                     ", a,, b ,\n"         // a and b
+                     "$Type NOCOLON\n" // no colon: a keyword line without a comma, stores nothing
+                     "lonely\n"        // one keyword, no comma: nothing
+                     ", a,, b ,\n"     // a and b
                      "$Type FIRST:1\n"
                      "$Type SECOND:  4x\n" // the last $Type line of an entry wins
                      "}\n"
-                     "}\n"));              // a brace with no $Type closes an empty entry
+                     "}\n")); // a brace with no $Type closes an empty entry
     EXPECT_EQ(tables.levelTypes[0].name, "");
     EXPECT_EQ(tables.levelSlots[0].name, "");
     EXPECT_EQ(tables.levelSlots[0].colourIndex, 7);

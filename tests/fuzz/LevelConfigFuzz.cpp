@@ -3,8 +3,8 @@
 
 #include "FuzzSupport.h"
 
-#include "core/LevelConfig.h"
 #include "core/ByteText.h"
+#include "core/LevelConfig.h"
 
 namespace {
 

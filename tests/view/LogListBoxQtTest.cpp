@@ -138,7 +138,8 @@ TEST(LogListBox, AlertPhrasesPaintYellowOnBlack) {
     }
     // A selected alert line keeps its bookmark square in the selection's text colour.
     const QPoint square = SquareMiddle(shown.Row(1));
-    EXPECT_EQ(At(image, square.x(), square.y()), ColorRefFromQColor(list.SystemColour(QPalette::HighlightedText)));
+    EXPECT_EQ(At(image, square.x(), square.y()),
+              ColorRefFromQColor(list.SystemColour(QPalette::HighlightedText)));
 
     // A phrase at the very start, or in other case, makes no alert.
     for (int index : {2, 3}) {
