@@ -8,8 +8,8 @@
 #include "core/LevelConfig.h"
 #include "core/LineFile.h"
 #include "core/LineRecord.h"
-#include "support/Measure.h"
 #include "core/LogViewCore.h"
+#include "support/Measure.h"
 
 int main(int argc, char** argv) {
     const BenchOptions options = ParseBenchOptions(argc, argv, 200ull << 20);
@@ -55,12 +55,13 @@ int main(int argc, char** argv) {
     Report("intake.lines", lines, "lines");
     Report("intake.bytes", static_cast<double>(bytes), "B");
     Report("intake.seconds", seconds, "s");
-    Report("intake.mb_per_s", bytes / 1e6 / seconds, "MB/s");
+    Report("intake.mb_per_s", static_cast<double>(bytes) / 1e6 / seconds, "MB/s");
     Report("intake.lines_per_s", lines / seconds, "lines/s");
     Report("intake.ratio_wc_l", seconds / wc, "x");
     Report("intake.ratio_grep_c", seconds / grep, "x");
     Report("intake.memory_per_line", static_cast<double>(rssAfter - rssBefore) / lines, "B");
-    Report("intake.memory_per_file_byte", static_cast<double>(rssAfter - rssBefore) / static_cast<double>(bytes), "x");
+    Report("intake.memory_per_file_byte",
+           static_cast<double>(rssAfter - rssBefore) / static_cast<double>(bytes), "x");
     Report("intake.peak_rss", static_cast<double>(PeakRss()) / 1e6, "MB");
     return 0;
 }

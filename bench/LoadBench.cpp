@@ -11,9 +11,9 @@
 #include <memory>
 
 #include "core/LevelConfig.h"
+#include "core/LogViewCore.h"
 #include "loader/TraceWnd.h"
 #include "support/Measure.h"
-#include "core/LogViewCore.h"
 
 namespace {
 
@@ -57,9 +57,8 @@ int main(int argc, char** argv) {
     // thread spinning while it waits, taking a core the reader needs.
     ticker.setInterval(1);
     ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
 
     Stopwatch watch;
     sinceTick.start();

@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "core/LevelConfig.h"
 #include "app/QuorvixApp.h"
 #include "commands/Commands.h"
 #include "commands/OptionsDlg.h"
+#include "core/LevelConfig.h"
 #include "frames/DocManager.h"
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
@@ -45,7 +45,7 @@ namespace {
 // Yes/No questions with No, messages with OK.
 struct ScriptedUser {
     std::string findWhat;
-    std::vector<int> toggle;
+    std::vector<size_t> toggle;
     QString savePath;
     int dialogs = 0;
 
@@ -58,7 +58,7 @@ struct ScriptedUser {
             if (!findWhat.empty()) {
                 request.dialog->SetDlgItemText(IDC_FIND_WHAT, QString::fromStdString(findWhat));
             } else {
-                for (int k : toggle)
+                for (size_t k : toggle)
                     request.dialog->GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[k])->click();
             }
             request.dialog->GetDlgItem<QAbstractButton>(IDOK)->click();
@@ -82,7 +82,8 @@ public:
     StallMeter() {
         m_ticker.setInterval(5);
         m_ticker.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_ticker, &QTimer::timeout, [this] { m_longest = std::max(m_longest, m_since.restart()); });
+        QObject::connect(&m_ticker, &QTimer::timeout,
+                         [this] { m_longest = std::max(m_longest, m_since.restart()); });
     }
     void Start() {
         m_longest = 0;
@@ -111,7 +112,9 @@ void WaitUntil(const std::function<bool()>& done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
 
 // Runs the view's command `id` as its menu item would, with the user answering as told,
 // and returns the seconds it took.
@@ -249,7 +252,8 @@ int main(int argc, char** argv) {
         const double seconds = walk.Seconds();
         Report("program.next_mark.bookmarks", static_cast<double>(marks), "lines");
         Report("program.next_mark.walk_seconds", seconds, "s");
-        Report("program.next_mark.us_per_press", seconds * 1e6 / std::max<double>(1, marks), "us");
+        Report("program.next_mark.us_per_press", seconds * 1e6 / std::max(1.0, static_cast<double>(marks)),
+               "us");
     }
     if (options.Wants("program.show_bookmarks")) {
         const double seconds = TimedCommand(view, user, ID_VIEW_BOOKMARKS);
@@ -285,8 +289,8 @@ int main(int argc, char** argv) {
         user.savePath = QString::fromStdString(saved);
         const double seconds = TimedCommand(view, user, ID_FILE_SAVE_AS);
         ReportRatio("program.save_as", seconds, cp, "cp", 2);
-        Report("program.save_as.mb_per_s", static_cast<double>(std::filesystem::file_size(saved)) / 1e6 / seconds,
-               "MB/s");
+        Report("program.save_as.mb_per_s",
+               static_cast<double>(std::filesystem::file_size(saved)) / 1e6 / seconds, "MB/s");
         std::filesystem::remove(saved);
     }
 
@@ -332,7 +336,8 @@ int main(int argc, char** argv) {
         Report("program.load_again.longest_gui_stall", stalls.StopMs(), "ms");
         const double againGuiCpu = ThreadCpuSeconds() - againGuiCpuBefore;
         Report("program.load_again.gui_thread_cpu", againGuiCpu, "s");
-        Report("program.load_again.other_threads_cpu", ProcessCpuSeconds() - againProcessCpuBefore - againGuiCpu, "s");
+        Report("program.load_again.other_threads_cpu",
+               ProcessCpuSeconds() - againProcessCpuBefore - againGuiCpu, "s");
     }
 
     // ---- closing a log while it loads ------------------------------------------------

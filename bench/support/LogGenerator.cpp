@@ -25,9 +25,9 @@ private:
 constexpr std::string_view kLevels[] = {"ERROR", "WARN", "INFO", "DEBUG", "TRACE"};
 // Rough share of lines per level, out of 100; the rest name no level.
 constexpr uint32_t kLevelShare[] = {3, 7, 45, 25, 10};
-constexpr std::string_view kWords[] = {"gateway", "link", "frame", "queue", "worker", "socket", "timer",
-                                       "buffer", "handshake", "payload", "checksum", "channel", "cache",
-                                       "timeout", "retry"};
+constexpr std::string_view kWords[] = {"gateway",  "link",    "frame",  "queue",     "worker",
+                                       "socket",   "timer",   "buffer", "handshake", "payload",
+                                       "checksum", "channel", "cache",  "timeout",   "retry"};
 constexpr std::string_view kAlerts[] = {"PowerOn reset. Auto startup", "tgtdbg application started",
                                         "Abnormal Link Loss"};
 
@@ -58,7 +58,8 @@ GeneratedLog GenerateLog(const std::string& path, uint64_t bytes, uint32_t seed)
         const uint64_t n = log.lines + 1;
         if (n % 50000 == 0)
             crlf = !crlf; // stretches of CR LF ends
-        std::snprintf(stamp, sizeof stamp, "2026-11-%02u %02u:%02u:%02u.%03u ", static_cast<unsigned>(second / 86400 % 28 + 1),
+        std::snprintf(stamp, sizeof stamp, "2026-11-%02u %02u:%02u:%02u.%03u ",
+                      static_cast<unsigned>(second / 86400 % 28 + 1),
                       static_cast<unsigned>(second / 3600 % 24), static_cast<unsigned>(second / 60 % 60),
                       static_cast<unsigned>(second % 60), random.Below(1000));
         if (random.Below(4) == 0)

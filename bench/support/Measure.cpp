@@ -26,20 +26,30 @@ uint64_t StatusField(const char* field) {
 
 } // namespace
 
-uint64_t CurrentRss() { return StatusField("VmRSS"); }
+uint64_t CurrentRss() {
+    return StatusField("VmRSS");
+}
 
 namespace {
 double CpuSeconds(int who) {
-    rusage usage {};
+    rusage usage{};
     ::getrusage(who, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 } // namespace
 
-double ThreadCpuSeconds() { return CpuSeconds(RUSAGE_THREAD); }
-double ProcessCpuSeconds() { return CpuSeconds(RUSAGE_SELF); }
-uint64_t PeakRss() { return StatusField("VmHWM"); }
+double ThreadCpuSeconds() {
+    return CpuSeconds(RUSAGE_THREAD);
+}
+double ProcessCpuSeconds() {
+    return CpuSeconds(RUSAGE_SELF);
+}
+uint64_t PeakRss() {
+    return StatusField("VmHWM");
+}
 
 double TimeCommand(const std::string& command, int runs) {
     double best = 1e100;

@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "core/ByteText.h"
 #include "core/ConfigSearch.h"
 #include "core/LevelConfig.h"
 #include "frames/DocManager.h"
 #include "frames/MainFrame.h"
-#include "core/ByteText.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "platform/Settings.h"
@@ -41,7 +41,8 @@ bool CQuorvixApp::LoadConfiguration(const std::string& fileName, std::string* er
 }
 
 bool CQuorvixApp::FindAndLoadConfiguration() {
-    const std::vector<std::string> candidates = ConfigurationCandidates(res::kConfigFileName, res::kRegistryKey);
+    const std::vector<std::string> candidates =
+        ConfigurationCandidates(res::kConfigFileName, res::kRegistryKey);
     const std::string found = FirstPresent(candidates);
     std::string error;
     if (!found.empty() && LoadConfiguration(found, &error))

@@ -6,12 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/LevelConfig.h"
 #include "commands/Commands.h"
+#include "core/LevelConfig.h"
+#include "core/LogViewCore.h"
 #include "platform/Prompts.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
-#include "core/LogViewCore.h"
 
 namespace analyze_commands {
 

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "commands/Commands.h"
-#include "platform/Prompts.h"
 #include "core/ByteText.h"
+#include "core/LogViewCore.h"
+#include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "res/Resources.h"
 #include "res/Strings.h"
 #include "view/LogListBox.h"
-#include "core/LogViewCore.h"
 
 namespace {
 
@@ -102,7 +102,8 @@ bool CommitLineEdit(CommandHost& host, const QWidget* target) {
             // move every line below; the re-inserted line would come back unselected, and
             // so does this one.
             list.SetItemText(index, edited);
-            list.SetItemData(index, (core.m_editItemData & COLOUR_MASK) | (list.GetItemData(index) & BOOKMARK_BIT));
+            list.SetItemData(index,
+                             (core.m_editItemData & COLOUR_MASK) | (list.GetItemData(index) & BOOKMARK_BIT));
             list.SetSel(index, false);
             if (CListBox* marks = host.MarksList()) {
                 DisplayList& entries = marks->Model();

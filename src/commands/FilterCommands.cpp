@@ -7,7 +7,7 @@ namespace {
 // One bit per filter entry, set when that kind of line is to be shown.
 unsigned ShowMask(const LevelFilterTable& filter) {
     unsigned mask = 0;
-    for (int k = 0; k < kFilterCount; ++k) {
+    for (size_t k = 0; k < kFilterCount; ++k) {
         if (filter[k].show)
             mask |= 1u << k;
     }

@@ -8,7 +8,6 @@
 #include "core/LogViewCore.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
-#include "core/LogViewCore.h"
 
 int g_findFound = 0;
 

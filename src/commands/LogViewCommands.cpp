@@ -16,7 +16,8 @@ template <class Command> void RunGuarded(CommandHost& view, Command command) {
     try {
         command();
     } catch (const std::bad_alloc&) {
-        AfxMessageBox(QString::fromUtf8(res::kCommandOutOfMemory), MB_OK | MB_ICONWARNING, view.DialogParent());
+        AfxMessageBox(QString::fromUtf8(res::kCommandOutOfMemory), MB_OK | MB_ICONWARNING,
+                      view.DialogParent());
     }
 }
 
@@ -64,7 +65,8 @@ bool OnCmdMsg(CommandHost& view, int id, bool execute) {
 
 void Attach(CQuorvixView& view) {
     CQuorvixView* host = &view;
-    QObject::connect(host, &CQuorvixView::LogListDoubleClicked, host, [host] { edit_commands::BeginLineEdit(*host); });
+    QObject::connect(host, &CQuorvixView::LogListDoubleClicked, host,
+                     [host] { edit_commands::BeginLineEdit(*host); });
     QObject::connect(host, &CQuorvixView::LogListSelectionChanged, host,
                      [host] { edit_commands::OnLogSelChange(*host); });
     QObject::connect(host, &CQuorvixView::DeleteKeyPressed, host,

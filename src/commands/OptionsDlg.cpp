@@ -18,19 +18,19 @@ COptionsDlg::COptionsDlg(LevelFilterTable& filter, bool levelsLocked, QWidget* p
 
 void COptionsDlg::OnInitDialog() {
     SetDlgItemText(kCheckIds[0], QString::fromUtf8(res::kRawCaption));
-    for (int k = 1; k < kFilterCount; ++k) {
+    for (size_t k = 1; k < kFilterCount; ++k) {
         const std::string& name = m_levelTypes[k - 1].name;
         // A caption's "&" marks a mnemonic; a level name shows its own "&" as written.
         SetDlgItemText(kCheckIds[k], name.empty()
                                          ? QString::fromUtf8(res::kNoLevelCaption)
                                          : ToDisplayString(name).replace(u'&', QStringLiteral("&&")));
     }
-    for (int k = 0; k < kFilterCount; ++k)
+    for (size_t k = 0; k < kFilterCount; ++k)
         m_checked[k] = m_filter[k].show;
     m_changeable[0] = true;
-    for (int k = 1; k < kFilterCount; ++k)
+    for (size_t k = 1; k < kFilterCount; ++k)
         m_changeable[k] = !m_levelsLocked && m_filter[k].present;
-    for (int k = 0; k < kFilterCount; ++k)
+    for (size_t k = 0; k < kFilterCount; ++k)
         GetDlgItem(kCheckIds[k])->setEnabled(m_changeable[k]);
     UpdateData(false);
 }
@@ -41,7 +41,7 @@ void COptionsDlg::OnOK() {
     // state it was opened with, and while the log loads intake may have switched that
     // level on since; writing the old state back would hide the level for good (its box
     // stays greyed once the load ends).
-    for (int k = 0; k < kFilterCount; ++k) {
+    for (size_t k = 0; k < kFilterCount; ++k) {
         if (m_changeable[k])
             m_filter[k].show = m_checked[k];
     }
@@ -49,7 +49,7 @@ void COptionsDlg::OnOK() {
 }
 
 void COptionsDlg::UpdateData(bool save) {
-    for (int k = 0; k < kFilterCount; ++k) {
+    for (size_t k = 0; k < kFilterCount; ++k) {
         if (save)
             m_checked[k] = IsDlgButtonChecked(kCheckIds[k]);
         else

@@ -9,8 +9,8 @@
 #include <array>
 
 #include "core/LevelConfig.h"
-#include "platform/DialogTemplate.h"
 #include "core/LogViewCore.h"
+#include "platform/DialogTemplate.h"
 
 class COptionsDlg : public CDialog {
     Q_OBJECT

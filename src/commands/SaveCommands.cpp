@@ -21,8 +21,9 @@ SaveStatus SaveList(CommandHost& host, const QString& path) {
     std::string error;
     const SaveStatus status = SaveListToFile(list, PathToBytes(path), error);
     if (status == SaveStatus::Failed)
-        AfxMessageBox(QString::fromUtf8(res::kCannotSaveFile).arg(PathForDisplay(path), QString::fromLocal8Bit(error)),
-                      MB_OK | MB_ICONERROR, host.DialogParent());
+        AfxMessageBox(
+            QString::fromUtf8(res::kCannotSaveFile).arg(PathForDisplay(path), QString::fromLocal8Bit(error)),
+            MB_OK | MB_ICONERROR, host.DialogParent());
     return status;
 }
 

@@ -27,7 +27,8 @@ BigBlock::BigBlock(size_t bytes) {
     if (p == MAP_FAILED)
         throw std::bad_alloc();
     char* base = static_cast<char*>(p);
-    char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1));
+    char* aligned =
+        reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1));
     if (aligned > base)
         ::munmap(base, static_cast<size_t>(aligned - base));
     char* end = base + mapped;

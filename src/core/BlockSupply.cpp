@@ -4,8 +4,7 @@
 #include <pthread.h>
 
 BlockSupply::BlockSupply(size_t blockBytes, size_t ready)
-    : m_blockBytes(blockBytes), m_ready(ready),
-      m_worker([this] {
+    : m_blockBytes(blockBytes), m_ready(ready), m_worker([this] {
           pthread_setname_np(pthread_self(), "quorvix-blocks");
           Supply();
       }) {}

@@ -17,9 +17,9 @@ int Bookmarks::Find(uint32_t index) const {
 }
 
 void Bookmarks::ToggleBookmarkBit(int index) {
-    // The one place the bit changes. Flipping it in place costs O(1); deleting the item and inserting it again with
-    // the new word would shift every item after it twice. The lost selection is what that
-    // would have done too.
+    // The one place the bit changes. Flipping it in place costs O(1); deleting the item and inserting it
+    // again with the new word would shift every item after it twice. The lost selection is what that would
+    // have done too.
     m_list.ToggleDataBit(index, BOOKMARK_BIT);
 }
 

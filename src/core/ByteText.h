@@ -28,10 +28,14 @@ constexpr std::string_view TrimRight(std::string_view text) {
     return text.substr(0, n);
 }
 
-constexpr std::string_view Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+constexpr std::string_view Trim(std::string_view text) {
+    return TrimRight(TrimLeft(text));
+}
 
 // ASCII lower case only: A-Z become a-z, every other byte stays as it is.
-constexpr char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string LowerAscii(std::string_view text);
 

@@ -13,8 +13,7 @@
 
 #include "core/BigBlock.h"
 
-template <typename T>
-class ChunkedVector {
+template <typename T> class ChunkedVector {
     static_assert(std::is_trivially_copyable_v<T>, "elements are moved with memmove");
 
 public:

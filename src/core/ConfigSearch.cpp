@@ -6,7 +6,9 @@
 
 namespace {
 
-bool IsAbsolute(std::string_view dir) { return !dir.empty() && dir.front() == '/'; }
+bool IsAbsolute(std::string_view dir) {
+    return !dir.empty() && dir.front() == '/';
+}
 
 // `dir`/`rest`, with no doubled slash when `dir` ends in one (HOME=/, XDG_CONFIG_DIRS=/etc/xdg/).
 std::string Join(std::string_view dir, std::string_view rest) {

@@ -51,7 +51,7 @@ int DisplayList::InsertString(int index, std::string_view text) {
 int DisplayList::DeleteString(int index) {
     if (!Valid(index))
         return LB_ERR;
-    if (m_items[index].Selected()) {
+    if (ItemAt(index).Selected()) {
         --m_selectedCount;
         ++m_selectionStamp;
     }
@@ -187,18 +187,18 @@ void DisplayList::RemoveLongItems(const std::vector<int>& sortedIndices) {
 std::string_view DisplayList::GetText(int index) const {
     if (!Valid(index))
         return {};
-    const Item& item = m_items[index];
+    const Item& item = ItemAt(index);
     return {item.text, item.Length()};
 }
 
 uint32_t DisplayList::GetItemData(int index) const {
-    return Valid(index) ? m_items[index].data : static_cast<uint32_t>(LB_ERR);
+    return Valid(index) ? ItemAt(index).data : static_cast<uint32_t>(LB_ERR);
 }
 
 int DisplayList::SetItemData(int index, uint32_t data) {
     if (!Valid(index))
         return LB_ERR;
-    m_items[index].data = data;
+    ItemAt(index).data = data;
     if (m_observer)
         m_observer->ItemsChanged(index, index);
     return 0;
@@ -207,7 +207,7 @@ int DisplayList::SetItemData(int index, uint32_t data) {
 int DisplayList::SetItemText(int index, std::string_view text) {
     if (!Valid(index))
         return LB_ERR;
-    Item& item = m_items[index];
+    Item& item = ItemAt(index);
     const Item fresh = MakeItem(m_ownTexts.Store(text), item.data);
     item.text = fresh.text;
     item.lengthAndSelected = fresh.lengthAndSelected | (item.lengthAndSelected & 0x80000000u);
@@ -219,7 +219,7 @@ int DisplayList::SetItemText(int index, std::string_view text) {
 }
 
 void DisplayList::SetSelected(int index, bool select) {
-    Item& item = m_items[index];
+    Item& item = ItemAt(index);
     if (item.Selected() == select)
         return;
     ++m_selectionStamp;
@@ -248,7 +248,7 @@ int DisplayList::SetSel(int index, bool select) {
             return LB_ERR;
         if (select)
             SetCurSel(index);
-        else if (m_items[index].Selected())
+        else if (ItemAt(index).Selected())
             SetCurSel(-1);
         return 0;
     }
@@ -268,7 +268,7 @@ int DisplayList::SetSel(int index, bool select) {
 int DisplayList::GetSel(int index) const {
     if (!Valid(index))
         return LB_ERR;
-    return m_items[index].Selected() ? 1 : 0;
+    return ItemAt(index).Selected() ? 1 : 0;
 }
 
 std::vector<int> DisplayList::GetSelItems() const {
@@ -277,7 +277,7 @@ std::vector<int> DisplayList::GetSelItems() const {
     if (m_selectedCount == 0)
         return out;
     for (int i = m_selLow; i <= m_selHigh && static_cast<int>(out.size()) < m_selectedCount; ++i) {
-        if (m_items[i].Selected())
+        if (ItemAt(i).Selected())
             out.push_back(i);
     }
     return out;
@@ -331,7 +331,7 @@ int DisplayList::GetCurSel() const {
     if (m_mode == SelectionMode::Extended)
         return GetCaretIndex();
     const int caret = GetCaretIndex();
-    return (caret >= 0 && m_items[caret].Selected()) ? caret : LB_ERR;
+    return (caret >= 0 && ItemAt(caret).Selected()) ? caret : LB_ERR;
 }
 
 int DisplayList::SetCurSel(int index) {
@@ -387,7 +387,7 @@ int DisplayList::SetAnchorIndex(int index) {
 int DisplayList::ToggleDataBit(int index, uint32_t bit) {
     if (!Valid(index))
         return LB_ERR;
-    Item& item = m_items[index];
+    Item& item = ItemAt(index);
     item.data ^= bit;
     SetSelected(index, false);
     if (m_observer)
@@ -501,7 +501,8 @@ std::vector<int> LinesHoldingAny(const DisplayList& list, const std::vector<std:
     const size_t parts = bounds.size() - 1;
     std::vector<std::vector<int>> found(parts);
     RunInParallel(parts, [&](size_t part) {
-        found[part] = list.FindLinesAny(needles, static_cast<int>(bounds[part]), static_cast<int>(bounds[part + 1]));
+        found[part] =
+            list.FindLinesAny(needles, static_cast<int>(bounds[part]), static_cast<int>(bounds[part + 1]));
     });
     std::vector<int> all = std::move(found[0]);
     for (size_t part = 1; part < parts; ++part)

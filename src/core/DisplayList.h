@@ -72,7 +72,9 @@ public:
     // during a run.
     class AppendRun {
     public:
-        explicit AppendRun(DisplayList& list) : m_list(list), m_first(list.GetCount()) { ++list.m_appendRuns; }
+        explicit AppendRun(DisplayList& list) : m_list(list), m_first(list.GetCount()) {
+            ++list.m_appendRuns;
+        }
         ~AppendRun() {
             if (--m_list.m_appendRuns == 0 && m_list.m_observer && m_list.GetCount() > m_first)
                 m_list.m_observer->ItemsInserted(m_first, m_list.GetCount() - m_first);
@@ -170,6 +172,10 @@ private:
     };
     static Item MakeItem(std::string_view text, uint32_t data);
     bool Valid(int index) const { return index >= 0 && index < GetCount(); }
+    // The item at `index`, which the caller has checked (Valid, or within the selection
+    // bounds).
+    Item& ItemAt(int index) { return m_items[static_cast<size_t>(index)]; }
+    const Item& ItemAt(int index) const { return m_items[static_cast<size_t>(index)]; }
     void SetSelected(int index, bool select);
     void ClearSelectionBounds() {
         m_selLow = 0;

@@ -10,7 +10,9 @@ using bytetext::TrimLeft;
 
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 // A keyword is taken only when a comma follows it; the text after the last comma is dropped.
 void AddKeywords(std::string_view line, std::vector<std::string>& keywords) {
@@ -30,7 +32,7 @@ bool LoadLevelConfiguration(const std::string& path, LevelTables& tables, std::s
         return false;
 
     try {
-        int i = 0; // entries closed so far, and the entry being filled
+        size_t i = 0; // entries closed so far, and the entry being filled
         std::string_view piece;
         while (file.ReadPiece(piece)) {
             const std::string_view line = Trim(piece);
@@ -45,7 +47,7 @@ bool LoadLevelConfiguration(const std::string& path, LevelTables& tables, std::s
                 if (i == kLevelCount)
                     break;
                 const LevelType& entry = tables.levelTypes[i];
-                tables.levelSlots[i] = LevelSlot{entry.name, Atoi(entry.value), i};
+                tables.levelSlots[i] = LevelSlot{entry.name, Atoi(entry.value), static_cast<int32_t>(i)};
                 ++i;
                 continue;
             }

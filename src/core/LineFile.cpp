@@ -14,7 +14,9 @@ constexpr size_t kMinReadBlock = 64 << 10;
 // A whole piece plus its CR LF: the most a single cut needs to look at.
 constexpr size_t kCutWindow = CLineFile::kMaxPiece + 2;
 
-std::string SystemText(int osError) { return std::strerror(osError); }
+std::string SystemText(int osError) {
+    return std::strerror(osError);
+}
 
 } // namespace
 
@@ -99,7 +101,8 @@ void CLineFile::SeekToBegin() {
 }
 
 void CLineFile::ThrowError(int osError, const char* action) const {
-    throw CFileException(m_path, osError, std::string("cannot ") + action + " " + m_path + ": " + SystemText(osError));
+    throw CFileException(m_path, osError,
+                         std::string("cannot ") + action + " " + m_path + ": " + SystemText(osError));
 }
 
 // Makes at least `wanted` unread bytes available unless the file ends first. Returns

@@ -1,12 +1,12 @@
 #include "core/LogViewCore.h"
 
-#include "core/LineRecord.h"
 #include "core/ByteText.h"
+#include "core/LineRecord.h"
 
 CLogViewCore::CLogViewCore(const LevelSlotTable& levelSlots)
     : m_logList(DisplayList::SelectionMode::Extended), m_levelSlots(levelSlots), m_bookmarks(m_logList) {
     m_levelFilter[0] = LevelFilter{true, true};
-    for (int k = 1; k < kFilterCount; ++k)
+    for (size_t k = 1; k < kFilterCount; ++k)
         m_levelFilter[k] = LevelFilter{false, false};
 }
 
@@ -27,8 +27,9 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
     const std::string_view kept = inPlace ? record.text : m_lineEntries.Keep(record.text);
     const int level = record.level == LineRecord::kNotClassified ? ClassifyLine(kept) : record.level;
     if (level >= 0) {
-        m_levelFilter[level + 1].show = true;
-        const int colourIndex = m_levelSlots[level].colourIndex;
+        const auto slot = static_cast<size_t>(level);
+        m_levelFilter[slot + 1].show = true;
+        const int colourIndex = m_levelSlots[slot].colourIndex;
         m_lineEntries.AppendKept(level, colourIndex, bytetext::Trim(kept));
         m_logList.AddItem(kept, PaletteColour(colourIndex));
     } else {
@@ -44,7 +45,7 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
 }
 
 void CLogViewCore::OnLoadDone() {
-    for (int k = 1; k < kFilterCount; ++k)
+    for (size_t k = 1; k < kFilterCount; ++k)
         m_levelFilter[k].present = m_levelFilter[k].show;
 }
 
@@ -55,7 +56,7 @@ void CLogViewCore::OnRefillLine(LogLineEntry& entry) {
             m_logList.AddItem(entry.Text(), 0);
         return;
     }
-    entry.hidden = !m_levelFilter[entry.Level() + 1].show;
+    entry.hidden = !m_levelFilter[static_cast<size_t>(entry.Level()) + 1].show;
     if (!entry.hidden)
         m_logList.AddItem(entry.Text(), PaletteColour(entry.ColourIndex()));
 }

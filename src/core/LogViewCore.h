@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "core/Bookmarks.h"
-#include "core/LevelConfig.h"
 #include "core/DisplayList.h"
+#include "core/LevelConfig.h"
 #include "core/LineStore.h"
 #include "core/Palette.h"
 

@@ -112,9 +112,13 @@ bool IsUnsupported(int error) {
 
 SafeSave::SafeSave() : m_writebackStep(kWritebackStep), m_writebackLag(kWritebackLag) {}
 
-SafeSave::~SafeSave() { Discard(); }
+SafeSave::~SafeSave() {
+    Discard();
+}
 
-std::string SafeSave::ErrorText() const { return m_error ? std::strerror(m_error) : std::string(); }
+std::string SafeSave::ErrorText() const {
+    return m_error ? std::strerror(m_error) : std::string();
+}
 
 bool SafeSave::Fail(int error) {
     m_error = error;
@@ -232,7 +236,8 @@ bool SafeSave::StartWriteback() {
         return true;
     const uint64_t end = m_started - m_writebackLag;
     if (::sync_file_range(m_fd, off(m_settled), off(end - m_settled),
-                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) != 0) {
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) !=
+        0) {
         if (!IsUnsupported(errno))
             return Fail(errno);
         m_writebackHints = false;

@@ -7,8 +7,8 @@
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
 #include "platform/Prompts.h"
-#include "res/Strings.h"
 #include "platform/QtText.h"
+#include "res/Strings.h"
 
 CDocManager::CDocManager(CAppServices& app) : m_app(app) {}
 
@@ -35,7 +35,8 @@ CQuorvixDoc* CDocManager::OpenDocumentFile(const QString& path) {
     auto* frame = new CSplitterFrame(*doc, m_app, *m_host);
     doc->SetWindow(frame);
     // The window tells as it goes; its document goes with it.
-    QObject::connect(frame, &CSplitterFrame::DocumentClosed, [this](CQuorvixDoc* closed) { RemoveDocument(closed); });
+    QObject::connect(frame, &CSplitterFrame::DocumentClosed,
+                     [this](CQuorvixDoc* closed) { RemoveDocument(closed); });
     if (!frame->OnCreateClient(m_host->LogWindowClientWidth())) {
         delete frame; // removes the document too
         return nullptr;
@@ -53,8 +54,8 @@ CQuorvixDoc* CDocManager::OpenSavedFile(const QString& path, const CQuorvixDoc* 
     if (CQuorvixDoc* open = FindDocument(path)) {
         CSplitterFrame* frame = WindowOf(open);
         if (open != savedFrom && open->IsModified() &&
-            AskYesNo(QString::fromUtf8(res::kDiscardForSavedFile).arg(open->GetTitle()), m_host->HostWidget()) !=
-                IDYES) {
+            AskYesNo(QString::fromUtf8(res::kDiscardForSavedFile).arg(open->GetTitle()),
+                     m_host->HostWidget()) != IDYES) {
             if (frame)
                 m_host->ActivateLogWindow(frame);
             return open;

@@ -9,10 +9,18 @@
 #include <fstream>
 #include <string_view>
 #include <xcb/xcb.h>
-// The C header names a structure field "explicit", a keyword of C++.
+// The C header names a structure field "explicit", a keyword of C++. Clang warns about a
+// macro that hides a keyword, which is what is meant here.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 
 namespace {
 
@@ -59,7 +67,8 @@ XkbLockReader::XkbLockReader(xcb_connection_t* connection) : m_connection(connec
     // The server answers keyboard-extension requests only once a client has said which
     // version it speaks; saying it again on a connection that did (Qt's does) is harmless.
     xcb_xkb_use_extension_reply_t* version = xcb_xkb_use_extension_reply(
-        m_connection, xcb_xkb_use_extension(m_connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr);
+        m_connection, xcb_xkb_use_extension(m_connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+        nullptr);
     const bool supported = version && version->supported;
     std::free(version);
     if (!supported)

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <sys/stat.h>
 
+#include "core/DroppedPath.h"
 #include "frames/AppServices.h"
 #include "frames/DocManager.h"
 #include "frames/KeyIndicators.h"
@@ -28,7 +29,6 @@
 #include "res/FrameResources.h"
 #include "res/Icons.h"
 #include "res/Strings.h"
-#include "core/DroppedPath.h"
 
 namespace {
 
@@ -569,7 +569,8 @@ void CMainFrame::OnDropFiles(const QStringList& paths) {
     // Opened from the event loop, once the desktop's drag is over. The paths are read then:
     // of two drops before it runs, both calls open the second drop's paths.
     if (!m_droppedPaths.isEmpty())
-        QMetaObject::invokeMethod(this, [this] { OnOpenDroppedFiles(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { OnOpenDroppedFiles(); }, Qt::QueuedConnection);
 }
 
 void CMainFrame::OnOpenDroppedFiles() {

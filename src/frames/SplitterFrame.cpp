@@ -162,7 +162,8 @@ bool CSplitterFrame::OnCmdMsg(int id, bool execute) {
     if (CQuorvixView* log = LogView(); log && m_activeView == log) {
         if (log_view_commands::OnCmdMsg(*log, id, execute))
             return true;
-    } else if (auto* view = dynamic_cast<CCmdTarget*>(m_activeView.data()); view && view->OnCmdMsg(id, execute)) {
+    } else if (auto* view = dynamic_cast<CCmdTarget*>(m_activeView.data());
+               view && view->OnCmdMsg(id, execute)) {
         return true;
     }
     if (m_doc && m_doc->OnCmdMsg(id, execute))
@@ -248,7 +249,8 @@ void CSplitterFrame::ShowFrame() {
 
 void CSplitterFrame::CloseFrame() {
     // As the user would close it, once control is back in the event loop.
-    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 CommandHost* CSplitterFrame::DocumentView() {

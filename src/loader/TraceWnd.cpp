@@ -27,7 +27,8 @@ private:
 
 } // namespace
 
-CTraceWnd::CTraceWnd(std::string path, LineSink& sink, const LevelSlotTable& levelSlots, QWidget* progressOwner)
+CTraceWnd::CTraceWnd(std::string path, LineSink& sink, const LevelSlotTable& levelSlots,
+                     QWidget* progressOwner)
     : m_path(std::move(path)), m_sink(sink), m_levelSlots(levelSlots), m_progressOwner(progressOwner) {}
 
 CTraceWnd::~CTraceWnd() {
@@ -109,7 +110,9 @@ void CTraceWnd::EndLoad(LoadEnd how) {
 }
 
 void CTraceWnd::ReaderThread(WorkerThread& thread) {
-    const auto post = [this](auto call) { QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection); };
+    const auto post = [this](auto call) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    };
     // A batch to fill: the one the GUI thread handed back, or a new one.
     const auto nextBatch = [this] {
         std::unique_ptr<LineBatch> batch(m_returned.exchange(nullptr, std::memory_order_acq_rel));

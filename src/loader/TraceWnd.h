@@ -60,7 +60,8 @@ public:
     // Reads `path` (bytes) into `sink`, each line classified with `levelSlots` (the view's
     // copy). A progress dialog, when the configuration asks for one, is modal over
     // `progressOwner`.
-    CTraceWnd(std::string path, LineSink& sink, const LevelSlotTable& levelSlots, QWidget* progressOwner = nullptr);
+    CTraceWnd(std::string path, LineSink& sink, const LevelSlotTable& levelSlots,
+              QWidget* progressOwner = nullptr);
     ~CTraceWnd() override;
 
     // Starts the reader. False when it runs already or no thread could be had.

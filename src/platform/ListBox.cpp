@@ -345,7 +345,8 @@ void CListBox::paintEvent(QPaintEvent* event) {
         for (int i = first; i <= last; ++i) {
             const int y = (i - top) * height;
             painter.setClipRect(QRect(0, y, viewportWidth, height));
-            DrawItem(painter, ItemPaint{i, QRect(-xOffset, y, width, height), m_list.GetSel(i) == 1, i == caret});
+            DrawItem(painter,
+                     ItemPaint{i, QRect(-xOffset, y, width, height), m_list.GetSel(i) == 1, i == caret});
             ++rows;
         }
         painter.setClipping(false);
@@ -365,7 +366,8 @@ void CListBox::DrawItem(QPainter& painter, const ItemPaint& item) {
     const QColor background = SystemColour(item.selected ? QPalette::Highlight : QPalette::Base);
     painter.fillRect(item.rect, background);
     if (item.index >= 0) {
-        const int textTop = item.rect.top() + (item.rect.height() - QFontMetrics(painter.font()).height()) / 2;
+        const int textTop =
+            item.rect.top() + (item.rect.height() - QFontMetrics(painter.font()).height()) / 2;
         DrawItemText(painter, item.rect.left() + m_textMargin, textTop, m_list.GetText(item.index),
                      SystemColour(item.selected ? QPalette::HighlightedText : QPalette::Text), background);
     }

@@ -104,10 +104,10 @@ public:
 protected:
     // One row to paint.
     struct ItemPaint {
-        int index;     // -1: the list is empty and only the focus is drawn
-        QRect rect;    // in viewport coordinates; its left is minus the horizontal scroll
+        int index;  // -1: the list is empty and only the focus is drawn
+        QRect rect; // in viewport coordinates; its left is minus the horizontal scroll
         bool selected;
-        bool focus;    // the caret, in a list that has the focus
+        bool focus; // the caret, in a list that has the focus
     };
     // Paints one row. The default fills the background in the system colours, draws the
     // plain text and the focus rectangle.

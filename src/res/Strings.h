@@ -75,9 +75,11 @@ inline constexpr const char* kNoConfiguration = "quorvix: cannot find quorvix.in
 // %s: the path and the system's reason.
 inline constexpr const char* kBadConfiguration = "quorvix: cannot read the configuration %s\n";
 // %1: every path looked at, one a line.
-inline constexpr const char* kNoConfigurationBox = "Quorvix cannot start: no quorvix.ini was found.\n\nLooked for:\n%1";
+inline constexpr const char* kNoConfigurationBox =
+    "Quorvix cannot start: no quorvix.ini was found.\n\nLooked for:\n%1";
 // %1: the path and the system's reason.
-inline constexpr const char* kBadConfigurationBox = "Quorvix cannot start: the configuration cannot be read.\n\n%1";
+inline constexpr const char* kBadConfigurationBox =
+    "Quorvix cannot start: the configuration cannot be read.\n\n%1";
 // Added to the first box when the installed example is there. %1: its path.
 inline constexpr const char* kExampleConfiguration = "\n\nTo begin, copy the example %1 to one of them.";
 

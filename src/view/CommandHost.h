@@ -9,7 +9,6 @@
 #include <QString>
 #include <string_view>
 
-
 class CLogViewCore;
 class CLogListBox;
 class CListBox;

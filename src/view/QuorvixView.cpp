@@ -15,6 +15,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "core/DroppedPath.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "platform/Clipboard.h"
@@ -23,7 +24,6 @@
 #include "res/FrameResources.h"
 #include "res/Resources.h"
 #include "res/Strings.h"
-#include "core/DroppedPath.h"
 #include "view/LogListBox.h"
 
 namespace {
@@ -105,7 +105,8 @@ void CQuorvixView::OnInitialUpdate() {
         m_logList->setFocus();
         m_loadStarted = true;
         // From the event loop, once the window is up.
-        QMetaObject::invokeMethod(this, [this] { OnStartLoad(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { OnStartLoad(); }, Qt::QueuedConnection);
         return;
     case Probe::Missing:
         AfxMessageBox(QString::fromUtf8(res::kFileNotFound), MB_OK, this);
@@ -123,15 +124,17 @@ void CQuorvixView::OnInitialUpdate() {
 
 void CQuorvixView::OnStartLoad() {
     // The layout once more, after the window has shown.
-    QMetaObject::invokeMethod(this, [this] { OnSize(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { OnSize(); }, Qt::QueuedConnection);
     if (m_readerWnd)
         return;
     m_loadStarted = true;
     bool started = false;
     try {
-        m_readerWnd =
-            std::make_unique<CTraceWnd>(PathToBytes(m_site.DocumentPath()), m_core, m_core.m_levelSlots, window());
-        connect(m_readerWnd.get(), &CTraceWnd::LoadEnded, this, [this](CTraceWnd::LoadEnd how) { OnLoadDone(how); });
+        m_readerWnd = std::make_unique<CTraceWnd>(PathToBytes(m_site.DocumentPath()), m_core,
+                                                  m_core.m_levelSlots, window());
+        connect(m_readerWnd.get(), &CTraceWnd::LoadEnded, this,
+                [this](CTraceWnd::LoadEnd how) { OnLoadDone(how); });
         started = m_readerWnd->Start();
     } catch (const std::bad_alloc&) {
     }
@@ -256,7 +259,8 @@ void CQuorvixView::dropEvent(QDropEvent* event) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
     // The paths open from the event loop, after the drag has ended.
-    QMetaObject::invokeMethod(this, [this] { OnOpenFiles(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { OnOpenFiles(); }, Qt::QueuedConnection);
 }
 
 void CQuorvixView::OnOpenFiles() {

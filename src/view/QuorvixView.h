@@ -29,11 +29,11 @@
 #include <QTimer>
 #include <memory>
 
-#include "view/CommandHost.h"
-#include "loader/ProgressDlg.h"
 #include "core/LogViewCore.h"
+#include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "platform/DialogTemplate.h"
+#include "view/CommandHost.h"
 
 // What the log view asks of the window, document and application around it. The log
 // window provides it; it outlives the view's use of it (the window tears the view down
@@ -150,7 +150,7 @@ private:
     CLogViewSite& m_site;
     // The store, the log list's model and the bookmarks; the list widget observes the model.
     CLogViewCore m_core;
-    CLogListBox* m_logList; // control 1015
+    CLogListBox* m_logList;        // control 1015
     QLineEdit* m_editor = nullptr; // control 1011
     bool m_dragAccepted = false;
     QStringList m_droppedPaths;

@@ -10,12 +10,12 @@
 
 #include "app/CommandLine.h"
 #include "core/LevelConfig.h"
+#include "core/Palette.h"
 #include "platform/Settings.h"
 #include "res/BuildInfo.h"
 #include "support/AppHarness.h"
 #include "support/ScopedEnv.h"
 #include "view/LogListBox.h"
-#include "core/Palette.h"
 
 namespace {
 
@@ -86,9 +86,9 @@ TEST(QuorvixApp, WithoutConfigurationItEndsBeforeAnyWindowWithOneLineOnStandardE
         EXPECT_FALSE(harness.Start({log}));
         const std::string err = testing::internal::GetCapturedStderr();
         // Every place looked at, in order.
-        EXPECT_EQ(err, "quorvix: cannot find quorvix.ini; looked for " + harness.Dir().File("quorvix.ini") + ", " +
-                           harness.ConfigHome() + "/Vostrane/quorvix.ini, " + harness.SystemConfigDir() +
-                           "/Vostrane/quorvix.ini\n");
+        EXPECT_EQ(err, "quorvix: cannot find quorvix.ini; looked for " + harness.Dir().File("quorvix.ini") +
+                           ", " + harness.ConfigHome() + "/Vostrane/quorvix.ini, " +
+                           harness.SystemConfigDir() + "/Vostrane/quorvix.ini\n");
         EXPECT_EQ(harness.app->ExitCode(), 1);
         EXPECT_EQ(harness.app->MainFrame(), nullptr);
         EXPECT_EQ(TopLevelMainFrames(), framesBefore);
@@ -100,8 +100,9 @@ TEST(QuorvixApp, WithoutConfigurationItEndsBeforeAnyWindowWithOneLineOnStandardE
         ASSERT_TRUE(QDir().mkdir(QStringLiteral("quorvix.ini")));
         testing::internal::CaptureStderr();
         EXPECT_FALSE(harness.Start());
-        EXPECT_EQ(testing::internal::GetCapturedStderr(),
-                  "quorvix: cannot read the configuration " + harness.Dir().File("quorvix.ini") + ": Is a directory\n");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvix: cannot read the configuration " +
+                                                              harness.Dir().File("quorvix.ini") +
+                                                              ": Is a directory\n");
         EXPECT_EQ(harness.app->ExitCode(), 1);
         EXPECT_EQ(harness.app->MainFrame(), nullptr);
     }
@@ -175,9 +176,10 @@ TEST(QuorvixApp, StartedWithoutTerminalAMissingOrBrokenConfigurationIsAlsoToldIn
                        places[2] + "\n");
     ASSERT_EQ(harness.prompts.Requests().size(), 1u);
     const PromptRequest& box = harness.prompts.Requests()[0];
-    EXPECT_TRUE(box.text.startsWith(QString::fromStdString("Quorvix cannot start: no quorvix.ini was found.\n\n"
-                                                           "Looked for:\n" +
-                                                           places[0] + "\n" + places[1] + "\n" + places[2])))
+    EXPECT_TRUE(
+        box.text.startsWith(QString::fromStdString("Quorvix cannot start: no quorvix.ini was found.\n\n"
+                                                   "Looked for:\n" +
+                                                   places[0] + "\n" + places[1] + "\n" + places[2])))
         << box.text.toStdString();
     EXPECT_EQ(box.style & MB_ICONMASK, MB_ICONERROR);
 
@@ -224,8 +226,8 @@ TEST(QuorvixApp, TheProgramAnswersHelpAndVersionAndFailsWithoutConfiguration) {
     // No quorvix.ini here: one line on standard error (Qt may add its own notes), no window.
     run({QString::fromStdString(dir.Write("a.log", "x\n"))}, status, out, err);
     EXPECT_EQ(status, 1);
-    EXPECT_TRUE(err.contains(
-        QByteArray::fromStdString("quorvix: cannot find quorvix.ini; looked for " + dir.File("quorvix.ini") + ", ")))
+    EXPECT_TRUE(err.contains(QByteArray::fromStdString("quorvix: cannot find quorvix.ini; looked for " +
+                                                       dir.File("quorvix.ini") + ", ")))
         << err.constData();
 
     run({QStringLiteral("--bogus")}, status, out, err);
@@ -243,7 +245,8 @@ TEST(QuorvixApp, TheProgramLooksInTheWorkingDirectoryThenTheUsersFolderThenEachS
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
     env.remove(QStringLiteral("XDG_CONFIG_HOME"));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), QString::fromStdString(root.File("sys1") + ":" + root.File("sys2")));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"),
+               QString::fromStdString(root.File("sys1") + ":" + root.File("sys2")));
     // Runs the program there, which must fail to start, and returns its own line on
     // standard error (Qt may add notes of its own).
     const auto failure = [&]() -> std::string {
@@ -265,8 +268,8 @@ TEST(QuorvixApp, TheProgramLooksInTheWorkingDirectoryThenTheUsersFolderThenEachS
     const std::string inSys1 = root.File("sys1") + "/Vostrane/quorvix.ini";
     const std::string inSys2 = root.File("sys2") + "/Vostrane/quorvix.ini";
 
-    EXPECT_EQ(failure(), "quorvix: cannot find quorvix.ini; looked for " + inWork + ", " + inHome + ", " + inSys1 +
-                             ", " + inSys2);
+    EXPECT_EQ(failure(), "quorvix: cannot find quorvix.ini; looked for " + inWork + ", " + inHome + ", " +
+                             inSys1 + ", " + inSys2);
 
     // A configuration that cannot be read (a directory) shows which place was taken: each
     // one made earlier in the order is taken instead of the later ones.

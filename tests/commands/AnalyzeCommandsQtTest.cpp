@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/LevelConfig.h"
 #include "commands/Commands.h"
+#include "core/LevelConfig.h"
 #include "support/FakeCommandHost.h"
 #include "support/FakePrompts.h"
 

@@ -22,23 +22,24 @@ protected:
     void TearDown() override { Configure({}); }
     static void Configure(const std::vector<std::string>& names) {
         LevelTables& tables = GlobalLevelTables();
-        for (int k = 0; k < kLevelCount; ++k) {
+        for (size_t k = 0; k < kLevelCount; ++k) {
+            const auto level = static_cast<int32_t>(k);
             tables.levelTypes[k] = LevelType{};
-            tables.levelTypes[k].name = k < static_cast<int>(names.size()) ? names[k] : "";
-            tables.levelSlots[k] = LevelSlot{tables.levelTypes[k].name, 10 + k % 3, k};
+            tables.levelTypes[k].name = k < names.size() ? names[k] : "";
+            tables.levelSlots[k] = LevelSlot{tables.levelTypes[k].name, 10 + level % 3, level};
         }
     }
 };
 
-QAbstractButton* Box(CDialog& dialog, int filterIndex) {
+QAbstractButton* Box(CDialog& dialog, size_t filterIndex) {
     return dialog.GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[filterIndex]);
 }
 
 // Runs Options, clicking the boxes of `toggle` and then `button`.
-void RunOptions(FakeCommandHost& host, const std::vector<int>& toggle, int button = IDOK) {
+void RunOptions(FakeCommandHost& host, const std::vector<size_t>& toggle, int button = IDOK) {
     FakePrompts prompts;
     prompts.AnswerDialog([&](CDialog& dialog) {
-        for (int k : toggle)
+        for (size_t k : toggle)
             Box(dialog, k)->click();
         dialog.GetDlgItem<QAbstractButton>(button)->click();
     });
@@ -51,7 +52,7 @@ QStringList Boxes(FakeCommandHost& host) {
     FakePrompts prompts;
     prompts.AnswerDialog([&](CDialog& dialog) {
         Box(dialog, 2)->click(); // greyed when WARN is absent: the click does nothing
-        for (int k = 0; k < kFilterCount; ++k)
+        for (size_t k = 0; k < kFilterCount; ++k)
             boxes << QStringLiteral("%1:%2:%3")
                          .arg(Box(dialog, k)->text())
                          .arg(int{Box(dialog, k)->isEnabled()})

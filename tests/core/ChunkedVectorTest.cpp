@@ -27,7 +27,8 @@ TEST(ChunkedVector, InsertAndEraseAcrossChunkEdges) {
     // kLast stands for the last element at the time of the operation, kEnd for the end.
     constexpr size_t kLast = SIZE_MAX - 1;
     constexpr size_t kEnd = SIZE_MAX;
-    for (size_t at : {size_t{0}, kChunk - 1, kChunk, kChunk + 1, 2 * kChunk - 1, 2 * kChunk, kChunk / 2, kLast, kEnd}) {
+    for (size_t at :
+         {size_t{0}, kChunk - 1, kChunk, kChunk + 1, 2 * kChunk - 1, 2 * kChunk, kChunk / 2, kLast, kEnd}) {
         at = at == kLast ? plain.size() - 1 : at == kEnd ? plain.size() : at;
         chunked.insert(at, 1000000 + at);
         plain.insert(plain.begin() + static_cast<long>(at), 1000000 + at);

@@ -25,7 +25,9 @@ Paths Candidates(std::map<std::string, std::string> vars) {
 }
 
 // The working directory's candidate.
-std::string Here() { return (std::filesystem::current_path() / "quorvix.ini").string(); }
+std::string Here() {
+    return (std::filesystem::current_path() / "quorvix.ini").string();
+}
 
 } // namespace
 
@@ -39,12 +41,14 @@ TEST(ConfigSearch, WorkingDirectoryThenTheUsersThenEachSystemFolder) {
     // Unset, or set but empty: ~/.config and /etc/xdg.
     const Paths defaults{Here(), "/home/ann/.config/Vostrane/quorvix.ini", "/etc/xdg/Vostrane/quorvix.ini"};
     EXPECT_EQ(Candidates({{"HOME", "/home/ann"}}), defaults);
-    EXPECT_EQ(Candidates({{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", ""}, {"XDG_CONFIG_DIRS", ""}}), defaults);
+    EXPECT_EQ(Candidates({{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", ""}, {"XDG_CONFIG_DIRS", ""}}),
+              defaults);
 }
 
 TEST(ConfigSearch, RelativeOrMissingFoldersArePassedOver) {
     // A relative XDG_CONFIG_HOME is invalid: the default under HOME stands in for it.
-    EXPECT_EQ(Candidates({{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "cfg"}, {"XDG_CONFIG_DIRS", "rel::/etc/site"}}),
+    EXPECT_EQ(Candidates(
+                  {{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "cfg"}, {"XDG_CONFIG_DIRS", "rel::/etc/site"}}),
               (Paths{Here(), "/home/ann/.config/Vostrane/quorvix.ini", "/etc/site/Vostrane/quorvix.ini"}));
     // Without HOME (or with a relative one) there is no user folder at all.
     EXPECT_EQ(Candidates({}), (Paths{Here(), "/etc/xdg/Vostrane/quorvix.ini"}));
@@ -53,7 +57,8 @@ TEST(ConfigSearch, RelativeOrMissingFoldersArePassedOver) {
 
 TEST(ConfigSearch, TrailingSlashesAndRepeatsGiveOnePathEach) {
     EXPECT_EQ(Candidates({{"HOME", "/"}, {"XDG_CONFIG_DIRS", "/etc/xdg/:/etc/xdg:/"}}),
-              (Paths{Here(), "/.config/Vostrane/quorvix.ini", "/etc/xdg/Vostrane/quorvix.ini", "/Vostrane/quorvix.ini"}));
+              (Paths{Here(), "/.config/Vostrane/quorvix.ini", "/etc/xdg/Vostrane/quorvix.ini",
+                     "/Vostrane/quorvix.ini"}));
 }
 
 TEST(ConfigSearch, TheFirstPathThatIsThereWinsEvenWhenItIsBroken) {

@@ -243,9 +243,7 @@ TEST(DisplayList, AppendRunsAfterAResetAreOneNoticeEach) {
     Recorder recorder;
     list.SetObserver(&recorder);
     list.ResetContent();
-    {
-        DisplayList::AppendRun run(list);
-    }
+    { DisplayList::AppendRun run(list); }
     {
         DisplayList::AppendRun run(list);
         {

@@ -10,7 +10,9 @@ namespace {
 class LevelConfigTest : public testing::Test {
 protected:
     // Loads `text` as a configuration file into the fixture's own tables.
-    bool Load(std::string_view text) { return LoadLevelConfiguration(dir.Write("quorvix.ini", text), tables); }
+    bool Load(std::string_view text) {
+        return LoadLevelConfiguration(dir.Write("quorvix.ini", text), tables);
+    }
 
     static std::vector<std::string> Keywords(std::initializer_list<const char*> words) {
         return std::vector<std::string>(words.begin(), words.end());
@@ -52,7 +54,7 @@ TEST_F(LevelConfigTest, WorkedExampleGivesTheTablesItStates) {
     // Entry 2 was filled but never closed: its slot stays in the initial state.
     EXPECT_EQ(tables.levelTypes[2].name, "INFO");
     EXPECT_EQ(tables.levelTypes[2].keywords, Keywords({"heartbeat"}));
-    for (int k = 2; k < kLevelCount; ++k) {
+    for (size_t k = 2; k < kLevelCount; ++k) {
         EXPECT_TRUE(tables.levelSlots[k].name.empty()) << k;
         EXPECT_EQ(tables.levelSlots[k].colourIndex, 0) << k;
         EXPECT_EQ(tables.levelSlots[k].levelIndex, -1) << k;
@@ -64,7 +66,7 @@ TEST_F(LevelConfigTest, WorkedExampleGivesTheTablesItStates) {
 TEST_F(LevelConfigTest, EmptyAndMissingFiles) {
     ASSERT_TRUE(Load(""));
     EXPECT_EQ(tables.loadStatus, 0);
-    for (int k = 0; k < kLevelCount; ++k) {
+    for (size_t k = 0; k < kLevelCount; ++k) {
         EXPECT_TRUE(tables.levelTypes[k].name.empty());
         EXPECT_TRUE(tables.levelTypes[k].keywords.empty());
         EXPECT_EQ(tables.levelSlots[k].levelIndex, -1);
@@ -88,7 +90,8 @@ TEST_F(LevelConfigTest, LoadStatusForms) {
     EXPECT_EQ(two.loadStatus, 2);
 
     LevelTables later;
-    ASSERT_TRUE(LoadLevelConfiguration(dir.Write("c.ini", "LOAD_STATUS=2\n$Type A:1\n}\nLOAD_STATUS = 5 x\n"), later));
+    ASSERT_TRUE(LoadLevelConfiguration(dir.Write("c.ini", "LOAD_STATUS=2\n$Type A:1\n}\nLOAD_STATUS = 5 x\n"),
+                                       later));
     EXPECT_EQ(later.loadStatus, 5); // the later line wins
 
     // A closing brace that also holds LOAD_STATUS sets the switch and closes nothing.
@@ -107,15 +110,15 @@ TEST_F(LevelConfigTest, LoadStatusForms) {
 }
 
 TEST_F(LevelConfigTest, TypeLinesAndKeywordLines) {
-    ASSERT_TRUE(Load("$Type:7\n"           // colon right after $Type: empty name
+    ASSERT_TRUE(Load("$Type:7\n" // colon right after $Type: empty name
                      "}\n"
-                     "$Type NOCOLON\n"     // no colon: a keyword line without a comma, stores nothing
-                     "lonely\n"            // one keyword, no comma: nothing
-                     ", a,, b ,\n"         // a and b
+                     "$Type NOCOLON\n" // no colon: a keyword line without a comma, stores nothing
+                     "lonely\n"        // one keyword, no comma: nothing
+                     ", a,, b ,\n"     // a and b
                      "$Type FIRST:1\n"
                      "$Type SECOND:  4x\n" // the last $Type line of an entry wins
                      "}\n"
-                     "}\n"));              // a brace with no $Type closes an empty entry
+                     "}\n")); // a brace with no $Type closes an empty entry
     EXPECT_EQ(tables.levelTypes[0].name, "");
     EXPECT_EQ(tables.levelSlots[0].name, "");
     EXPECT_EQ(tables.levelSlots[0].colourIndex, 7);
@@ -151,8 +154,8 @@ TEST_F(LevelConfigTest, TheEleventhEntryEndsReading) {
         text.append("\nkw").append(std::to_string(k)).append(",\n}\n");
     }
     ASSERT_TRUE(Load(text));
-    for (int k = 0; k < kLevelCount; ++k) {
-        EXPECT_EQ(tables.levelSlots[k].levelIndex, k);
+    for (size_t k = 0; k < kLevelCount; ++k) {
+        EXPECT_EQ(tables.levelSlots[k].levelIndex, static_cast<int32_t>(k));
         EXPECT_EQ(tables.levelSlots[k].name, std::string("L").append(std::to_string(k)));
     }
     // Nothing of the eleventh entry went anywhere.

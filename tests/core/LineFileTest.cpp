@@ -61,7 +61,8 @@ TEST(LineFile, LongLinesComeInPiecesOf1023) {
 std::string BlockCrossingLog(size_t size, Lines& expected) {
     std::string bytes;
     for (int i = 0; bytes.size() < size; ++i) {
-        const std::string text = std::to_string(i) + std::string(static_cast<size_t>(i % 1500), 'a' + i % 26);
+        const std::string text =
+            std::to_string(i) + std::string(static_cast<size_t>(i % 1500), static_cast<char>('a' + i % 26));
         bytes += text + (i % 3 == 0 ? "\r\n" : "\n");
         for (size_t at = 0;; at += 1023) {
             const bool last = text.size() - at <= 1023;

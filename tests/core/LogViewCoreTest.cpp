@@ -13,10 +13,10 @@ namespace {
 class Slots {
 public:
     Slots(std::initializer_list<std::pair<const char*, int>> levels) {
-        int k = 0;
+        size_t k = 0;
         for (const auto& [name, colour] : levels) {
             m_names[k] = name;
-            m_table[k] = LevelSlot{m_names[k], colour, k};
+            m_table[k] = LevelSlot{m_names[k], colour, static_cast<int32_t>(k)};
             ++k;
         }
     }
@@ -111,7 +111,7 @@ TEST_F(LogViewCoreTest, PresentFlagsAfterLoading) {
     EXPECT_FALSE(core.m_levelFilter[1].present); // ERR never occurred
     EXPECT_TRUE(core.m_levelFilter[2].present);
     EXPECT_TRUE(core.m_levelFilter[2].show);
-    for (int k = 3; k < kFilterCount; ++k)
+    for (size_t k = 3; k < kFilterCount; ++k)
         EXPECT_FALSE(core.m_levelFilter[k].present) << k;
 }
 
@@ -220,7 +220,7 @@ TEST(LineBatch, AWellFilledBatchGivesItsBytesToTheStore) {
     // Most of the block used: the store keeps the bytes where they are.
     LineBatch full(100, 4096);
     for (int i = 0; i < 40; ++i)
-        full.Add(std::string(90, 'a' + i % 26) + " ERR", 95);
+        full.Add(std::string(90, static_cast<char>('a' + i % 26)) + " ERR", 95);
     const char* first = full.Records().front().text.data();
     for (LineRecord& record : full.Records())
         core.OnAddLine(record);

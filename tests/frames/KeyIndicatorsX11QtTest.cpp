@@ -28,7 +28,8 @@ xcb_keycode_t KeyCodeOf(xcb_connection_t* connection, xcb_keysym_t keysym) {
     const xcb_setup_t* setup = xcb_get_setup(connection);
     const int count = setup->max_keycode - setup->min_keycode + 1;
     xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
-        connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<uint8_t>(count)), nullptr);
+        connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<uint8_t>(count)),
+        nullptr);
     if (!map)
         return 0;
     const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(map);

@@ -52,10 +52,12 @@ protected:
 
     // A window a user can read: inside the client area, not a title bar alone, lines in
     // view, the log view on the left less the marks view's 200 pixels.
-    static void ExpectReadable(CSplitterFrame& window, QRect area, int minWidth, int minHeight, int minRows = 10) {
+    static void ExpectReadable(CSplitterFrame& window, QRect area, int minWidth, int minHeight,
+                               int minRows = 10) {
         SCOPED_TRACE(window.windowTitle().toStdString());
         EXPECT_FALSE(window.isMaximized());
-        EXPECT_TRUE(area.contains(window.geometry())) << window.geometry().x() << "," << window.geometry().y();
+        EXPECT_TRUE(area.contains(window.geometry()))
+            << window.geometry().x() << "," << window.geometry().y();
         EXPECT_GE(window.width(), minWidth);
         EXPECT_GE(window.height(), minHeight);
         CQuorvixView* log = window.LogView();
@@ -87,7 +89,8 @@ TEST_F(LogWindowsTest, CascadeStaggersWindowsOfMostOfTheAreaByATitleBar) {
     EXPECT_EQ(stacked[2]->pos() - stacked[1]->pos(), step);
     for (QMdiSubWindow* window : stacked) {
         EXPECT_EQ(window->size(), stacked[0]->size());
-        ExpectReadable(*qobject_cast<CSplitterFrame*>(window), area, area.width() * 2 / 3, area.height() * 2 / 3);
+        ExpectReadable(*qobject_cast<CSplitterFrame*>(window), area, area.width() * 2 / 3,
+                       area.height() * 2 / 3);
     }
     // Two offsets in all: the last window ends at the area's corner.
     EXPECT_EQ(stacked[2]->geometry().bottomRight(), area.bottomRight());
@@ -176,7 +179,8 @@ TEST(LogWindow, TheLogListScrollsToTheEndOfItsWidestLine) {
     ASSERT_FALSE(row.isNull());
     const qreal drawn = QFontMetricsF(list.font()).horizontalAdvance(QString::fromStdString(longest));
     EXPECT_LE(row.left() + CLogListBox::kTextLeft + std::ceil(drawn), list.viewport()->width());
-    EXPECT_GE(row.left() + CLogListBox::kTextLeft + drawn, list.viewport()->width() - 2 * CLogListBox::kTextLeft);
+    EXPECT_GE(row.left() + CLogListBox::kTextLeft + drawn,
+              list.viewport()->width() - 2 * CLogListBox::kTextLeft);
 }
 
 TEST(LogWindow, TheStatusBarFollowsTheCaretLineAfterDeleteAndAJump) {
@@ -215,7 +219,8 @@ TEST(LogWindow, TheStatusBarFollowsTheCaretLineAfterDeleteAndAJump) {
     EXPECT_EQ(frame.StatusText(), QStringLiteral("Ready"));
 
     // The marks view's double click selects the entry's line, and the pane shows it.
-    CSplitterFrame* other = harness.OpenAndLoad(harness.Write("t.log", "alpha\nbeta ERROR\ngamma\ndelta ERROR\n"));
+    CSplitterFrame* other =
+        harness.OpenAndLoad(harness.Write("t.log", "alpha\nbeta ERROR\ngamma\ndelta ERROR\n"));
     ASSERT_NE(other, nullptr);
     CLogListBox& lines = other->LogView()->LogList();
     for (const int line : {1, 3})

@@ -4,11 +4,11 @@
 #include <QTest>
 
 #include "commands/Commands.h"
+#include "core/Palette.h"
 #include "frames/MarksView.h"
 #include "platform/Clipboard.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"
-#include "core/Palette.h"
 
 namespace {
 

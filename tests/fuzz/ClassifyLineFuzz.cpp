@@ -11,10 +11,10 @@
 namespace {
 
 int ExpectedLevel(const LevelSlotTable& slots, std::string_view text) {
-    for (int i = 0; i < kLevelCount; ++i) {
+    for (size_t i = 0; i < kLevelCount; ++i) {
         const size_t pos = fuzz::FirstOccurrence(text, slots[i].name);
         if (!slots[i].name.empty() && pos != std::string_view::npos && pos > 0)
-            return i;
+            return static_cast<int>(i);
     }
     return -1;
 }

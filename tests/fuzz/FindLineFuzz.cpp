@@ -1,6 +1,6 @@
 // The log list's search (DisplayList::FindLine and FindLinesAny, under
-// CLogListBox::FindLine and the Analyze command) against its rule done by hand. The head lines (see SplitSections)
-// are the needles (the first 16 of them), the body lines the items.
+// CLogListBox::FindLine and the Analyze command) against its rule done by hand. The head lines (see
+// SplitSections) are the needles (the first 16 of them), the body lines the items.
 //
 // FindLine: an item matches when the needle's first occurrence, A-Z folded to a-z, starts
 // after the item's first byte, or when the item is the needle as a whole.

@@ -3,8 +3,8 @@
 
 #include "FuzzSupport.h"
 
-#include "core/LevelConfig.h"
 #include "core/ByteText.h"
+#include "core/LevelConfig.h"
 
 namespace {
 
@@ -34,14 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The closed levels come first; the entry after them may be half filled, any later one
     // is never reached.
-    int closed = 0;
+    size_t closed = 0;
     while (closed < kLevelCount && !Untouched(tables.levelSlots[closed]))
         ++closed;
-    for (int k = 0; k < kLevelCount; ++k) {
+    for (size_t k = 0; k < kLevelCount; ++k) {
         const LevelType& type = tables.levelTypes[k];
         const LevelSlot& slot = tables.levelSlots[k];
         if (k < closed) {
-            FUZZ_CHECK(slot.levelIndex == k);
+            FUZZ_CHECK(slot.levelIndex == static_cast<int32_t>(k));
             // The slot refers to the table's own name, which nothing changed after it closed.
             FUZZ_CHECK(slot.name.data() == type.name.data() && slot.name.size() == type.name.size());
             FUZZ_CHECK(slot.colourIndex == bytetext::Atoi(type.value));

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "core/LevelConfig.h"
+#include "core/LogViewCore.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "support/TempDir.h"
-#include "core/LogViewCore.h"
 
 namespace {
 
@@ -41,7 +41,9 @@ public:
         });
         reader->Start();
     }
-    bool WaitForLoad() { return QTest::qWaitFor([&] { return loadDone > 0; }, kWaitMs); }
+    bool WaitForLoad() {
+        return QTest::qWaitFor([&] { return loadDone > 0; }, kWaitMs);
+    }
     bool WaitForReader() {
         return QTest::qWaitFor([&] { return reader && reader->ReaderFinished(); }, kWaitMs);
     }
@@ -134,7 +136,8 @@ TEST(TraceWnd, DeliversEveryLineInFileOrder) {
     {
         // 2,500 bytes come as 1023, 1023 and 454; a line of exactly 1023 bytes stays whole.
         TestLogView view;
-        view.StartLoad(dir.Write("b.log", std::string(2500, 'z') + "\n" + std::string(1023, 'y') + "\nend\n"));
+        view.StartLoad(
+            dir.Write("b.log", std::string(2500, 'z') + "\n" + std::string(1023, 'y') + "\nend\n"));
         ASSERT_TRUE(view.WaitForLoad());
         EXPECT_EQ(view.Texts(), (Lines{std::string(1023, 'z'), std::string(1023, 'z'), std::string(454, 'z'),
                                        std::string(1023, 'y'), "end"}));
@@ -199,7 +202,7 @@ TEST(TraceWnd, ProgressDialogFollowsTheFileAndClosesAtTheEnd) {
     // 200,000 bytes with LF ends: the range is the file size and the bar ends there.
     std::string lf;
     while (lf.size() < 200000)
-        lf += std::string(99, 'a' + lf.size() % 26) + "\n";
+        lf += std::string(99, static_cast<char>('a' + lf.size() % 26)) + "\n";
     lf.resize(200000);
     lf.back() = '\n';
     TestLogView view;
@@ -251,7 +254,8 @@ TEST(TraceWnd, NoDialogWhenTheSwitchIsOffAndEscapeNeverStopsALoad) {
         LoadStatus status(1);
         TestLogView view;
         view.StartLoad(dir.Write("esc.log", bytes));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return view.reader->ProgressDialog() != nullptr || view.loadDone; }, kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view.reader->ProgressDialog() != nullptr || view.loadDone; },
+                                    kWaitMs));
         if (CProgressDlg* dialog = view.reader->ProgressDialog())
             QTest::keyClick(dialog, Qt::Key_Escape);
         ASSERT_TRUE(view.WaitForLoad());
@@ -271,7 +275,8 @@ TEST(TraceWnd, AViewOutOfMemoryEndsTheLoadWithTheLinesItTook) {
     TestLogView view;
     view.roomForLines = 150000;
     view.StartLoad(dir.Write("big.log", bytes));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view.reader->ProgressDialog() != nullptr || view.loadDone; }, kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return view.reader->ProgressDialog() != nullptr || view.loadDone; }, kWaitMs));
     QPointer<CProgressDlg> dialog = view.reader->ProgressDialog();
     ASSERT_TRUE(view.WaitForLoad());
     ASSERT_TRUE(view.WaitForReader());
@@ -303,7 +308,8 @@ TEST(TraceWnd, TwoLoadsAtOnceEachCloseTheirOwnDialog) {
     ASSERT_TRUE(two.WaitForLoad());
     EXPECT_EQ(one.list.GetCount(), 30000);
     EXPECT_EQ(two.list.GetCount(), 30001);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !one.reader->ProgressDialog() && !two.reader->ProgressDialog(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !one.reader->ProgressDialog() && !two.reader->ProgressDialog(); }, kWaitMs));
 }
 
 TEST(TraceWnd, FilesThatCannotBeReadEndQuietly) {

@@ -43,7 +43,7 @@ TEST(WorkerThread, TheBodyStopsBetweenUnitsAndJoinWaitsForItsEnd) {
     worker.Join();
     EXPECT_TRUE(ended);
     EXPECT_EQ(name, "quorvix-test"); // profilers and debuggers tell the threads apart
-    worker.Join(); // a second Join returns at once
+    worker.Join();                   // a second Join returns at once
 }
 
 TEST(WorkerThread, JoinAfterTheBodyEndedAndTheDestructorStopsARunningBody) {

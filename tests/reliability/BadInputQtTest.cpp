@@ -24,15 +24,15 @@
 #include <unistd.h>
 #include <vector>
 
+#include "commands/Commands.h"
 #include "core/LevelConfig.h"
 #include "core/LineFile.h"
-#include "commands/Commands.h"
+#include "core/Palette.h"
 #include "loader/TraceWnd.h"
 #include "platform/Settings.h"
 #include "support/AppHarness.h"
 #include "support/FaultInjection.h"
 #include "view/LogListBox.h"
-#include "core/Palette.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -164,13 +164,12 @@ TEST_F(BadInput, OddBytesArriveUnchangedAndPaint) {
     std::string nulHeavy;
     for (int i = 0; i < 2000; ++i)
         nulHeavy += std::string(static_cast<size_t>(i % 5), '\0') + (i % 3 ? "ERROR\0x\n"s : "\r\n"s);
-    const std::string invalidUtf8 =
-        "lone continuation \x80\x80 ERROR\n"
-        "overlong \xc0\xaf and surrogate \xed\xa0\x80\r\n"
-        "cut short \xe2\x82\n"
-        "five bytes \xf8\x88\x80\x80\x80 and \xff\xfe\n"
-        "valid na\xc3\xafve \xe6\x97\xa5\xe6\x9c\xac\n"
-        "\xe2\x82"; // ends inside a character, without a line feed
+    const std::string invalidUtf8 = "lone continuation \x80\x80 ERROR\n"
+                                    "overlong \xc0\xaf and surrogate \xed\xa0\x80\r\n"
+                                    "cut short \xe2\x82\n"
+                                    "five bytes \xf8\x88\x80\x80\x80 and \xff\xfe\n"
+                                    "valid na\xc3\xafve \xe6\x97\xa5\xe6\x9c\xac\n"
+                                    "\xe2\x82"; // ends inside a character, without a line feed
     std::string crOnly;
     for (int i = 0; i < 3000; ++i)
         crOnly += "12:00 line " + std::to_string(i) + (i % 4 ? " ERROR\r" : "\r");
@@ -333,7 +332,8 @@ TEST_F(BadInput, APathThatChangesBeforeTheReaderOpensItNeitherHangsNorLeavesAWor
         }
 
         CQuorvixView* view = window->LogView();
-        const bool ended = QTest::qWaitFor([&] { return view->ReaderWindow() && !view->IsLoading(); }, kWaitMs);
+        const bool ended =
+            QTest::qWaitFor([&] { return view->ReaderWindow() && !view->IsLoading(); }, kWaitMs);
         if (!ended && change == Change::Fifo) {
             // The reader waits for a writer: be one, so that the test fails instead of hanging.
             const int writer = ::open(file.c_str(), O_WRONLY | O_NONBLOCK);
@@ -444,9 +444,9 @@ TEST(BadInputConfiguration, HugeConfigurationsStartAndClassify) {
     {
         AppHarness harness(manyEntries);
         ASSERT_TRUE(harness.Start());
-        for (int k = 0; k < kLevelCount; ++k) {
+        for (size_t k = 0; k < kLevelCount; ++k) {
             EXPECT_EQ(g_levelSlots[k].name, std::string("L").append(std::to_string(k)));
-            EXPECT_EQ(g_levelSlots[k].colourIndex, 10 + k % 3);
+            EXPECT_EQ(g_levelSlots[k].colourIndex, 10 + static_cast<int32_t>(k) % 3);
         }
         CSplitterFrame* window = harness.OpenAndLoad(harness.Write("a.log", "x L7 y\nplain kw3\n"));
         ASSERT_NE(window, nullptr);

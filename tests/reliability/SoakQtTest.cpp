@@ -73,9 +73,12 @@ Log MakeLog(std::mt19937_64& random, size_t bytes) {
     log.text.reserve(bytes + 200);
     char head[48];
     for (int i = 0; log.text.size() < bytes; ++i) {
-        const unsigned kind = random() % 35;
+        const auto kind = static_cast<unsigned>(random() % 35);
         const int filter = kind % 5 == 0 ? 1 : kind % 7 == 0 ? 2 : 0;
-        std::snprintf(head, sizeof head, "%08d 12:00 %s ", i, filter == 1 ? "ERROR" : filter == 2 ? "WARN" : "x");
+        std::snprintf(head, sizeof head, "%08d 12:00 %s ", i,
+                      filter == 1   ? "ERROR"
+                      : filter == 2 ? "WARN"
+                                    : "x");
         std::string line = head;
         line.append(1 + random() % 120, static_cast<char>('a' + i % 26));
         log.text += line;
@@ -88,7 +91,7 @@ Log MakeLog(std::mt19937_64& random, size_t bytes) {
 
 unsigned ShowMask(CQuorvixView& view) {
     unsigned mask = 0;
-    for (int k = 0; k < kFilterCount; ++k)
+    for (size_t k = 0; k < kFilterCount; ++k)
         mask |= view.Core().m_levelFilter[k].show ? 1u << k : 0;
     return mask;
 }
@@ -134,7 +137,8 @@ TEST(Soak, LogsOpenedClosedAndRebuiltAtRandomLeaveNothingBehind) {
             if (open && open->LogView() && (!open->LogView()->IsLoadDone() || open->LogView()->IsRefilling()))
                 busy.push_back(candidate);
         }
-        const QString path = !busy.empty() && random() % 2 ? busy[random() % busy.size()] : paths[random() % kLogs];
+        const QString path =
+            !busy.empty() && random() % 2 ? busy[random() % busy.size()] : paths[random() % kLogs];
         CSplitterFrame* window = harness.WindowOf(path);
         const unsigned action = random() % 8;
         if (!window) {
@@ -152,7 +156,7 @@ TEST(Soak, LogsOpenedClosedAndRebuiltAtRandomLeaveNothingBehind) {
             // choice hides everything: that keeps the list as it is, which this test does
             // not follow.
             CQuorvixView& view = *window->LogView();
-            const int box = view.IsLoadDone() ? static_cast<int>(random() % 3) : 0;
+            const size_t box = view.IsLoadDone() ? static_cast<size_t>(random() % 3) : 0;
             harness.prompts.AnswerDialog([box](CDialog& dialog) {
                 auto* check = dialog.GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[box]);
                 check->click();
@@ -178,9 +182,9 @@ TEST(Soak, LogsOpenedClosedAndRebuiltAtRandomLeaveNothingBehind) {
                 QThread::usleep(500);
         }
     }
-    std::cout << "soak: " << steps << " steps, " << opens << " opens, " << closes << " closes (" << closesMidWay
-              << " while loading or rebuilding), " << rebuilds << " rebuilds (" << rebuildsMidWay
-              << " while loading or rebuilding)" << std::endl;
+    std::cout << "soak: " << steps << " steps, " << opens << " opens, " << closes << " closes ("
+              << closesMidWay << " while loading or rebuilding), " << rebuilds << " rebuilds ("
+              << rebuildsMidWay << " while loading or rebuilding)" << std::endl;
 
     // The logs still open, once loaded and rebuilt, show every line of their file, or,
     // rebuilt, the lines of the levels shown; then they close.
@@ -208,15 +212,19 @@ TEST(Soak, LogsOpenedClosedAndRebuiltAtRandomLeaveNothingBehind) {
     AppHarness::Settle();
     EXPECT_TRUE(harness.Docs().Documents().empty());
     EXPECT_TRUE(harness.Frame().MdiClient()->subWindowList().isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor([] {
-        AppHarness::Settle();
-        return ProgressDialogs() == 0;
-    }, kWaitMs)) << ProgressDialogs() << " progress dialogs";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] {
+            AppHarness::Settle();
+            return ProgressDialogs() == 0;
+        },
+        kWaitMs))
+        << ProgressDialogs() << " progress dialogs";
     // Every worker was joined, and no other thread was left running; a joined thread may
     // stay listed for a moment.
     EXPECT_TRUE(QTest::qWaitFor([] { return Threads("quorvix-worker") == 0; }, kWaitMs));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Threads() <= threadsBefore; }, kWaitMs))
         << Threads() << " threads, " << threadsBefore << " before";
-    EXPECT_TRUE(harness.prompts.MessageTexts().isEmpty()) << harness.prompts.MessageTexts().join('|').toStdString();
+    EXPECT_TRUE(harness.prompts.MessageTexts().isEmpty())
+        << harness.prompts.MessageTexts().join('|').toStdString();
     EXPECT_EQ(harness.prompts.Pending(), 0u);
 }

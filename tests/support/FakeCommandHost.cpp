@@ -5,7 +5,8 @@
 
 FakeCommandHost::FakeCommandHost(const LevelSlotTable& levelSlots)
     : m_core(levelSlots), m_logList(new CLogListBox(m_core.m_logList, &m_window)),
-      m_marks(new CListBox(DisplayList::SelectionMode::Single, &m_window)), m_editor(new QLineEdit(&m_window)) {
+      m_marks(new CListBox(DisplayList::SelectionMode::Single, &m_window)),
+      m_editor(new QLineEdit(&m_window)) {
     m_window.resize(800, 400);
     m_logList->setGeometry(0, 0, 600, 400);
     m_marks->setGeometry(600, 0, 200, 400);

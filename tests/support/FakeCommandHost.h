@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "core/LevelConfig.h"
-#include "view/CommandHost.h"
-#include "platform/ListBox.h"
-#include "view/LogListBox.h"
 #include "core/LogViewCore.h"
+#include "platform/ListBox.h"
+#include "view/CommandHost.h"
+#include "view/LogListBox.h"
 
 class FakeCommandHost : public CommandHost {
 public:
@@ -47,7 +47,6 @@ public:
         ++waitCursorsShown;
     }
     void EndWaitCursor() override { --waitCursors; }
-
 
     QWidget& Window() { return m_window; }
 

@@ -24,7 +24,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TempDir::File(std::string_view name) const { return m_path + "/" + std::string(name); }
+std::string TempDir::File(std::string_view name) const {
+    return m_path + "/" + std::string(name);
+}
 
 std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
     const std::string path = File(name);

@@ -138,7 +138,8 @@ TEST(LogListBox, AlertPhrasesPaintYellowOnBlack) {
     }
     // A selected alert line keeps its bookmark square in the selection's text colour.
     const QPoint square = SquareMiddle(shown.Row(1));
-    EXPECT_EQ(At(image, square.x(), square.y()), ColorRefFromQColor(list.SystemColour(QPalette::HighlightedText)));
+    EXPECT_EQ(At(image, square.x(), square.y()),
+              ColorRefFromQColor(list.SystemColour(QPalette::HighlightedText)));
 
     // A phrase at the very start, or in other case, makes no alert.
     for (int index : {2, 3}) {
@@ -238,7 +239,7 @@ TEST(LogListBox, FindLineAgreesWithLowerCasedCopies) {
         const int start = static_cast<int>(random() % 40) - 1;
         int expected = -1;
         for (int i = start + 1; i < static_cast<int>(items.size()); ++i) {
-            const std::string item = lower(items[i]);
+            const std::string item = lower(items[static_cast<size_t>(i)]); // i > start >= -1
             const size_t pos = item.find(lower(needle));
             if ((pos != std::string::npos && pos > 0) || item == lower(needle)) {
                 expected = i;

@@ -11,8 +11,8 @@
 #include <memory>
 #include <unistd.h>
 
-#include "commands/Commands.h"
 #include "app/QuorvixApp.h"
+#include "commands/Commands.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "res/FrameResources.h"
