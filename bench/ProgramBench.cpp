@@ -191,6 +191,9 @@ int main(int argc, char** argv) {
     Report("program.load.peak_rss_per_file_byte", static_cast<double>(PeakRss()) / fileBytes, "x");
     Report("program.load.memory_per_line", loadedBytes / lines, "B");
     Report("program.load.memory_per_line_beside_text", (loadedBytes - fileBytes) / lines, "B");
+    // What the store's and the log list's per-line structures hold, counted by themselves.
+    Report("program.load.index_bytes_per_line",
+           static_cast<double>(view.Core().m_lineEntries.IndexBytes() + list.IndexBytes()) / lines, "B");
     // After the load, so the load does not reuse memory this touched.
     Report("ref.fresh_memory.seconds", TimeFreshMemory(static_cast<uint64_t>(fileBytes)), "s");
 
