@@ -507,7 +507,17 @@ void CMainFrame::SetStatusText(const QString& text) {
     QString shown = text;
     shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
     m_messagePane->setText(shown.trimmed());
-    m_messagePane->repaint();
+    // Painted at once, so a text set before a long command shows during it; but not more
+    // often than a screen could show it: painting at once paints the whole window's
+    // pending changes, and F3 held down (or a script of F3s) changes the status text on
+    // every press. In between, the pane paints with the window's next paint.
+    constexpr qint64 kImmediatePaintGapMs = 40;
+    if (!m_statusPainted.isValid() || m_statusPainted.elapsed() >= kImmediatePaintGapMs) {
+        m_messagePane->repaint();
+        m_statusPainted.start();
+    } else {
+        m_messagePane->update();
+    }
 }
 
 QString CMainFrame::StatusText() const {

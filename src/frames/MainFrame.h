@@ -10,6 +10,7 @@
 // (Qt children) and, through the MDI area, the log windows. GUI thread only.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
@@ -144,6 +145,8 @@ private:
     QPointer<QToolBar> m_wndToolBar;
     QPointer<QLabel> m_messagePane;
     QString m_statusText;
+    // When the message pane was last painted at once (see SetStatusText).
+    QElapsedTimer m_statusPainted;
     std::array<QLabel*, 3> m_indicators{};
     CKeyIndicators* m_keyIndicators = nullptr; // a child of this frame
     QStringList m_droppedPaths;
