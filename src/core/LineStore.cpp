@@ -51,7 +51,18 @@ void LineStore::Append(int level, std::string_view kept) {
         m_pageSegment.push_back(static_cast<uint32_t>(m_segments.size() - 1));
     }
     m_ends.push_back(static_cast<uint32_t>(start + length));
-    m_flags.push_back(static_cast<uint8_t>(std::clamp(level, -1, 9) + 1));
+    auto flags = static_cast<uint8_t>(std::clamp(level, -1, 9) + 1);
+    if (opens)
+        flags = static_cast<uint8_t>(flags | kOpensBit);
+    if (length > 0) {
+        const bool leading = bytetext::IsSpace(kept.front());
+        const bool trailing = bytetext::IsSpace(kept[length - 1]);
+        if (trailing && !leading && (length == 1 || !bytetext::IsSpace(kept[length - 2])))
+            flags = static_cast<uint8_t>(flags | (length == 1 ? kTrimBit : kOneTrailingBit));
+        else if (leading || trailing)
+            flags = static_cast<uint8_t>(flags | kTrimBit);
+    }
+    m_flags.push_back(flags);
 }
 
 size_t LineStore::SegmentOf(size_t i) const {
@@ -63,7 +74,7 @@ size_t LineStore::SegmentOf(size_t i) const {
 
 std::string_view LineStore::WholeText(size_t i) const {
     const Segment& segment = m_segments[SegmentOf(i)];
-    const uint32_t start = i == segment.firstLine ? 0 : m_ends[i - 1];
+    const uint32_t start = (m_flags[i] & kOpensBit) ? 0 : m_ends[i - 1];
     const uint32_t end = m_ends[i];
     if (end == start)
         return {};
@@ -71,7 +82,10 @@ std::string_view LineStore::WholeText(size_t i) const {
 }
 
 std::string_view LineStore::Text(size_t i) const {
-    return bytetext::Trim(WholeText(i));
+    const std::string_view whole = WholeText(i);
+    if (m_flags[i] & kOneTrailingBit)
+        return whole.substr(0, whole.size() - 1);
+    return (m_flags[i] & kTrimBit) ? bytetext::Trim(whole) : whole;
 }
 
 int LineStore::ColourIndex(size_t i) const {

@@ -2,9 +2,11 @@
 //
 // A line costs five bytes here beside its text: the end of its text within the run of
 // contiguous bytes it lies in (a "segment": a reader's batch block, or a block of the
-// store's own arena), and one byte for its level and its hidden flag. A line's text
-// starts where the line before it in the same segment ends, so no start is kept. A page
-// table (one entry per 4096 lines) finds the segment of a line in one or two steps.
+// store's own arena), and one byte of flags: its level, whether it was hidden, whether it
+// opens a segment and what white space it has at its ends. A line's text starts where
+// the line before it ends, or at its segment's base, so no start is kept; lengths need
+// neither the segment nor the text. A page table (one entry per 4096 lines) finds the
+// segment of a line in one or two steps.
 //
 // Owned by the log view; used on the GUI thread, and read (never changed) by threads a
 // bulk command shares its scan with while the view guarantees the store does not change.
@@ -74,6 +76,15 @@ public:
 
     std::string_view WholeText(size_t i) const;
     std::string_view Text(size_t i) const;
+    // The length of WholeText(i), or of Text(i) when `trimmed`; reads the line's bytes
+    // only when it has white space at an end.
+    size_t TextLength(size_t i, bool trimmed) const {
+        const uint8_t flags = m_flags[i];
+        if (trimmed && (flags & kTrimBit))
+            return Text(i).size();
+        const size_t whole = m_ends[i] - ((flags & kOpensBit) ? 0 : m_ends[i - 1]);
+        return trimmed && (flags & kOneTrailingBit) ? whole - 1 : whole;
+    }
     int Level(size_t i) const { return static_cast<int>(m_flags[i] & kLevelMask) - 1; }
     int ColourIndex(size_t i) const;
     bool Hidden(size_t i) const { return (m_flags[i] & kHiddenBit) != 0; }
@@ -89,6 +100,13 @@ public:
 
 private:
     static constexpr uint8_t kLevelMask = 0x0f;
+    // The line's only white space at an end is one byte at its end (a space, or the CR of
+    // a CRLF file): Text(i) is WholeText(i) without its last byte.
+    static constexpr uint8_t kOneTrailingBit = 0x10;
+    // The line is the first of its segment: its text starts at the segment's base.
+    static constexpr uint8_t kOpensBit = 0x20;
+    // Any other line that starts or ends with white space: Text(i) trims WholeText(i).
+    static constexpr uint8_t kTrimBit = 0x40;
     static constexpr uint8_t kHiddenBit = 0x80;
     static constexpr size_t kPageShift = 12;
 

@@ -27,8 +27,13 @@ TEST(LineStore, EveryLineReadsBackWhateverBlockItCameFrom) {
             auto batch = std::make_unique<LineBatch>(100000, 1 << 20);
             for (int i = 0; i < count; ++i) {
                 std::string line(random() % 40, static_cast<char>('a' + i % 26));
-                if (i % 7 == 0)
-                    line = "  " + line + " \t";
+                // White space at the ends in every form trimming meets.
+                static const char* const kEnds[][2] = {{"  ", " \t"}, {"", " "}, {"", "\r"}, {"", "  "},
+                                                       {"\t", ""},    {"", ""},  {"", ""}};
+                const auto& ends = kEnds[i % 7];
+                line = ends[0] + line + ends[1];
+                if (i % 11 == 0)
+                    line = i % 2 ? " " : "\r";
                 batch->Add(line, line.size() + 1);
             }
             store.AdoptBytes(batch->TakeBytes());
@@ -65,10 +70,13 @@ TEST(LineStore, EveryLineReadsBackWhateverBlockItCameFrom) {
     // Trimmed text is the whole text without white space at its ends.
     for (size_t i = 0; i < expected.size(); ++i) {
         const std::string& whole = expected[i];
-        const size_t first = whole.find_first_not_of(" \t");
-        const std::string trimmed =
-            first == std::string::npos ? std::string() : whole.substr(first, whole.find_last_not_of(" \t") - first + 1);
+        const size_t first = whole.find_first_not_of(" \t\r");
+        const std::string trimmed = first == std::string::npos
+                                        ? std::string()
+                                        : whole.substr(first, whole.find_last_not_of(" \t\r") - first + 1);
         ASSERT_EQ(store.Text(i), trimmed) << i;
+        ASSERT_EQ(store.TextLength(i, true), trimmed.size()) << i;
+        ASSERT_EQ(store.TextLength(i, false), whole.size()) << i;
     }
     // Five bytes a line, and a little for segments and pages.
     EXPECT_LT(store.IndexBytes(), expected.size() * 5 + (8u << 20));
