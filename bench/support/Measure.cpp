@@ -108,7 +108,23 @@ std::string PrepareLog(const BenchOptions& options) {
     const std::string config = options.dataDir + "/quorvix.ini";
     std::ofstream(config, std::ios::trunc) << GeneratorConfig();
     std::error_code error;
-    if (!fs::exists(path, error) || fs::file_size(path, error) < options.size) {
+    const bool exists = fs::exists(path, error) && fs::file_size(path, error) >= options.size;
+    // The program benchmark writes one copy of the log beside it at a time (cp, then
+    // Save As), so the data directory needs room for that copy, and for the log itself
+    // when it is still to be made. A log larger than memory may well not fit: say so
+    // before writing anything, not half way through.
+    const uint64_t needed = options.size * (exists ? 1 : 2);
+    const fs::space_info space = fs::space(options.dataDir, error);
+    if (!error && space.available < needed) {
+        std::fprintf(stderr,
+                     "not enough free disk space in %s for a benchmark on a %llu-byte log: %llu bytes free, "
+                     "%llu needed\n",
+                     options.dataDir.c_str(), static_cast<unsigned long long>(options.size),
+                     static_cast<unsigned long long>(space.available),
+                     static_cast<unsigned long long>(needed));
+        std::exit(2);
+    }
+    if (!exists) {
         std::fprintf(stderr, "generating %s ...\n", path.c_str());
         GenerateLog(path, options.size);
     }

@@ -7,20 +7,70 @@
 #include <string>
 
 #include "core/ByteText.h"
+#include "core/LineStore.h"
+#include "core/Palette.h"
 
-DisplayList::Item DisplayList::MakeItem(std::string_view text, uint32_t data) {
-    // Texts are far below 2 GiB; a longer one is cut rather than spilling into the flag.
-    const uint32_t length = static_cast<uint32_t>(std::min<size_t>(text.size(), 0x7fffffffu));
-    return Item{text.data(), length, data};
+void DisplayList::Reserve(int count) {
+    const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
+    m_refs.reserve(n);
+    m_flags.reserve(n);
 }
 
-int DisplayList::AddItem(std::string_view textRef, uint32_t data) {
-    m_items.push_back(MakeItem(textRef, data));
+int DisplayList::Append(uint32_t ref, uint8_t flags, size_t length) {
+    // Both pushes cannot fail once the first has room: reserve both up front.
+    Reserve(GetCount() + 1);
+    m_refs.push_back(ref);
+    m_flags.push_back(flags);
     const int index = GetCount() - 1;
-    NoteLength(index, textRef.size());
+    NoteLength(index, length);
     if (m_observer && m_appendRuns == 0)
         m_observer->ItemsInserted(index, 1);
     return index;
+}
+
+uint32_t DisplayList::AddOwn(std::string_view text, uint32_t data) {
+    // Texts are far below 4 GiB; a longer one is cut.
+    const auto length = static_cast<uint32_t>(std::min<size_t>(text.size(), 0xffffffffu));
+    m_own.push_back(OwnItem{text.data(), length, data});
+    return static_cast<uint32_t>(m_own.size() - 1);
+}
+
+int DisplayList::AddItem(std::string_view textRef, uint32_t data) {
+    Reserve(GetCount() + 1);
+    return Append(AddOwn(textRef, data), kOwn, textRef.size());
+}
+
+int DisplayList::AddLine(size_t storeIndex, bool trimmed, bool storeData) {
+    const auto flags = static_cast<uint8_t>((trimmed ? kTrimmed : 0) | (storeData ? kStoreData : 0));
+    return Append(static_cast<uint32_t>(storeIndex), flags, m_store->TextLength(storeIndex, trimmed));
+}
+
+int DisplayList::AddCopyOf(const DisplayList& other, int index) {
+    if (!other.Valid(index))
+        return LB_ERR;
+    const uint8_t flags = other.FlagsAt(index);
+    if ((flags & kOwn) == 0 && m_store != nullptr && other.m_store == m_store)
+        return AddLine(other.RefAt(index), (flags & kTrimmed) != 0, false);
+    return AddString(other.TextAt(index));
+}
+
+std::string_view DisplayList::TextAt(int index) const {
+    const uint8_t flags = FlagsAt(index);
+    const uint32_t ref = RefAt(index);
+    if (flags & kOwn) {
+        const OwnItem& own = m_own[ref];
+        return {own.text, own.length};
+    }
+    return (flags & kTrimmed) ? m_store->Text(ref) : m_store->WholeText(ref);
+}
+
+uint32_t DisplayList::DataAt(int index) const {
+    const uint8_t flags = FlagsAt(index);
+    const uint32_t ref = RefAt(index);
+    if (flags & kOwn)
+        return m_own[ref].data;
+    const uint32_t base = (flags & kStoreData) ? m_store->ItemData(ref) : 0;
+    return (flags & kMarked) ? base | BOOKMARK_BIT : base;
 }
 
 int DisplayList::InsertString(int index, std::string_view text) {
@@ -28,7 +78,11 @@ int DisplayList::InsertString(int index, std::string_view text) {
         index = GetCount();
     if (index < 0 || index > GetCount())
         return LB_ERR;
-    m_items.insert(static_cast<size_t>(index), MakeItem(m_ownTexts.Store(text), 0));
+    Reserve(GetCount() + 1);
+    const std::string_view kept = m_ownTexts.Store(text);
+    const uint32_t ref = AddOwn(kept, 0);
+    m_refs.insert(static_cast<size_t>(index), ref);
+    m_flags.insert(static_cast<size_t>(index), kOwn);
     ShiftLongItems(index, 1);
     NoteLength(index, text.size());
     // Positions at or above the new item move down one; an insert at the caret's own
@@ -51,11 +105,12 @@ int DisplayList::InsertString(int index, std::string_view text) {
 int DisplayList::DeleteString(int index) {
     if (!Valid(index))
         return LB_ERR;
-    if (ItemAt(index).Selected()) {
+    if (SelectedAt(index)) {
         --m_selectedCount;
         ++m_selectionStamp;
     }
-    m_items.erase(static_cast<size_t>(index));
+    m_refs.erase(static_cast<size_t>(index));
+    m_flags.erase(static_cast<size_t>(index));
     DropLongItem(index);
     ShiftLongItems(index, -1);
     if (m_caret > index)
@@ -70,7 +125,7 @@ int DisplayList::DeleteString(int index) {
         if (index <= m_selHigh)
             --m_selHigh;
     }
-    if (m_items.empty())
+    if (m_refs.empty())
         StartOver();
     if (m_observer)
         m_observer->ItemsRemoved(index, 1);
@@ -88,11 +143,12 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
     int removedBeforeAnchor = 0;
     ClearSelectionBounds();
     RemoveLongItems(sortedIndices);
-    for (size_t i = 0; i < m_items.size(); ++i) {
+    for (size_t i = 0; i < m_refs.size(); ++i) {
         const int index = static_cast<int>(i);
+        const bool selected = (m_flags[i] & kSelected) != 0;
         if (next < sortedIndices.size() && sortedIndices[next] == index) {
             ++next;
-            if (m_items[i].Selected()) {
+            if (selected) {
                 --m_selectedCount;
                 ++m_selectionStamp;
             }
@@ -102,17 +158,20 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
                 ++removedBeforeAnchor;
             continue;
         }
-        if (m_items[i].Selected()) {
+        if (selected) {
             if (m_selHigh < 0)
                 m_selLow = static_cast<int>(out);
             m_selHigh = static_cast<int>(out);
         }
-        m_items[out++] = m_items[i];
+        m_refs[out] = m_refs[i];
+        m_flags[out] = m_flags[i];
+        ++out;
     }
-    m_items.resize(out);
+    m_refs.resize(out);
+    m_flags.resize(out);
     m_caret -= removedBeforeCaret;
     m_anchor -= removedBeforeAnchor;
-    if (m_items.empty())
+    if (m_refs.empty())
         StartOver();
     if (m_observer)
         m_observer->ContentReset();
@@ -120,7 +179,8 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
 }
 
 void DisplayList::ResetContent() {
-    m_items.clear_keeping_memory();
+    m_refs.clear_keeping_memory();
+    m_flags.clear_keeping_memory();
     if (m_selectedCount > 0)
         ++m_selectionStamp;
     m_selectedCount = 0;
@@ -132,10 +192,20 @@ void DisplayList::ResetContent() {
 
 void DisplayList::StartOver() {
     m_caret = m_anchor = -1;
+    m_own.clear();
     m_ownTexts.Clear();
     m_longest = 0;
     m_longItemCount = 0;
     ++m_contentEpoch;
+}
+
+size_t DisplayList::IndexBytes() const {
+    const auto chunked = [](size_t count, size_t perChunk, size_t bytes) {
+        return (count + perChunk - 1) / perChunk * perChunk * bytes;
+    };
+    return chunked(m_refs.size(), ChunkedVector<uint32_t>::kPerChunk, sizeof(uint32_t)) +
+           chunked(m_flags.size(), ChunkedVector<uint8_t>::kPerChunk, sizeof(uint8_t)) +
+           m_own.capacity() * sizeof(OwnItem);
 }
 
 void DisplayList::AddLongItem(int index, size_t length) {
@@ -187,18 +257,31 @@ void DisplayList::RemoveLongItems(const std::vector<int>& sortedIndices) {
 std::string_view DisplayList::GetText(int index) const {
     if (!Valid(index))
         return {};
-    const Item& item = ItemAt(index);
-    return {item.text, item.Length()};
+    return TextAt(index);
 }
 
 uint32_t DisplayList::GetItemData(int index) const {
-    return Valid(index) ? ItemAt(index).data : static_cast<uint32_t>(LB_ERR);
+    return Valid(index) ? DataAt(index) : static_cast<uint32_t>(LB_ERR);
 }
 
 int DisplayList::SetItemData(int index, uint32_t data) {
     if (!Valid(index))
         return LB_ERR;
-    ItemAt(index).data = data;
+    uint8_t& flags = FlagsAt(index);
+    if (flags & kOwn) {
+        m_own[RefAt(index)].data = data;
+    } else {
+        const uint32_t base = (flags & kStoreData) ? m_store->ItemData(RefAt(index)) : 0;
+        if ((data & ~BOOKMARK_BIT) == base) {
+            flags = static_cast<uint8_t>((data & BOOKMARK_BIT) ? flags | kMarked : flags & ~kMarked);
+        } else {
+            // A word the store's line does not give: the item gets an entry of its own,
+            // still on the store's bytes.
+            const uint32_t ref = AddOwn(TextAt(index), data);
+            m_refs[static_cast<size_t>(index)] = ref;
+            flags = static_cast<uint8_t>(kOwn | (flags & kSelected));
+        }
+    }
     if (m_observer)
         m_observer->ItemsChanged(index, index);
     return 0;
@@ -207,10 +290,17 @@ int DisplayList::SetItemData(int index, uint32_t data) {
 int DisplayList::SetItemText(int index, std::string_view text) {
     if (!Valid(index))
         return LB_ERR;
-    Item& item = ItemAt(index);
-    const Item fresh = MakeItem(m_ownTexts.Store(text), item.data);
-    item.text = fresh.text;
-    item.lengthAndSelected = fresh.lengthAndSelected | (item.lengthAndSelected & 0x80000000u);
+    const std::string_view kept = m_ownTexts.Store(text);
+    uint8_t& flags = FlagsAt(index);
+    if (flags & kOwn) {
+        OwnItem& own = m_own[RefAt(index)];
+        own.text = kept.data();
+        own.length = static_cast<uint32_t>(std::min<size_t>(kept.size(), 0xffffffffu));
+    } else {
+        const uint32_t ref = AddOwn(kept, DataAt(index));
+        m_refs[static_cast<size_t>(index)] = ref;
+        flags = static_cast<uint8_t>(kOwn | (flags & kSelected));
+    }
     DropLongItem(index);
     NoteLength(index, text.size());
     if (m_observer)
@@ -219,12 +309,12 @@ int DisplayList::SetItemText(int index, std::string_view text) {
 }
 
 void DisplayList::SetSelected(int index, bool select) {
-    Item& item = ItemAt(index);
-    if (item.Selected() == select)
+    uint8_t& flags = FlagsAt(index);
+    if (((flags & kSelected) != 0) == select)
         return;
     ++m_selectionStamp;
     if (select) {
-        item.lengthAndSelected |= 0x80000000u;
+        flags = static_cast<uint8_t>(flags | kSelected);
         if (m_selectedCount++ == 0) {
             m_selLow = m_selHigh = index;
         } else {
@@ -232,7 +322,7 @@ void DisplayList::SetSelected(int index, bool select) {
             m_selHigh = std::max(m_selHigh, index);
         }
     } else {
-        item.lengthAndSelected &= 0x7fffffffu;
+        flags = static_cast<uint8_t>(flags & ~kSelected);
         if (--m_selectedCount == 0)
             ClearSelectionBounds();
     }
@@ -248,12 +338,12 @@ int DisplayList::SetSel(int index, bool select) {
             return LB_ERR;
         if (select)
             SetCurSel(index);
-        else if (ItemAt(index).Selected())
+        else if (SelectedAt(index))
             SetCurSel(-1);
         return 0;
     }
     if (index == -1) {
-        if (m_items.empty())
+        if (m_refs.empty())
             return 0;
         return SelItemRange(select, 0, GetCount() - 1);
     }
@@ -268,7 +358,7 @@ int DisplayList::SetSel(int index, bool select) {
 int DisplayList::GetSel(int index) const {
     if (!Valid(index))
         return LB_ERR;
-    return ItemAt(index).Selected() ? 1 : 0;
+    return SelectedAt(index) ? 1 : 0;
 }
 
 std::vector<int> DisplayList::GetSelItems() const {
@@ -277,7 +367,7 @@ std::vector<int> DisplayList::GetSelItems() const {
     if (m_selectedCount == 0)
         return out;
     for (int i = m_selLow; i <= m_selHigh && static_cast<int>(out.size()) < m_selectedCount; ++i) {
-        if (ItemAt(i).Selected())
+        if (SelectedAt(i))
             out.push_back(i);
     }
     return out;
@@ -288,7 +378,7 @@ int DisplayList::SelItemRange(bool select, int first, int last) {
         return LB_ERR;
     if (first > last)
         std::swap(first, last);
-    if (m_items.empty() || last < 0 || first >= GetCount())
+    if (m_refs.empty() || last < 0 || first >= GetCount())
         return LB_ERR;
     first = std::max(first, 0);
     last = std::min(last, GetCount() - 1);
@@ -331,7 +421,7 @@ int DisplayList::GetCurSel() const {
     if (m_mode == SelectionMode::Extended)
         return GetCaretIndex();
     const int caret = GetCaretIndex();
-    return (caret >= 0 && ItemAt(caret).Selected()) ? caret : LB_ERR;
+    return (caret >= 0 && SelectedAt(caret)) ? caret : LB_ERR;
 }
 
 int DisplayList::SetCurSel(int index) {
@@ -356,7 +446,7 @@ int DisplayList::SetCurSel(int index) {
 }
 
 int DisplayList::GetCaretIndex() const {
-    if (m_items.empty())
+    if (m_refs.empty())
         return -1;
     if (m_caret < 0)
         return 0;
@@ -387,12 +477,11 @@ int DisplayList::SetAnchorIndex(int index) {
 int DisplayList::ToggleDataBit(int index, uint32_t bit) {
     if (!Valid(index))
         return LB_ERR;
-    Item& item = ItemAt(index);
-    item.data ^= bit;
+    const uint32_t data = DataAt(index) ^ bit;
+    // Deselect first: SetItemData tells the observer of both.
     SetSelected(index, false);
-    if (m_observer)
-        m_observer->ItemsChanged(index, index);
-    return (item.data & bit) != 0 ? 1 : 0;
+    SetItemData(index, data);
+    return (data & bit) != 0 ? 1 : 0;
 }
 
 namespace {

@@ -4,8 +4,14 @@
 //
 // Indices are display-list positions (int, as the list-box API has them); LB_ERR (-1)
 // reports a bad index. Item texts are bytes: either copied into the list's own arena
-// (AddString, InsertString) or referred to (AddStringRef), in which case the owner of
-// those bytes keeps them alive as long as the item exists or until ResetContent.
+// (AddString, InsertString), referred to (AddStringRef), in which case the owner of
+// those bytes keeps them alive as long as the item exists or until ResetContent, or a
+// line of the line store the list was given (AddLine), which must outlive such items.
+//
+// A line of the store costs the list five bytes: the line's number in the store and a
+// byte of flags (selected, bookmarked, trimmed); its text and its colour word are the
+// store's. Every other item (an edited line, a separator, a dialog's entry) is kept in a
+// side table of its own.
 //
 // Used on the GUI thread only. One observer (the list widget) hears of every change.
 #pragma once
@@ -18,6 +24,8 @@
 
 #include "core/ChunkedVector.h"
 #include "core/TextArena.h"
+
+class LineStore;
 
 inline constexpr int LB_ERR = -1;
 
@@ -42,8 +50,11 @@ public:
 
     void SetObserver(DisplayListObserver* observer) { m_observer = observer; }
     SelectionMode Mode() const { return m_mode; }
+    // The store AddLine refers to. Set once, before the first AddLine.
+    void SetLineStore(const LineStore* store) { m_store = store; }
+    const LineStore* Store() const { return m_store; }
 
-    int GetCount() const { return static_cast<int>(m_items.size()); }
+    int GetCount() const { return static_cast<int>(m_refs.size()); }
 
     // LB_ADDSTRING: appends a copy of `text`; returns its index.
     int AddString(std::string_view text) { return AddItem(m_ownTexts.Store(text), 0); }
@@ -51,10 +62,17 @@ public:
     int AddStringRef(std::string_view text) { return AddItem(text, 0); }
     // Appends an item with its data word in one step.
     int AddItem(std::string_view textRef, uint32_t data);
-    // Makes room for `count` items in all: appending up to that many with AddItem or
-    // AddStringRef then allocates nothing and cannot fail. Throws std::bad_alloc when the
-    // room cannot be had; the list stays as it was.
-    void Reserve(int count) { m_items.reserve(count > 0 ? static_cast<size_t>(count) : 0); }
+    // Appends line `storeIndex` of the list's store: its whole text, or its text without
+    // leading and trailing white space when `trimmed`; its data word is the store's
+    // colour word of the line, or 0 without `storeData`.
+    int AddLine(size_t storeIndex, bool trimmed, bool storeData = true);
+    // Appends a copy of item `index` of `other` without its data word and selection: a
+    // line of the same store stays a reference to it, any other item is copied.
+    int AddCopyOf(const DisplayList& other, int index);
+    // Makes room for `count` items in all: appending up to that many with AddLine then
+    // allocates nothing and cannot fail. Throws std::bad_alloc when the room cannot be
+    // had; the list stays as it was.
+    void Reserve(int count);
     // LB_INSERTSTRING: inserts a copy at `index` (-1: at the end). LB_ERR if index > count.
     int InsertString(int index, std::string_view text);
     // LB_DELETESTRING: returns the number of items left, LB_ERR for a bad index.
@@ -162,20 +180,34 @@ public:
     // Changes when the list starts over: ResetContent, or the last item removed.
     uint64_t ContentEpoch() const { return m_contentEpoch; }
 
+    // Bytes the per-item structures hold (reserved, not only used), side table included.
+    size_t IndexBytes() const;
+
 private:
-    struct Item {
+    // An item's flags. Without kOwn, its number is a line of the store.
+    static constexpr uint8_t kSelected = 0x01;
+    static constexpr uint8_t kOwn = 0x02;       // the number indexes m_own
+    static constexpr uint8_t kTrimmed = 0x04;   // the store's line without white space at its ends
+    static constexpr uint8_t kStoreData = 0x08; // the data word is the store's colour word ...
+    static constexpr uint8_t kMarked = 0x10;    // ... with BOOKMARK_BIT added
+    struct OwnItem {
         const char* text;
-        uint32_t lengthAndSelected; // bit 31: selected
+        uint32_t length;
         uint32_t data;
-        uint32_t Length() const { return lengthAndSelected & 0x7fffffffu; }
-        bool Selected() const { return (lengthAndSelected & 0x80000000u) != 0; }
     };
-    static Item MakeItem(std::string_view text, uint32_t data);
     bool Valid(int index) const { return index >= 0 && index < GetCount(); }
-    // The item at `index`, which the caller has checked (Valid, or within the selection
-    // bounds).
-    Item& ItemAt(int index) { return m_items[static_cast<size_t>(index)]; }
-    const Item& ItemAt(int index) const { return m_items[static_cast<size_t>(index)]; }
+    // Flags and number of the item at `index`, which the caller has checked (Valid, or
+    // within the selection bounds).
+    uint8_t& FlagsAt(int index) { return m_flags[static_cast<size_t>(index)]; }
+    uint8_t FlagsAt(int index) const { return m_flags[static_cast<size_t>(index)]; }
+    uint32_t RefAt(int index) const { return m_refs[static_cast<size_t>(index)]; }
+    bool SelectedAt(int index) const { return (FlagsAt(index) & kSelected) != 0; }
+    std::string_view TextAt(int index) const;
+    uint32_t DataAt(int index) const;
+    // Appends an item (room for the number and flags made by the caller or here).
+    int Append(uint32_t ref, uint8_t flags, size_t length);
+    // Adds a side-table entry; returns its number. Throws std::bad_alloc, changing nothing.
+    uint32_t AddOwn(std::string_view text, uint32_t data);
     void SetSelected(int index, bool select);
     void ClearSelectionBounds() {
         m_selLow = 0;
@@ -199,8 +231,11 @@ private:
     SelectionMode m_mode;
     // Items in huge-page chunks: appending ten million lines moves nothing and costs
     // few page faults.
-    ChunkedVector<Item> m_items;
+    ChunkedVector<uint32_t> m_refs;
+    ChunkedVector<uint8_t> m_flags;
+    std::vector<OwnItem> m_own;
     TextArena m_ownTexts;
+    const LineStore* m_store = nullptr;
     int m_selectedCount = 0;
     // Every selected item lies in m_selLow..m_selHigh (the bounds may be wider than the
     // selection, never narrower), so selection walks skip the rest of a long list.

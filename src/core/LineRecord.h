@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -86,11 +87,18 @@ private:
     std::vector<LineRecord> m_records;
 };
 
+// What a sink throws when it holds as many lines as it can take.
+class TooManyLines : public std::exception {
+public:
+    const char* what() const noexcept override { return "too many lines"; }
+};
+
 // What a reader hands its batches to, on the GUI thread: the log view's core.
 class LineSink {
 public:
     virtual ~LineSink() = default;
     // Takes every line of `batch`, in file order. Throws std::bad_alloc when memory runs
-    // out; the lines taken before stay, each whole.
+    // out, TooManyLines when it can take no more lines; the lines taken before stay, each
+    // whole.
     virtual void OnAddLines(LineBatch& batch) = 0;
 };

@@ -1,71 +1,143 @@
 // LineStore: every line a log view received, in file order, for the life of the view.
 //
-// Entries live at stable addresses (a refill hands their addresses to the GUI thread one
-// by one), their texts in large blocks of a TextArena. Owned by the log view; used on the
-// GUI thread, and read (never changed) by a refill worker while the view guarantees the
-// store does not change.
+// A line costs five bytes here beside its text: the end of its text within the run of
+// contiguous bytes it lies in (a "segment": a reader's batch block, or a block of the
+// store's own arena), and one byte of flags: its level, whether it was hidden, whether it
+// opens a segment and what white space it has at its ends. A line's text starts where
+// the line before it ends, or at its segment's base, so no start is kept; lengths need
+// neither the segment nor the text. A page table (one entry per 4096 lines) finds the
+// segment of a line in one or two steps.
+//
+// Owned by the log view; used on the GUI thread, and read (never changed) by threads a
+// bulk command shares its scan with while the view guarantees the store does not change.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "core/ChunkedVector.h"
 #include "core/TextArena.h"
 
+class LineStore;
+
+// A stored line as the view and the commands see it: a small value that reads the store.
 class LogLineEntry {
 public:
-    LogLineEntry(std::string_view text, int colourIndex, int level);
+    LogLineEntry(const LineStore& store, size_t index) : m_store(&store), m_index(index) {}
 
+    // The line as read, without its line feed.
+    std::string_view WholeText() const;
     // The line with its leading and trailing white space removed.
-    std::string_view Text() const { return {m_text, m_length}; }
-    // Copied from the line's level slot at intake; 0 for an unclassified line.
-    int ColourIndex() const { return m_colourIndex; }
+    std::string_view Text() const;
+    // The colour index of the line's level slot; 0 for an unclassified line.
+    int ColourIndex() const;
     // 0..9, or -1 for a line that matched no level.
-    int Level() const { return m_level; }
+    int Level() const;
+    // Whether the last refill left the line out (lines with a level only).
+    bool Hidden() const;
 
 private:
-    const char* m_text;
-    uint32_t m_length;
-    // Indices outside 0..15 all draw black, so a value beyond int16 is kept as the
-    // nearest int16, which draws the same.
-    int16_t m_colourIndex;
-    int8_t m_level;
-
-public:
-    // Set by each refill to whether the line was left out (lines with a level only).
-    bool hidden = false;
+    const LineStore* m_store;
+    size_t m_index;
 };
-static_assert(sizeof(LogLineEntry) <= 16, "a line entry is paid for every line of a log");
 
 class LineStore {
 public:
-    LineStore() = default;
+    // More lines than a list index (int) can reach are refused.
+    static constexpr size_t kMaxLines = 0x7fffffff;
+
+    LineStore() { m_colourIndex.fill(0); }
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
 
-    // Copies `raw` into the store's text blocks; the copy lives as long as the store's
-    // entries do (until Clear). Intake keeps a line once and lets both the entry and the
-    // display item refer to it.
+    // The colour index lines of `level` (0..9) get; a view's levels are fixed for its life.
+    void SetLevelColour(int level, int colourIndex);
+
+    // Copies `raw` into the store's own blocks; the copy lives as long as the store's
+    // lines do (until Clear). Intake copies a line only when its batch's block is not
+    // worth adopting.
     std::string_view Keep(std::string_view raw) { return m_texts.Store(raw); }
     // Takes over a block of line bytes (a reader's batch): its lines are kept where they
     // are, without a copy.
     void AdoptBytes(BigBlock block) { m_texts.Adopt(std::move(block)); }
-    // Adds an entry at the tail whose text is `kept`, bytes returned by Keep.
-    LogLineEntry* AppendKept(int level, int colourIndex, std::string_view kept);
-    // Makes room for `count` entries in all, so that appending up to that many cannot fail.
+    // Adds a line at the tail whose whole text is `kept` (bytes returned by Keep or lying
+    // in an adopted block), of `level` (-1 for none). Call Reserve first: then it cannot
+    // fail. A line longer than 4 GiB keeps its first 4 GiB - 1 bytes.
+    void Append(int level, std::string_view kept);
+    // Makes room for `count` lines in all, so that appending up to that many cannot fail.
     // Throws std::bad_alloc when the room cannot be had; the store stays as it was.
-    void Reserve(size_t count) { m_entries.reserve(count); }
+    void Reserve(size_t count);
 
-    bool IsEmpty() const { return m_entries.empty(); }
-    size_t GetCount() const { return m_entries.size(); }
-    LogLineEntry& operator[](size_t i) { return m_entries[i]; }
-    const LogLineEntry& operator[](size_t i) const { return m_entries[i]; }
+    bool IsEmpty() const { return m_ends.empty(); }
+    size_t GetCount() const { return m_ends.size(); }
+    LogLineEntry operator[](size_t i) const { return LogLineEntry(*this, i); }
 
-    // Deletes every entry and their texts.
+    std::string_view WholeText(size_t i) const;
+    std::string_view Text(size_t i) const;
+    // The length of WholeText(i), or of Text(i) when `trimmed`; reads the line's bytes
+    // only when it has white space at an end.
+    size_t TextLength(size_t i, bool trimmed) const {
+        const uint8_t flags = m_flags[i];
+        if (trimmed && (flags & kTrimBit))
+            return Text(i).size();
+        const size_t whole = m_ends[i] - ((flags & kOpensBit) ? 0 : m_ends[i - 1]);
+        return trimmed && (flags & kOneTrailingBit) ? whole - 1 : whole;
+    }
+    int Level(size_t i) const { return static_cast<int>(m_flags[i] & kLevelMask) - 1; }
+    int ColourIndex(size_t i) const;
+    bool Hidden(size_t i) const { return (m_flags[i] & kHiddenBit) != 0; }
+    void SetHidden(size_t i, bool hidden);
+    // The log list's data word of line `i` (its colour), as a loaded line gets it.
+    uint32_t ItemData(size_t i) const { return m_itemData[m_flags[i] & kLevelMask]; }
+
+    // Deletes every line and their texts.
     void Clear();
     size_t BytesReserved() const { return m_texts.BytesReserved(); }
+    // Bytes the per-line structures hold (reserved, not only used).
+    size_t IndexBytes() const;
 
 private:
-    ChunkedVector<LogLineEntry> m_entries;
+    static constexpr uint8_t kLevelMask = 0x0f;
+    // The line's only white space at an end is one byte at its end (a space, or the CR of
+    // a CRLF file): Text(i) is WholeText(i) without its last byte.
+    static constexpr uint8_t kOneTrailingBit = 0x10;
+    // The line is the first of its segment: its text starts at the segment's base.
+    static constexpr uint8_t kOpensBit = 0x20;
+    // Any other line that starts or ends with white space: Text(i) trims WholeText(i).
+    static constexpr uint8_t kTrimBit = 0x40;
+    static constexpr uint8_t kHiddenBit = 0x80;
+    static constexpr size_t kPageShift = 12;
+
+    struct Segment {
+        const char* base;
+        size_t firstLine;
+    };
+    size_t SegmentOf(size_t i) const;
+
+    ChunkedVector<uint32_t> m_ends;
+    ChunkedVector<uint8_t> m_flags;
+    std::vector<Segment> m_segments;
+    std::vector<uint32_t> m_pageSegment;
+    // Index 0: unclassified; k + 1: level k.
+    std::array<int, 11> m_colourIndex;
+    std::array<uint32_t, 11> m_itemData{};
     TextArena m_texts;
 };
+
+inline std::string_view LogLineEntry::WholeText() const {
+    return m_store->WholeText(m_index);
+}
+inline std::string_view LogLineEntry::Text() const {
+    return m_store->Text(m_index);
+}
+inline int LogLineEntry::ColourIndex() const {
+    return m_store->ColourIndex(m_index);
+}
+inline int LogLineEntry::Level() const {
+    return m_store->Level(m_index);
+}
+inline bool LogLineEntry::Hidden() const {
+    return m_store->Hidden(m_index);
+}

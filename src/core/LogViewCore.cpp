@@ -5,20 +5,25 @@
 
 CLogViewCore::CLogViewCore(const LevelSlotTable& levelSlots)
     : m_logList(DisplayList::SelectionMode::Extended), m_levelSlots(levelSlots), m_bookmarks(m_logList) {
+    m_logList.SetLineStore(&m_lineEntries);
+    for (size_t k = 0; k < kLevelCount; ++k)
+        m_lineEntries.SetLevelColour(static_cast<int>(k), m_levelSlots[k].colourIndex);
     m_levelFilter[0] = LevelFilter{true, true};
     for (size_t k = 1; k < kFilterCount; ++k)
         m_levelFilter[k] = LevelFilter{false, false};
 }
 
 void CLogViewCore::OnAddLine(LineRecord& record) {
+    if (m_lineEntries.GetCount() >= m_lineLimit)
+        throw TooManyLines();
     // Room first: once both have it, nothing below can fail half way, so a line that
     // cannot be had leaves neither a store entry nor a list item.
     m_lineEntries.Reserve(m_lineEntries.GetCount() + 1);
     m_logList.Reserve(m_logList.GetCount() + 1);
-    // The line is kept once: the store's entry refers to its trimmed part and the
-    // display item to the whole, untrimmed text. A well-filled batch gives its bytes to
-    // the store whole (its first line decides), so loading copies no line on this thread;
-    // the lines of a sparse one are copied into the store's own blocks instead.
+    // The line is kept once: the store holds it and the display item refers to the
+    // store's line. A well-filled batch gives its bytes to the store whole (its first
+    // line decides), so loading copies no line on this thread; the lines of a sparse one
+    // are copied into the store's own blocks instead.
     if (LineBatch* batch = record.batch; batch && !batch->BytesTaken() &&
                                          &record == &batch->Records().front() &&
                                          batch->BytesUsed() * 2 >= batch->BytesReserved())
@@ -26,16 +31,11 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
     const bool inPlace = record.batch && record.batch->BytesTaken();
     const std::string_view kept = inPlace ? record.text : m_lineEntries.Keep(record.text);
     const int level = record.level == LineRecord::kNotClassified ? ClassifyLine(kept) : record.level;
-    if (level >= 0) {
-        const auto slot = static_cast<size_t>(level);
-        m_levelFilter[slot + 1].show = true;
-        const int colourIndex = m_levelSlots[slot].colourIndex;
-        m_lineEntries.AppendKept(level, colourIndex, bytetext::Trim(kept));
-        m_logList.AddItem(kept, PaletteColour(colourIndex));
-    } else {
-        m_lineEntries.AppendKept(-1, 0, bytetext::Trim(kept));
-        m_logList.AddItem(kept, 0);
-    }
+    if (level >= 0)
+        m_levelFilter[static_cast<size_t>(level) + 1].show = true;
+    m_lineEntries.Append(level, kept);
+    // A loaded line shows whole; a refill shows it trimmed.
+    m_logList.AddLine(m_lineEntries.GetCount() - 1, false);
 }
 
 void CLogViewCore::OnAddLines(LineBatch& batch) {
@@ -49,16 +49,18 @@ void CLogViewCore::OnLoadDone() {
         m_levelFilter[k].present = m_levelFilter[k].show;
 }
 
-void CLogViewCore::OnRefillLine(LogLineEntry& entry) {
-    // The entry's text already lives in the store, so the display item refers to it.
-    if (entry.Level() < 0) {
+void CLogViewCore::OnRefillLine(size_t index) {
+    // The line's text already lives in the store, so the display item refers to it.
+    const int level = m_lineEntries.Level(index);
+    if (level < 0) {
         if (m_levelFilter[0].show)
-            m_logList.AddItem(entry.Text(), 0);
+            m_logList.AddLine(index, true);
         return;
     }
-    entry.hidden = !m_levelFilter[static_cast<size_t>(entry.Level()) + 1].show;
-    if (!entry.hidden)
-        m_logList.AddItem(entry.Text(), PaletteColour(entry.ColourIndex()));
+    const bool hidden = !m_levelFilter[static_cast<size_t>(level) + 1].show;
+    m_lineEntries.SetHidden(index, hidden);
+    if (!hidden)
+        m_logList.AddLine(index, true);
 }
 
 void CLogViewCore::ResetForRebuild() {

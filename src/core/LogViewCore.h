@@ -40,17 +40,18 @@ public:
     int ClassifyLine(std::string_view text) const { return ::ClassifyLine(m_levelSlots, text); }
 
     // One loaded line: classifies, stores and shows it. The record's memory belongs to
-    // its batch, which frees it. Throws std::bad_alloc when memory runs out; the line is
-    // then neither stored nor shown, and the store and the list stay in step.
+    // its batch, which frees it. Throws std::bad_alloc when memory runs out, and
+    // TooManyLines when the store holds m_lineLimit lines already; the line is then
+    // neither stored nor shown, and the store and the list stay in step.
     void OnAddLine(LineRecord& record);
     // Every line of a reader's batch, in order, as OnAddLine each; the display list tells
     // its observer of them once, as one insertion.
     void OnAddLines(LineBatch& batch) override;
     // The end of a load: records which levels occurred.
     void OnLoadDone();
-    // One stored line during a rebuild: shows it again if its level is shown. The entry
-    // stays the store's.
-    void OnRefillLine(LogLineEntry& entry);
+    // Stored line `index` during a rebuild: shows it again, trimmed, if its level is shown,
+    // and notes in the store whether it was left out.
+    void OnRefillLine(size_t index);
 
     // Empties the display list and the bookmarks, before the list is built again.
     void ResetForRebuild();
@@ -62,6 +63,8 @@ public:
     const DisplayList& LogList() const { return m_logList; }
 
     LineStore m_lineEntries;
+    // The most lines a view takes; lower only in tests.
+    size_t m_lineLimit = LineStore::kMaxLines;
     // The log list's items: every shown line, in order, referring to the store's bytes.
     DisplayList m_logList;
     LevelFilterTable m_levelFilter;

@@ -128,9 +128,23 @@ void CQuorvixMarksView::OnRefreshBookmarks() {
     const DisplayList& lines = view->LogList().Model();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     marks.ResetContent();
+    // The entries refer to the log's stored lines instead of copying them; the log view
+    // empties this list before it frees its store.
+    marks.SetLineStore(lines.Store());
+    if (m_linesOwner != view) {
+        m_linesOwner = view;
+        connect(view, &QObject::destroyed, this, [this, view] {
+            if (m_linesOwner != view)
+                return;
+            m_linesOwner = nullptr;
+            m_bookmarkList->Model().ResetContent();
+            m_bookmarkList->Model().SetLineStore(nullptr);
+        });
+    }
     try {
+        marks.Reserve(static_cast<int>(bookmarks.size()));
         for (const uint32_t index : bookmarks)
-            marks.AddString(lines.GetText(static_cast<int>(index)));
+            marks.AddCopyOf(lines, static_cast<int>(index));
     } catch (const std::bad_alloc&) {
         // A list of some bookmarks would pass for all of them: none, and say so.
         marks.ResetContent();

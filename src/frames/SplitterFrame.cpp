@@ -192,7 +192,10 @@ void CSplitterFrame::Teardown() {
     if (m_tornDown)
         return;
     m_tornDown = true;
-    // The reader and the refill end before anything they use goes.
+    // The reader and the refill end before anything they use goes. The bookmark list
+    // refers to the log's stored lines: it is emptied before they are freed.
+    if (CQuorvixMarksView* marks = MarksView())
+        marks->BookmarkList().Model().ResetContent();
     if (CQuorvixView* log = LogView())
         log->OnDestroy();
     if (CQuorvixDoc* doc = std::exchange(m_doc, nullptr)) {

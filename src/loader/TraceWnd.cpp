@@ -77,16 +77,20 @@ void CTraceWnd::OnReaderLines(std::unique_ptr<LineBatch> batch) {
     const SlotBack slotBack(m_slots);
     if (m_ended || !batch)
         return; // memory ran out before: what is not taken yet goes
-    try {
-        m_sink.OnAddLines(*batch);
-    } catch (const std::bad_alloc&) {
-        // The sink keeps the lines it took (a line it could not take left no trace); the
-        // rest of this batch goes with it, and the reader stops.
-        EndLoad(LoadEnd::OutOfMemory);
+    // The sink keeps the lines it took (a line it could not take left no trace); the rest
+    // of this batch goes with it, and the reader stops.
+    const auto stop = [this](LoadEnd how) {
+        EndLoad(how);
         if (m_thread)
             m_thread->RequestStop();
         m_slots.release(kBatchesInFlight);
-        return;
+    };
+    try {
+        m_sink.OnAddLines(*batch);
+    } catch (const std::bad_alloc&) {
+        return stop(LoadEnd::OutOfMemory);
+    } catch (const TooManyLines&) {
+        return stop(LoadEnd::TooManyLines);
     }
     if (m_progress)
         m_progress->Step(batch->StepSum());

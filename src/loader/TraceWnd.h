@@ -52,9 +52,10 @@ public:
 
     // How a load ended.
     enum class LoadEnd {
-        Complete,    // the whole file was read
-        OutOfMemory, // memory ran out first; the lines taken stay, and no more come
-        Failed,      // the file could not be opened, or a read failed: nothing more is said
+        Complete,     // the whole file was read
+        OutOfMemory,  // memory ran out first; the lines taken stay, and no more come
+        TooManyLines, // the view holds as many lines as it can; they stay, no more come
+        Failed,       // the file could not be opened, or a read failed: nothing more is said
     };
 
     // Reads `path` (bytes) into `sink`, each line classified with `levelSlots` (the view's

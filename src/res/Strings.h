@@ -45,6 +45,8 @@ inline constexpr const char* kDiscardForSavedFile =
     "%1 is open with unsaved changes.\nClose it without saving them and open the saved file?";
 // Memory ran out. %1: the log's path, %2: the number of lines it holds (or shows).
 inline constexpr const char* kLoadOutOfMemory = "not enough memory to load all of %1: %2 lines loaded";
+inline constexpr const char* kLoadTooManyLines =
+    "%1 has more lines than a log window can hold: its first %2 lines are shown";
 inline constexpr const char* kRefillOutOfMemory = "not enough memory to show all of %1: %2 lines shown";
 // %1: the number of bookmarks.
 inline constexpr const char* kMarksOutOfMemory = "not enough memory to list %1 bookmarks";

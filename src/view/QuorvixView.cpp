@@ -151,12 +151,14 @@ void CQuorvixView::OnLoadDone(CTraceWnd::LoadEnd how) {
         return RunPendingRefill();
     m_core.OnLoadDone();
     m_loadDone = true;
-    if (how == CTraceWnd::LoadEnd::OutOfMemory) {
+    if (how == CTraceWnd::LoadEnd::OutOfMemory || how == CTraceWnd::LoadEnd::TooManyLines) {
         // Told from the event loop, not inside the reader's call.
+        const char* text =
+            how == CTraceWnd::LoadEnd::OutOfMemory ? res::kLoadOutOfMemory : res::kLoadTooManyLines;
         QMetaObject::invokeMethod(
             this,
-            [this] {
-                AfxMessageBox(QString::fromUtf8(res::kLoadOutOfMemory)
+            [this, text] {
+                AfxMessageBox(QString::fromUtf8(text)
                                   .arg(PathForDisplay(m_site.DocumentPath()))
                                   .arg(m_core.m_lineEntries.GetCount()),
                               MB_OK | MB_ICONWARNING, this);
@@ -332,7 +334,7 @@ void CQuorvixView::OnRefillLines(size_t first, size_t count) {
     }
     DisplayList::AppendRun run(m_core.LogList());
     for (size_t i = first; i < last; ++i)
-        m_core.OnRefillLine(m_core.m_lineEntries[i]);
+        m_core.OnRefillLine(i);
 }
 
 void CQuorvixView::OnRefillDone() {

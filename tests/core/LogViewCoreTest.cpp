@@ -49,7 +49,7 @@ protected:
         list.ResetContent();
         core.m_bookmarks.Reset();
         for (size_t i = 0; i < core.m_lineEntries.GetCount(); ++i)
-            core.OnRefillLine(core.m_lineEntries[i]);
+            core.OnRefillLine(i);
     }
 
     std::vector<std::string> Texts() const {
@@ -95,7 +95,7 @@ TEST_F(LogViewCoreTest, IntakeShowsUntrimmedAndStoresTrimmed) {
     EXPECT_EQ(core.m_lineEntries[1].Level(), 0);
     EXPECT_EQ(core.m_lineEntries[1].ColourIndex(), 10);
     EXPECT_EQ(core.m_lineEntries[2].Level(), 1);
-    EXPECT_FALSE(core.m_lineEntries[2].hidden);
+    EXPECT_FALSE(core.m_lineEntries[2].Hidden());
     // One copy of the bytes: the entry's text lies inside the display item's.
     EXPECT_EQ(core.m_lineEntries[0].Text().data(), list.GetText(0).data() + 2);
 
@@ -140,16 +140,16 @@ TEST_F(LogViewCoreTest, RefillUnderEveryFilter) {
     core.m_levelFilter[1].show = false;
     Refill();
     EXPECT_EQ(Texts(), (Lines{"raw 1", "b WARN", "raw 2"}));
-    EXPECT_TRUE(core.m_lineEntries[1].hidden);
-    EXPECT_TRUE(core.m_lineEntries[4].hidden);
-    EXPECT_FALSE(core.m_lineEntries[2].hidden);
-    EXPECT_FALSE(core.m_lineEntries[0].hidden); // unclassified lines never get the flag
+    EXPECT_TRUE(core.m_lineEntries[1].Hidden());
+    EXPECT_TRUE(core.m_lineEntries[4].Hidden());
+    EXPECT_FALSE(core.m_lineEntries[2].Hidden());
+    EXPECT_FALSE(core.m_lineEntries[0].Hidden()); // unclassified lines never get the flag
 
     core.m_levelFilter[1].show = true;
     core.m_levelFilter[2].show = false;
     Refill();
     EXPECT_EQ(Texts(), (Lines{"raw 1", "a ERR", "raw 2", "c ERR"}));
-    EXPECT_FALSE(core.m_lineEntries[1].hidden);
+    EXPECT_FALSE(core.m_lineEntries[1].Hidden());
     EXPECT_EQ(list.GetItemData(1), 0x0000FFu); // colour, and no bookmark mark
 
     // Edits and deletions of the display list are undone by a refill.

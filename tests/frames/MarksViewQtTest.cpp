@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -66,6 +67,28 @@ TEST_F(MarksViewTest, RefreshListsTheBookmarkedLinesOrLeavesTheListAlone) {
     Bookmark(1);
     qobject_cast<QPushButton*>(FindControl(marks, IDC_MARKS_REFRESH))->click();
     EXPECT_EQ(TextsOf(Entries()), (Texts{"  second ERROR  ", "x WARN fourth"}));
+}
+
+TEST_F(MarksViewTest, EntriesReferToTheStoredLinesUntilTheWindowCloses) {
+    // An edited line is listed as edited; the others as the store holds them, in place.
+    Lines().SetItemText(2, "third, edited");
+    Bookmark(0);
+    Bookmark(2);
+    Bookmark(3);
+    marks->OnRefreshBookmarks();
+    EXPECT_EQ(TextsOf(Entries()), (Texts{"first line", "third, edited", "x WARN fourth"}));
+    EXPECT_EQ(Entries().GetText(0).data(), Lines().GetText(0).data());
+    EXPECT_NE(Entries().GetText(1).data(), Lines().GetText(2).data());
+    EXPECT_EQ(Entries().GetItemData(2), 0u); // entries carry no colour
+
+    // Closing the window empties the pane before the store's lines are freed; the pane
+    // itself goes with the window later.
+    QPointer<CQuorvixMarksView> pane = marks;
+    window->CloseWithoutAsking();
+    if (pane) {
+        EXPECT_EQ(pane->BookmarkList().GetCount(), 0);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(MarksViewTest, CopyPutsEveryEntryWithALineFeedOnTheClipboard) {

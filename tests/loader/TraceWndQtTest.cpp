@@ -294,6 +294,28 @@ TEST(TraceWnd, AViewOutOfMemoryEndsTheLoadWithTheLinesItTook) {
     EXPECT_EQ(view.list.GetCount(), 150000);
 }
 
+TEST(TraceWnd, ALogPastTheLineLimitEndsWithTheLinesTheViewHolds) {
+    TempDir dir;
+    LoadStatus status(1);
+    std::string bytes;
+    for (int i = 0; i < 100000; ++i)
+        bytes += "line " + std::to_string(i) + "\n";
+    TestLogView view;
+    // The core's own limit (2^31 - 1 in a real view), lowered to fall inside a batch.
+    view.core.m_lineLimit = 70001;
+    view.StartLoad(dir.Write("long.log", bytes));
+    ASSERT_TRUE(view.WaitForLoad());
+    ASSERT_TRUE(view.WaitForReader());
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(view.loadDone, 1);
+    EXPECT_EQ(view.ends, std::vector<CTraceWnd::LoadEnd>{CTraceWnd::LoadEnd::TooManyLines});
+    ASSERT_EQ(view.list.GetCount(), 70001);
+    EXPECT_EQ(view.core.m_lineEntries.GetCount(), 70001u);
+    EXPECT_EQ(view.list.GetText(70000), "line 70000");
+    EXPECT_EQ(view.reader->ProgressDialog(), nullptr);
+}
+
 TEST(TraceWnd, TwoLoadsAtOnceEachCloseTheirOwnDialog) {
     TempDir dir;
     LoadStatus status(1);

@@ -263,14 +263,14 @@ TEST(OutOfMemory, ARebuildThatRunsOutOfMemoryShowsTheLinesItCouldAndSaysHowMany)
     DisplayList& list = view.LogList().Model();
     ASSERT_EQ(list.GetCount(), kLines);
     // All but the first thousand lines leave the list (not the store), and with them the
-    // list's memory: a rebuild of the whole store needs 30 MB of it again.
+    // list's memory: a rebuild of the whole store needs 10 MB of it again.
     list.SelItemRange(true, 1000, kLines - 1);
     ASSERT_TRUE(edit_commands::DeleteSelectedLines(view));
     ASSERT_EQ(list.GetCount(), 1000);
     harness.prompts.Clear();
     {
-        // Room for the rebuild's thread, not for its lines.
-        AddressSpaceLimit limit(16u << 20);
+        // Room for the rebuild's first run of lines, not for all of them.
+        AddressSpaceLimit limit(4u << 20);
         ASSERT_TRUE(limit.Ok());
         list.ResetContent();
         view.StartRefill();

@@ -66,5 +66,5 @@ void FakeCommandHost::StartRefill() {
     ++refills;
     ResetForRebuild();
     for (size_t i = 0; i < m_core.m_lineEntries.GetCount(); ++i)
-        m_core.OnRefillLine(m_core.m_lineEntries[i]);
+        m_core.OnRefillLine(i);
 }
