@@ -12,9 +12,11 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/ProgramBench [--size BYTES] [--file LOG] [--only NAME]
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QSettings>
 #include <QTimer>
 #include <algorithm>
@@ -271,6 +273,13 @@ int main(int argc, char** argv) {
         // The common word's lines are still selected.
         Report("program.copy.lines", list.GetSelCount(), "lines");
         ReportRatio("program.copy", TimedCommand(view, user, ID_EDIT_COPY), cp, "cp", 2);
+        // The clipboard keeps the lines; their text is made when a program pastes. One
+        // paste, as another program's request would make it (the text then goes again).
+        Stopwatch paste;
+        const QMimeData* pasted = QGuiApplication::clipboard()->mimeData();
+        const qsizetype pastedBytes = pasted ? pasted->data(QStringLiteral("text/plain")).size() : 0;
+        ReportRatio("program.copy_paste", paste.Seconds(), cp, "cp", 2);
+        Report("program.copy_paste.mb", static_cast<double>(pastedBytes) / 1e6, "MB");
     }
 
     // ---- Analyze --------------------------------------------------------------------

@@ -1,10 +1,10 @@
 // Copy and Clear Sel: the selected lines to the clipboard, and the selection gone.
+#include <memory>
 #include <new>
 #include <vector>
 
 #include "commands/Commands.h"
-#include "core/BigBlock.h"
-#include "core/TextBlock.h"
+#include "core/LogViewCore.h"
 #include "platform/Clipboard.h"
 #include "platform/Prompts.h"
 #include "res/Resources.h"
@@ -22,14 +22,19 @@ void ClearSelection(DisplayList& list) {
 
 namespace clipboard_commands {
 
-bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices) {
-    const CopyBlock block(list, indices);
-    // The clipboard keeps this array as it is: the block exists once. Hundreds of
-    // megabytes may be copied; huge pages save a page fault every 4 KiB.
-    QByteArray bytes(static_cast<qsizetype>(block.Size()), Qt::Uninitialized);
-    AdviseHugePages(bytes.data(), block.Size());
-    block.Fill(bytes.data());
-    return SetClipboardUtf8(std::move(bytes));
+bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices,
+                          std::shared_ptr<const LineStore> store) {
+    // The clipboard gets the lines, not their text: a list of its own that refers to the
+    // stored lines (five bytes a line) and keeps their store; an edited line is copied.
+    // What was copied stays as it was whatever the log does next, and its text is made
+    // when a program pastes it.
+    auto lines = std::make_unique<DisplayList>(DisplayList::SelectionMode::Single);
+    if (store && store.get() == list.Store())
+        lines->SetLineStore(std::move(store));
+    lines->Reserve(static_cast<int>(indices.size()));
+    for (const int index : indices)
+        lines->AddCopyOf(list, index);
+    return SetClipboardLines(std::move(lines));
 }
 
 void OnCopy(CommandHost& host) {
@@ -38,7 +43,7 @@ void OnCopy(CommandHost& host) {
         return;
     bool copied = false;
     try {
-        copied = CopyLinesToClipboard(list, list.GetSelItems());
+        copied = CopyLinesToClipboard(list, list.GetSelItems(), host.Core().StoreOwner());
     } catch (const std::bad_alloc&) {
         // The block could not be had, so the clipboard was never touched.
         AfxMessageBox(QString::fromUtf8(res::kCopyOutOfMemory).arg(list.GetSelCount()),

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 
 class CQuorvixView;
 class DisplayList;
+class LineStore;
 
 // Command ids of the log view's commands (menus, accelerators, tool bar).
 inline constexpr int ID_FILE_SAVE = 57603;
@@ -65,10 +67,12 @@ void OnShowBookmarks(CommandHost& host);
 namespace clipboard_commands {
 // Puts the lines of `list` at `indices` (ascending), each followed by a line feed, on the
 // clipboard as plain text: each line that is valid UTF-8 as it is, any other as Latin-1.
-// Copy and the marks view's Copy Bookmarks both go through it. Returns false when the
-// clipboard could not take it. Throws std::bad_alloc when memory runs out before the
-// clipboard was changed.
-bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices);
+// Copy and the marks view's Copy Bookmarks both go through it. `store`, the store the
+// list's lines refer to, is kept by the clipboard as long as it holds the copy; the text
+// is made when a program pastes. Returns false when the clipboard could not take it.
+// Throws std::bad_alloc when memory runs out before the clipboard was changed.
+bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices,
+                          std::shared_ptr<const LineStore> store);
 // Copy (57634): the selected lines to the clipboard.
 void OnCopy(CommandHost& host);
 // Clear Sel (57633).

@@ -179,6 +179,11 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
 }
 
 void DisplayList::ResetContent() {
+    // A list that shares its store's ownership lets go of it with its last item.
+    if (m_storeOwner) {
+        m_storeOwner.reset();
+        m_store = nullptr;
+    }
     m_refs.clear_keeping_memory();
     m_flags.clear_keeping_memory();
     if (m_selectedCount > 0)

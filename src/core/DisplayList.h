@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -50,8 +51,19 @@ public:
 
     void SetObserver(DisplayListObserver* observer) { m_observer = observer; }
     SelectionMode Mode() const { return m_mode; }
-    // The store AddLine refers to. Set once, before the first AddLine.
-    void SetLineStore(const LineStore* store) { m_store = store; }
+    // The store AddLine refers to. Set before the first AddLine; the owner of the store
+    // keeps it alive as long as the list's items exist.
+    void SetLineStore(const LineStore* store) {
+        m_store = store;
+        m_storeOwner.reset();
+    }
+    // The same, the list sharing the store's ownership: the store lives as long as this
+    // list does, or until ResetContent (a copy on the clipboard outlives the log window it
+    // came from).
+    void SetLineStore(std::shared_ptr<const LineStore> store) {
+        m_store = store.get();
+        m_storeOwner = std::move(store);
+    }
     const LineStore* Store() const { return m_store; }
 
     int GetCount() const { return static_cast<int>(m_refs.size()); }
@@ -236,6 +248,7 @@ private:
     std::vector<OwnItem> m_own;
     TextArena m_ownTexts;
     const LineStore* m_store = nullptr;
+    std::shared_ptr<const LineStore> m_storeOwner;
     int m_selectedCount = 0;
     // Every selected item lies in m_selLow..m_selHigh (the bounds may be wider than the
     // selection, never narrower), so selection walks skip the rest of a long list.

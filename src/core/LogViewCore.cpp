@@ -72,5 +72,6 @@ void CLogViewCore::ResetForRebuild() {
 void CLogViewCore::FreeLineEntries() {
     // Display items refer to the store's bytes; none may outlive them.
     ResetForRebuild();
-    m_lineEntries.Clear();
+    if (m_storeOwner.use_count() == 1)
+        m_lineEntries.Clear();
 }

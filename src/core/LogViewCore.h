@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -55,14 +56,19 @@ public:
 
     // Empties the display list and the bookmarks, before the list is built again.
     void ResetForRebuild();
-    // Empties the store, freeing every entry (and the display list and bookmarks, which
-    // refer to it).
+    // Empties the display list and the bookmarks, and the store with every line unless
+    // something else shares it (a copy on the clipboard): its lines then go with the last
+    // of them.
     void FreeLineEntries();
 
+    std::shared_ptr<const LineStore> StoreOwner() const { return m_storeOwner; }
     DisplayList& LogList() { return m_logList; }
     const DisplayList& LogList() const { return m_logList; }
 
-    LineStore m_lineEntries;
+    // The store is shared with what may outlive the view: a copy on the clipboard, the
+    // marks pane's list. The view's own reference never changes.
+    std::shared_ptr<LineStore> m_storeOwner = std::make_shared<LineStore>();
+    LineStore& m_lineEntries = *m_storeOwner;
     // The most lines a view takes; lower only in tests.
     size_t m_lineLimit = LineStore::kMaxLines;
     // The log list's items: every shown line, in order, referring to the store's bytes.

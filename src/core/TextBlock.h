@@ -22,6 +22,8 @@ class DisplayList;
 class CopyBlock {
 public:
     CopyBlock(const DisplayList& list, const std::vector<int>& indices);
+    // Every item of `list`, in order.
+    explicit CopyBlock(const DisplayList& list);
 
     // The block's length in bytes.
     size_t Size() const { return m_offsets.back(); }
@@ -29,8 +31,12 @@ public:
     void Fill(char* out) const;
 
 private:
+    size_t Item(size_t i) const { return m_indices ? static_cast<size_t>((*m_indices)[i]) : i; }
+    void Measure();
+
     const DisplayList& m_list;
-    const std::vector<int>& m_indices;
+    // Null: every item.
+    const std::vector<int>* m_indices;
     // The runs of `indices` each thread takes, and where each run starts in the block.
     std::vector<size_t> m_bounds;
     std::vector<size_t> m_offsets;

@@ -130,7 +130,7 @@ void CQuorvixMarksView::OnRefreshBookmarks() {
     marks.ResetContent();
     // The entries refer to the log's stored lines instead of copying them; the log view
     // empties this list before it frees its store.
-    marks.SetLineStore(lines.Store());
+    marks.SetLineStore(view->Core().StoreOwner());
     if (m_linesOwner != view) {
         m_linesOwner = view;
         connect(view, &QObject::destroyed, this, [this, view] {
@@ -138,7 +138,6 @@ void CQuorvixMarksView::OnRefreshBookmarks() {
                 return;
             m_linesOwner = nullptr;
             m_bookmarkList->Model().ResetContent();
-            m_bookmarkList->Model().SetLineStore(nullptr);
         });
     }
     try {
@@ -164,7 +163,9 @@ void CQuorvixMarksView::OnCopyBookmarks() {
     try {
         std::vector<int> every(static_cast<size_t>(marks.GetCount()));
         std::iota(every.begin(), every.end(), 0);
-        copied = clipboard_commands::CopyLinesToClipboard(marks, every);
+        CQuorvixView* view = LogView();
+        copied = clipboard_commands::CopyLinesToClipboard(marks, every,
+                                                          view ? view->Core().StoreOwner() : nullptr);
     } catch (const std::bad_alloc&) {
         // The clipboard was never touched.
         AfxMessageBox(QString::fromUtf8(res::kCopyOutOfMemory).arg(marks.GetCount()), MB_OK | MB_ICONWARNING,

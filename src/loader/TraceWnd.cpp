@@ -113,10 +113,29 @@ void CTraceWnd::EndLoad(LoadEnd how) {
     emit LoadEnded(how);
 }
 
+template <typename F> void CTraceWnd::Post(F call) {
+    auto queued = std::make_unique<ReaderCallOf<F>>(std::move(call));
+    {
+        std::lock_guard lock(m_callsMutex);
+        m_calls.push_back(std::move(queued));
+    }
+    QMetaObject::invokeMethod(this, "RunReaderCall", Qt::QueuedConnection);
+}
+
+void CTraceWnd::RunReaderCall() {
+    std::unique_ptr<ReaderCall> call;
+    {
+        std::lock_guard lock(m_callsMutex);
+        if (m_calls.empty())
+            return;
+        call = std::move(m_calls.front());
+        m_calls.pop_front();
+    }
+    call->Run();
+}
+
 void CTraceWnd::ReaderThread(WorkerThread& thread) {
-    const auto post = [this](auto call) {
-        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-    };
+    const auto post = [this](auto call) { Post(std::move(call)); };
     // A batch to fill: the one the GUI thread handed back, or a new one.
     const auto nextBatch = [this] {
         std::unique_ptr<LineBatch> batch(m_returned.exchange(nullptr, std::memory_order_acq_rel));

@@ -26,7 +26,9 @@
 #include <QPointer>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <semaphore>
 #include <string>
 
@@ -79,6 +81,28 @@ signals:
     void LoadEnded(CTraceWnd::LoadEnd how);
 
 private:
+    // A call the reader hands to the GUI thread, with what it carries (a batch).
+    class ReaderCall {
+    public:
+        virtual ~ReaderCall() = default;
+        virtual void Run() = 0;
+    };
+    template <typename F> class ReaderCallOf final : public ReaderCall {
+    public:
+        explicit ReaderCallOf(F call) : m_call(std::move(call)) {}
+        void Run() override { m_call(); }
+
+    private:
+        F m_call;
+    };
+    // On the reader thread: queues `call` for the GUI thread, which runs it from its event
+    // loop by a queued call of RunReaderCall, one call a turn, in order. The call and what
+    // it carries pass through m_calls under m_callsMutex, so the hand-off is one a race
+    // checker can see; Qt's own event queue synchronises where it cannot. Throws
+    // std::bad_alloc when the call cannot be queued.
+    template <typename F> void Post(F call);
+    Q_INVOKABLE void RunReaderCall();
+
     void ReaderThread(WorkerThread& thread);
     // What the reader hands over, on the GUI thread.
     void OnReaderStart(uint64_t fileSize);
@@ -101,5 +125,8 @@ private:
     // A batch the GUI thread is done with, for the reader to fill again: ownership passes
     // through the pointer (exchange), never shared.
     std::atomic<LineBatch*> m_returned{nullptr};
+    // Calls queued by the reader and not yet run; what is left goes with the object.
+    std::mutex m_callsMutex;
+    std::deque<std::unique_ptr<ReaderCall>> m_calls;
     std::unique_ptr<WorkerThread> m_thread; // last: stopped and joined first
 };

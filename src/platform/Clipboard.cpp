@@ -5,7 +5,11 @@
 #include <QMimeData>
 #include <QThread>
 #include <QUrl>
+#include <new>
 
+#include "core/BigBlock.h"
+#include "core/DisplayList.h"
+#include "core/TextBlock.h"
 #include "platform/QtText.h"
 
 namespace {
@@ -16,7 +20,91 @@ QClipboard* ApplicationClipboard() {
     return QGuiApplication::clipboard();
 }
 
+// On X11, Qt offers "text/plain" also as UTF8_STRING, STRING and TEXT, the targets
+// terminals, editors and xclip ask for (STRING and TEXT converted to Latin-1 when one is
+// asked for, as they are defined); "text/plain;charset=utf-8" is what other Qt programs
+// read first.
+const QString kPlain = QStringLiteral("text/plain");
+const QString kPlainUtf8 = QStringLiteral("text/plain;charset=utf-8");
+
+// Copied lines on the clipboard, made into text when a program asks for it (retrieveData)
+// or when their log view goes (Settle). The list and the store it refers to do not change
+// meanwhile: the list is the clipboard's own, the store only grows at its end.
+class LinesMime final : public QMimeData {
+public:
+    explicit LinesMime(std::unique_ptr<const DisplayList> lines) : m_lines(std::move(lines)) {}
+
+    QStringList formats() const override { return {kPlain, kPlainUtf8}; }
+    bool hasFormat(const QString& type) const override { return type == kPlain || type == kPlainUtf8; }
+
+    const LineStore* Store() const { return m_lines ? m_lines->Store() : nullptr; }
+    // Makes the text now and lets go of the list and its store. False, keeping both, when
+    // memory runs out.
+    bool Settle() {
+        if (!m_lines)
+            return true;
+        bool ok = false;
+        QByteArray text = Make(ok);
+        if (!ok)
+            return false;
+        m_text = std::move(text);
+        m_lines.reset();
+        return true;
+    }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType) const override {
+        if (!hasFormat(type))
+            return {};
+        if (!m_lines)
+            return m_text;
+        bool ok = false;
+        QByteArray text = Make(ok);
+        // A paste that finds no memory for the text gets none; the copy stays for the next.
+        return ok ? QVariant(std::move(text)) : QVariant();
+    }
+
+private:
+    QByteArray Make(bool& ok) const {
+        ok = false;
+        try {
+            const CopyBlock block(*m_lines);
+            // Hundreds of megabytes may be asked for; huge pages save a page fault every
+            // 4 KiB.
+            QByteArray bytes(static_cast<qsizetype>(block.Size()), Qt::Uninitialized);
+            AdviseHugePages(bytes.data(), block.Size());
+            block.Fill(bytes.data());
+            ok = true;
+            return bytes;
+        } catch (const std::bad_alloc&) {
+            return {};
+        }
+    }
+
+    std::unique_ptr<const DisplayList> m_lines;
+    QByteArray m_text;
+};
+
 } // namespace
+
+bool SetClipboardLines(std::unique_ptr<const DisplayList> lines) {
+    QClipboard* clipboard = ApplicationClipboard();
+    if (!clipboard || !lines)
+        return false;
+    clipboard->setMimeData(new LinesMime(std::move(lines)), QClipboard::Clipboard);
+    return true;
+}
+
+void ClipboardLetGoOf(const LineStore* store) {
+    QClipboard* clipboard = ApplicationClipboard();
+    if (!clipboard || !store)
+        return;
+    // The clipboard's content is ours to change while we own it.
+    auto* lines =
+        dynamic_cast<LinesMime*>(const_cast<QMimeData*>(clipboard->mimeData(QClipboard::Clipboard)));
+    if (lines && lines->Store() == store)
+        lines->Settle();
+}
 
 bool SetClipboardText(std::string_view bytes) {
     return SetClipboardUtf8(LinesToUtf8(bytes));
@@ -26,15 +114,11 @@ bool SetClipboardUtf8(QByteArray utf8) {
     QClipboard* clipboard = ApplicationClipboard();
     if (!clipboard)
         return false;
-    // On X11, Qt offers "text/plain" also as UTF8_STRING, STRING and TEXT, the targets
-    // terminals, editors and xclip ask for (STRING and TEXT converted to Latin-1 when one
-    // is asked for, as they are defined); "text/plain;charset=utf-8" is what other Qt
-    // programs read first. Both names hold the same QByteArray, shared, so even a copy of
-    // hundreds of megabytes is held once; nothing is converted unless a program asks for
-    // a conversion.
+    // Both names hold the same QByteArray, shared, so even a copy of hundreds of megabytes
+    // is held once; nothing is converted unless a program asks for a conversion.
     auto* data = new QMimeData;
-    data->setData(QStringLiteral("text/plain"), utf8);
-    data->setData(QStringLiteral("text/plain;charset=utf-8"), utf8);
+    data->setData(kPlain, utf8);
+    data->setData(kPlainUtf8, utf8);
     clipboard->setMimeData(data, QClipboard::Clipboard);
     return true;
 }

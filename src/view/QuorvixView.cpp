@@ -387,5 +387,7 @@ void CQuorvixView::OnDestroy() {
     m_refillPending = false;
     while (m_waitCursors > 0)
         EndWaitCursor();
+    // A copy of this log's lines on the clipboard becomes text now, so the lines can go.
+    ClipboardLetGoOf(&m_core.m_lineEntries);
     m_core.FreeLineEntries();
 }

@@ -11,9 +11,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "commands/Commands.h"
+#include "core/LogViewCore.h"
 #include "platform/Clipboard.h"
 #include "support/FakeCommandHost.h"
 #include "support/FakePrompts.h"
@@ -70,6 +72,57 @@ TEST(CopyAndClearSel, ValidUtf8LinesStayAsTheyAreBesideLatin1Ones) {
     clipboard_commands::OnCopy(host);
     EXPECT_EQ(ClipboardBytes(),
               "caf\xC3\xA9 error\ncaf\xC3\xA9 latin\nplain\n\xC3\xA2\xC2\x82\xC2\xAC \xC3\xBF\n");
+}
+
+// Copy keeps the lines, not their text, and makes the text at each paste: what a paste
+// gives must still be what was copied after the lines are edited, deleted, the list is
+// rebuilt and the log's store is let go of; and the store's memory goes only when neither
+// the view nor the clipboard needs it.
+TEST(CopyAndClearSel, APasteGivesWhatWasCopiedWhateverTheLogDidSince) {
+    std::weak_ptr<const LineStore> store;
+    {
+        FakeCommandHost host;
+        host.Load({"  one  ", "two", "three", "four"});
+        store = host.Core().StoreOwner();
+        DisplayList& list = host.LogList().Model();
+        list.SetItemText(2, "three, edited");
+        Select(host, {0, 2, 3});
+        FakePrompts prompts;
+        clipboard_commands::OnCopy(host);
+        const std::string copied = "  one  \nthree, edited\nfour\n";
+        EXPECT_EQ(ClipboardBytes(), copied);
+        EXPECT_EQ(GetClipboardText(), QString::fromStdString(copied));
+
+        list.SetItemText(0, "changed");
+        list.SetItemText(2, "changed again");
+        list.DeleteItems({3});
+        EXPECT_EQ(ClipboardBytes(), copied);
+        host.Core().ResetForRebuild();
+        EXPECT_EQ(ClipboardBytes(), copied);
+
+        // The view lets go of its lines: the copy becomes text and lets go of them too.
+        ClipboardLetGoOf(&host.Core().m_lineEntries);
+        host.Core().FreeLineEntries();
+        EXPECT_TRUE(host.Core().m_lineEntries.IsEmpty());
+        EXPECT_EQ(ClipboardBytes(), copied);
+    }
+    EXPECT_TRUE(store.expired());
+
+    // Without the view letting go first, the clipboard keeps the lines alive, and a paste
+    // after the view has gone still gives them.
+    {
+        FakeCommandHost host;
+        host.Load({"kept", "line"});
+        store = host.Core().StoreOwner();
+        Select(host, {1});
+        FakePrompts prompts;
+        clipboard_commands::OnCopy(host);
+        host.Core().FreeLineEntries();
+    }
+    EXPECT_FALSE(store.expired());
+    EXPECT_EQ(ClipboardBytes(), "line\n");
+    ASSERT_TRUE(SetClipboardText("other"));
+    EXPECT_TRUE(store.expired());
 }
 
 TEST(CopyAndClearSel, ALargeCopyFilledBySeveralThreadsKeepsEveryLineInOrder) {

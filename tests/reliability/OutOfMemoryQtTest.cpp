@@ -296,3 +296,28 @@ TEST(OutOfMemory, ARebuildThatRunsOutOfMemoryShowsTheLinesItCouldAndSaysHowMany)
     EXPECT_EQ(list.GetCount(), kLines);
     EXPECT_TRUE(harness.prompts.MessageTexts().isEmpty());
 }
+
+// A log of more lines than a window holds (2^31 - 1; lowered here before the load starts)
+// shows its first lines and says so, as a load that ran out of memory does.
+TEST(LineLimit, ALogPastTheLimitShowsItsFirstLinesAndSaysHowMany) {
+    AppHarness harness;
+    ASSERT_TRUE(harness.Start());
+    std::string bytes;
+    for (int i = 0; i < 50000; ++i)
+        bytes += "line " + std::to_string(i) + "\n";
+    const QString path = harness.Write("long.log", bytes);
+    ASSERT_TRUE(harness.app->OpenDocumentFile(path));
+    CSplitterFrame* window = harness.WindowOf(path);
+    ASSERT_NE(window, nullptr);
+    // The load starts from the event loop, after the window is up.
+    window->LogView()->Core().m_lineLimit = 30000;
+    ASSERT_TRUE(AppHarness::WaitForLoad(*window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !harness.prompts.MessageTexts().isEmpty(); }, kWaitMs));
+    EXPECT_EQ(harness.prompts.MessageTexts(),
+              QStringList{QStringLiteral(
+                              "%1 has more lines than a log window can hold: its first 30000 lines are shown")
+                              .arg(path)});
+    const DisplayList& list = window->LogView()->LogList().Model();
+    ASSERT_EQ(list.GetCount(), 30000);
+    EXPECT_EQ(list.GetText(29999), "line 29999");
+}
