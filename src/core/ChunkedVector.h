@@ -30,6 +30,8 @@ public:
     ChunkedVector& operator=(const ChunkedVector&) = delete;
 
     size_t size() const { return m_size; }
+    // Bytes of the chunks held, used or not.
+    size_t BytesReserved() const { return m_chunks.size() * kPerChunk * sizeof(T); }
     bool empty() const { return m_size == 0; }
 
     T& operator[](size_t i) { return Slot(i); }

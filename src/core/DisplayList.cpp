@@ -205,12 +205,7 @@ void DisplayList::StartOver() {
 }
 
 size_t DisplayList::IndexBytes() const {
-    const auto chunked = [](size_t count, size_t perChunk, size_t bytes) {
-        return (count + perChunk - 1) / perChunk * perChunk * bytes;
-    };
-    return chunked(m_refs.size(), ChunkedVector<uint32_t>::kPerChunk, sizeof(uint32_t)) +
-           chunked(m_flags.size(), ChunkedVector<uint8_t>::kPerChunk, sizeof(uint8_t)) +
-           m_own.capacity() * sizeof(OwnItem);
+    return m_refs.BytesReserved() + m_flags.BytesReserved() + m_own.capacity() * sizeof(OwnItem);
 }
 
 void DisplayList::AddLongItem(int index, size_t length) {

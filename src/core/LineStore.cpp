@@ -40,16 +40,11 @@ void LineStore::Append(int level, std::string_view kept) {
             opens = true;
     }
     if (opens) {
-        if (m_segments.size() == m_segments.capacity())
-            m_segments.reserve(m_segments.size() * 2 + 16);
         m_segments.push_back(Segment{kept.data(), i});
         start = 0;
     }
-    if ((i & ((size_t{1} << kPageShift) - 1)) == 0) {
-        if (m_pageSegment.size() == m_pageSegment.capacity())
-            m_pageSegment.reserve(m_pageSegment.size() * 2 + 16);
+    if ((i & ((size_t{1} << kPageShift) - 1)) == 0)
         m_pageSegment.push_back(static_cast<uint32_t>(m_segments.size() - 1));
-    }
     m_ends.push_back(static_cast<uint32_t>(start + length));
     auto flags = static_cast<uint8_t>(std::clamp(level, -1, 9) + 1);
     if (opens)
@@ -100,12 +95,8 @@ void LineStore::SetHidden(size_t i, bool hidden) {
 }
 
 size_t LineStore::IndexBytes() const {
-    const auto chunked = [](size_t count, size_t perChunk, size_t bytes) {
-        return (count + perChunk - 1) / perChunk * perChunk * bytes;
-    };
-    return chunked(m_ends.size(), ChunkedVector<uint32_t>::kPerChunk, sizeof(uint32_t)) +
-           chunked(m_flags.size(), ChunkedVector<uint8_t>::kPerChunk, sizeof(uint8_t)) +
-           m_segments.capacity() * sizeof(Segment) + m_pageSegment.capacity() * sizeof(uint32_t);
+    return m_ends.BytesReserved() + m_flags.BytesReserved() + m_segments.capacity() * sizeof(Segment) +
+           m_pageSegment.capacity() * sizeof(uint32_t);
 }
 
 void LineStore::Clear() {

@@ -20,29 +20,6 @@
 #include "core/ChunkedVector.h"
 #include "core/TextArena.h"
 
-class LineStore;
-
-// A stored line as the view and the commands see it: a small value that reads the store.
-class LogLineEntry {
-public:
-    LogLineEntry(const LineStore& store, size_t index) : m_store(&store), m_index(index) {}
-
-    // The line as read, without its line feed.
-    std::string_view WholeText() const;
-    // The line with its leading and trailing white space removed.
-    std::string_view Text() const;
-    // The colour index of the line's level slot; 0 for an unclassified line.
-    int ColourIndex() const;
-    // 0..9, or -1 for a line that matched no level.
-    int Level() const;
-    // Whether the last refill left the line out (lines with a level only).
-    bool Hidden() const;
-
-private:
-    const LineStore* m_store;
-    size_t m_index;
-};
-
 class LineStore {
 public:
     // More lines than a list index (int) can reach are refused.
@@ -72,7 +49,6 @@ public:
 
     bool IsEmpty() const { return m_ends.empty(); }
     size_t GetCount() const { return m_ends.size(); }
-    LogLineEntry operator[](size_t i) const { return LogLineEntry(*this, i); }
 
     std::string_view WholeText(size_t i) const;
     std::string_view Text(size_t i) const;
@@ -125,19 +101,3 @@ private:
     std::array<uint32_t, 11> m_itemData{};
     TextArena m_texts;
 };
-
-inline std::string_view LogLineEntry::WholeText() const {
-    return m_store->WholeText(m_index);
-}
-inline std::string_view LogLineEntry::Text() const {
-    return m_store->Text(m_index);
-}
-inline int LogLineEntry::ColourIndex() const {
-    return m_store->ColourIndex(m_index);
-}
-inline int LogLineEntry::Level() const {
-    return m_store->Level(m_index);
-}
-inline bool LogLineEntry::Hidden() const {
-    return m_store->Hidden(m_index);
-}

@@ -47,24 +47,14 @@ SaveStatus WriteListToFile(const DisplayList& list, const std::string& path, std
 
 } // namespace
 
-CopyBlock::CopyBlock(const DisplayList& list, const std::vector<int>& indices)
-    : m_list(list), m_indices(&indices), m_bounds(SplitForParallel(indices.size(), kLinesPerPart)) {
-    Measure();
-}
-
 CopyBlock::CopyBlock(const DisplayList& list)
-    : m_list(list), m_indices(nullptr),
-      m_bounds(SplitForParallel(static_cast<size_t>(list.GetCount()), kLinesPerPart)) {
-    Measure();
-}
-
-void CopyBlock::Measure() {
+    : m_list(list), m_bounds(SplitForParallel(static_cast<size_t>(list.GetCount()), kLinesPerPart)) {
     const size_t parts = m_bounds.size() - 1;
     std::vector<size_t> sizes(parts, 0);
     m_invalid.resize(parts);
     RunInParallel(parts, [&](size_t part) {
         for (size_t i = m_bounds[part]; i < m_bounds[part + 1]; ++i) {
-            const std::string_view text = m_list.GetText(static_cast<int>(Item(i)));
+            const std::string_view text = m_list.GetText(static_cast<int>(i));
             const bool valid = bytetext::IsValidUtf8(text);
             if (!valid)
                 m_invalid[part].push_back(i);
@@ -88,7 +78,7 @@ void CopyBlock::Fill(char* out) const {
             const bool valid = nextInvalid == lastInvalid || *nextInvalid != i;
             if (!valid)
                 ++nextInvalid;
-            at = bytetext::CopyLineAsUtf8(m_list.GetText(static_cast<int>(Item(i))), valid, at);
+            at = bytetext::CopyLineAsUtf8(m_list.GetText(static_cast<int>(i)), valid, at);
             *at++ = '\n';
         }
     });

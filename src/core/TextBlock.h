@@ -1,7 +1,7 @@
 // The text the log list's lines make when they leave the program: the block Copy puts on
 // the clipboard, and the file Save writes.
 //
-// Copy: the lines at the given indices, each as UTF-8 (as it is when valid UTF-8, else
+// Copy: every line of a list, each as UTF-8 (as it is when valid UTF-8, else
 // taken as Latin-1) and followed by one line feed. Save: every line of the list in text
 // mode (each line feed of a line as CR LF) and followed by CR LF, written through SafeSave
 // so that a failure never leaves the target half written.
@@ -21,8 +21,6 @@ class DisplayList;
 // most are, are copied as they are. Throws std::bad_alloc when memory runs out.
 class CopyBlock {
 public:
-    CopyBlock(const DisplayList& list, const std::vector<int>& indices);
-    // Every item of `list`, in order.
     explicit CopyBlock(const DisplayList& list);
 
     // The block's length in bytes.
@@ -31,16 +29,11 @@ public:
     void Fill(char* out) const;
 
 private:
-    size_t Item(size_t i) const { return m_indices ? static_cast<size_t>((*m_indices)[i]) : i; }
-    void Measure();
-
     const DisplayList& m_list;
-    // Null: every item.
-    const std::vector<int>* m_indices;
-    // The runs of `indices` each thread takes, and where each run starts in the block.
+    // The runs of items each thread takes, and where each run starts in the block.
     std::vector<size_t> m_bounds;
     std::vector<size_t> m_offsets;
-    // Positions in `indices` of the lines that are not valid UTF-8, ascending, per run.
+    // Indices of the lines that are not valid UTF-8, ascending, per run.
     std::vector<std::vector<size_t>> m_invalid;
 };
 

@@ -131,15 +131,6 @@ void CQuorvixMarksView::OnRefreshBookmarks() {
     // The entries refer to the log's stored lines instead of copying them; the log view
     // empties this list before it frees its store.
     marks.SetLineStore(view->Core().StoreOwner());
-    if (m_linesOwner != view) {
-        m_linesOwner = view;
-        connect(view, &QObject::destroyed, this, [this, view] {
-            if (m_linesOwner != view)
-                return;
-            m_linesOwner = nullptr;
-            m_bookmarkList->Model().ResetContent();
-        });
-    }
     try {
         marks.Reserve(static_cast<int>(bookmarks.size()));
         for (const uint32_t index : bookmarks)

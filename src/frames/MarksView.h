@@ -61,9 +61,6 @@ private:
     int SelectedEntry() const;
 
     CListBox* m_bookmarkList = nullptr;
-    // The log view whose stored lines the bookmark list refers to: the list is emptied
-    // when that view goes, before anything could read the lines.
-    QObject* m_linesOwner = nullptr;
     // The buttons with the places the form gives them, in tab order.
     std::vector<std::pair<QWidget*, QRect>> m_buttons;
 };

@@ -135,7 +135,6 @@ void CTraceWnd::RunReaderCall() {
 }
 
 void CTraceWnd::ReaderThread(WorkerThread& thread) {
-    const auto post = [this](auto call) { Post(std::move(call)); };
     // A batch to fill: the one the GUI thread handed back, or a new one.
     const auto nextBatch = [this] {
         std::unique_ptr<LineBatch> batch(m_returned.exchange(nullptr, std::memory_order_acq_rel));
@@ -153,7 +152,7 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         if (thread.StopRequested())
             return false;
         try {
-            post([this, lines = std::move(batch)]() mutable { OnReaderLines(std::move(lines)); });
+            Post([this, lines = std::move(batch)]() mutable { OnReaderLines(std::move(lines)); });
         } catch (...) {
             m_slots.release();
             throw;
@@ -164,10 +163,10 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
     try {
         CLineFile file;
         if (!file.Open(m_path, CLineFile::modeRead | CLineFile::typeText)) {
-            post([this] { OnReaderEnd(LoadEnd::Failed); });
+            Post([this] { OnReaderEnd(LoadEnd::Failed); });
             return;
         }
-        post([this, size = file.Length()] { OnReaderStart(size); });
+        Post([this, size = file.Length()] { OnReaderStart(size); });
 
         // The view keeps most batches' bytes, so most batches need a new block: for a log
         // of more than a few batches a worker writes them once ahead of time, on spare
@@ -223,7 +222,7 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         }
     }
     try {
-        post([this, how] { OnReaderEnd(how); });
+        Post([this, how] { OnReaderEnd(how); });
     } catch (const std::bad_alloc&) {
         // Not even a call could be queued: nothing more can be said.
     }

@@ -107,15 +107,11 @@ void ClipboardLetGoOf(const LineStore* store) {
 }
 
 bool SetClipboardText(std::string_view bytes) {
-    return SetClipboardUtf8(LinesToUtf8(bytes));
-}
-
-bool SetClipboardUtf8(QByteArray utf8) {
     QClipboard* clipboard = ApplicationClipboard();
     if (!clipboard)
         return false;
-    // Both names hold the same QByteArray, shared, so even a copy of hundreds of megabytes
-    // is held once; nothing is converted unless a program asks for a conversion.
+    // Both names hold the same QByteArray, shared: the text is held once.
+    const QByteArray utf8 = LinesToUtf8(bytes);
     auto* data = new QMimeData;
     data->setData(kPlain, utf8);
     data->setData(kPlainUtf8, utf8);

@@ -19,9 +19,6 @@ class QMimeData;
 // text. Returns false when there is no clipboard to write to (no application object, or
 // called off the GUI thread).
 bool SetClipboardText(std::string_view bytes);
-// The same for text already in UTF-8, in a QByteArray that the clipboard keeps without a
-// copy, under every name desktop programs ask for plain text by.
-bool SetClipboardUtf8(QByteArray utf8);
 
 // Puts `lines` (every item of the list, each followed by a line feed, as SetClipboardText
 // would) on the clipboard without making the text now: the clipboard keeps the list, which

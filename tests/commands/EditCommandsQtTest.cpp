@@ -72,7 +72,7 @@ TEST(LineEdit, EditInPlaceKeepsColourBookmarkAndTheMarksEntry) {
     EXPECT_EQ(host.MarkTexts(), Lines({"12:00 ERROR disk full, retry", "12:00 ERROR disk replaced"}));
     EXPECT_TRUE(host.modified);
     EXPECT_FALSE(host.EditorOpen());
-    EXPECT_EQ(host.Core().m_lineEntries[1].Text(), "12:00 ERROR disk full");
+    EXPECT_EQ(host.Core().m_lineEntries.Text(1), "12:00 ERROR disk full");
 
     // A bookmark set or cleared while the line is being edited stays as the bookmarks
     // hold it: the line and the sorted indices agree after the edit.

@@ -111,7 +111,7 @@ TEST_F(FilterCommandsTest, ChangedChoiceRebuildsTheListFromTheStoredLines) {
     // Only the box of level 10 changed: that is a change too.
     RunOptions(host, {10});
     EXPECT_EQ(host.LogTexts(), Lines({"12:00 ERROR  disk", "12:02 ERROR net"}));
-    EXPECT_TRUE(host.Core().m_lineEntries[3].Hidden());
+    EXPECT_TRUE(host.Core().m_lineEntries.Hidden(3));
     RunOptions(host, {0, 10});
     EXPECT_EQ(host.LogTexts(),
               Lines({"start of log", "12:00 ERROR  disk", "plain", "12:01 LAST one", "12:02 ERROR net"}));

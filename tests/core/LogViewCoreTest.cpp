@@ -89,15 +89,15 @@ TEST_F(LogViewCoreTest, IntakeShowsUntrimmedAndStoresTrimmed) {
     EXPECT_EQ(list.GetItemData(2), 0x00FFFFu); // colour 12: yellow
 
     ASSERT_EQ(core.m_lineEntries.GetCount(), 4u);
-    EXPECT_EQ(core.m_lineEntries[0].Text(), "abc");
-    EXPECT_EQ(core.m_lineEntries[0].Level(), -1);
-    EXPECT_EQ(core.m_lineEntries[0].ColourIndex(), 0);
-    EXPECT_EQ(core.m_lineEntries[1].Level(), 0);
-    EXPECT_EQ(core.m_lineEntries[1].ColourIndex(), 10);
-    EXPECT_EQ(core.m_lineEntries[2].Level(), 1);
-    EXPECT_FALSE(core.m_lineEntries[2].Hidden());
+    EXPECT_EQ(core.m_lineEntries.Text(0), "abc");
+    EXPECT_EQ(core.m_lineEntries.Level(0), -1);
+    EXPECT_EQ(core.m_lineEntries.ColourIndex(0), 0);
+    EXPECT_EQ(core.m_lineEntries.Level(1), 0);
+    EXPECT_EQ(core.m_lineEntries.ColourIndex(1), 10);
+    EXPECT_EQ(core.m_lineEntries.Level(2), 1);
+    EXPECT_FALSE(core.m_lineEntries.Hidden(2));
     // One copy of the bytes: the entry's text lies inside the display item's.
-    EXPECT_EQ(core.m_lineEntries[0].Text().data(), list.GetText(0).data() + 2);
+    EXPECT_EQ(core.m_lineEntries.Text(0).data(), list.GetText(0).data() + 2);
 
     // After the first refill the line shows trimmed.
     Refill();
@@ -140,16 +140,16 @@ TEST_F(LogViewCoreTest, RefillUnderEveryFilter) {
     core.m_levelFilter[1].show = false;
     Refill();
     EXPECT_EQ(Texts(), (Lines{"raw 1", "b WARN", "raw 2"}));
-    EXPECT_TRUE(core.m_lineEntries[1].Hidden());
-    EXPECT_TRUE(core.m_lineEntries[4].Hidden());
-    EXPECT_FALSE(core.m_lineEntries[2].Hidden());
-    EXPECT_FALSE(core.m_lineEntries[0].Hidden()); // unclassified lines never get the flag
+    EXPECT_TRUE(core.m_lineEntries.Hidden(1));
+    EXPECT_TRUE(core.m_lineEntries.Hidden(4));
+    EXPECT_FALSE(core.m_lineEntries.Hidden(2));
+    EXPECT_FALSE(core.m_lineEntries.Hidden(0)); // unclassified lines never get the flag
 
     core.m_levelFilter[1].show = true;
     core.m_levelFilter[2].show = false;
     Refill();
     EXPECT_EQ(Texts(), (Lines{"raw 1", "a ERR", "raw 2", "c ERR"}));
-    EXPECT_FALSE(core.m_lineEntries[1].Hidden());
+    EXPECT_FALSE(core.m_lineEntries.Hidden(1));
     EXPECT_EQ(list.GetItemData(1), 0x0000FFu); // colour, and no bookmark mark
 
     // Edits and deletions of the display list are undone by a refill.
@@ -230,7 +230,7 @@ TEST(LineBatch, AWellFilledBatchGivesItsBytesToTheStore) {
     full.Clear();
     full.Add("new bytes", 10);
     EXPECT_EQ(list.GetText(0), std::string(90, 'a') + " ERR");
-    EXPECT_EQ(core.m_lineEntries[39].Text(), std::string(90, 'a' + 39 % 26) + " ERR");
+    EXPECT_EQ(core.m_lineEntries.Text(39), std::string(90, 'a' + 39 % 26) + " ERR");
 
     // A sparse batch is copied, so a few short lines do not pin a whole block.
     LineBatch sparse(100, 1 << 20);
@@ -264,8 +264,8 @@ TEST(LineBatch, LinesClassifiedByTheirReaderLandAsLinesClassifiedHere) {
     for (int i = 0; i < here.GetCount(); ++i) {
         EXPECT_EQ(here.GetText(i), there.GetText(i));
         EXPECT_EQ(here.GetItemData(i), there.GetItemData(i));
-        EXPECT_EQ(classifiedHere.m_lineEntries[static_cast<size_t>(i)].Level(),
-                  classifiedThere.m_lineEntries[static_cast<size_t>(i)].Level());
+        EXPECT_EQ(classifiedHere.m_lineEntries.Level(static_cast<size_t>(i)),
+                  classifiedThere.m_lineEntries.Level(static_cast<size_t>(i)));
     }
     for (int k = 0; k < kFilterCount; ++k) {
         EXPECT_EQ(classifiedHere.m_levelFilter[static_cast<size_t>(k)].show,

@@ -136,7 +136,7 @@ TEST(OutOfMemoryChild, LoadsUnderTheLimit) {
     for (const size_t n : {size_t{0}, kept / 2, kept - 1}) {
         const std::string line = BigLogLine(n, padding);
         EXPECT_EQ(lines.GetText(static_cast<int>(n)), line.substr(0, line.size() - 1)) << n;
-        EXPECT_EQ(view.Core().m_lineEntries[n].Level(), n % 5 == 0 ? 0 : 1) << n;
+        EXPECT_EQ(view.Core().m_lineEntries.Level(n), n % 5 == 0 ? 0 : 1) << n;
     }
     // In words, once; the progress dialog is gone; the load is over.
     EXPECT_EQ(harness.prompts.MessageTexts(),
