@@ -8,8 +8,9 @@
 // neither the segment nor the text. A page table (one entry per 4096 lines) finds the
 // segment of a line in one or two steps.
 //
-// Owned by the log view; used on the GUI thread, and read (never changed) by threads a
-// bulk command shares its scan with while the view guarantees the store does not change.
+// Owned by the log view's core and shared with what may outlive the view (a copy on the
+// clipboard, the marks pane's list); used on the GUI thread, and read (never changed) by
+// threads a bulk command shares its scan with while the store does not change.
 #pragma once
 
 #include <array>
