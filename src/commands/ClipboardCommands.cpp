@@ -8,6 +8,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Prompts.h"
 #include "res/Resources.h"
+#include "res/Strings.h"
 #include "view/LogListBox.h"
 
 namespace {
@@ -37,9 +38,16 @@ bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indic
     return SetClipboardLines(std::move(lines));
 }
 
+bool RefusedForChangedSource(const DisplayList& list, QWidget* parent) {
+    if (!list.Store() || !list.Store()->SourceChanged())
+        return false;
+    AfxMessageBox(QString::fromUtf8(res::kSourceChangedNoCopy), MB_OK | MB_ICONWARNING, parent);
+    return true;
+}
+
 void OnCopy(CommandHost& host) {
     const DisplayList& list = host.LogList().Model();
-    if (list.GetCount() == 0 || list.GetSelCount() == 0)
+    if (list.GetCount() == 0 || list.GetSelCount() == 0 || RefusedForChangedSource(list, host.DialogParent()))
         return;
     bool copied = false;
     try {

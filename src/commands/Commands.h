@@ -73,6 +73,9 @@ namespace clipboard_commands {
 // Throws std::bad_alloc when memory runs out before the clipboard was changed.
 bool CopyLinesToClipboard(const DisplayList& list, const std::vector<int>& indices,
                           std::shared_ptr<const LineStore> store);
+// True, having told the user, when the lines of `list` are read from a file that another
+// program changed since: Copy and Save then make nothing of them (they read empty).
+bool RefusedForChangedSource(const DisplayList& list, QWidget* parent);
 // Copy (57634): the selected lines to the clipboard.
 void OnCopy(CommandHost& host);
 // Clear Sel (57633).

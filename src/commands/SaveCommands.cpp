@@ -16,6 +16,8 @@ SaveStatus SaveList(CommandHost& host, const QString& path) {
     DisplayList& list = host.LogList().Model();
     if (list.GetCount() == 0)
         return SaveStatus::EmptyList;
+    if (clipboard_commands::RefusedForChangedSource(list, host.DialogParent()))
+        return SaveStatus::Failed;
     if (list.GetSelCount() > 0)
         list.SelectOnly(-1, -1);
     std::string error;

@@ -42,7 +42,7 @@ int DisplayList::AddItem(std::string_view textRef, uint32_t data) {
 
 int DisplayList::AddLine(size_t storeIndex, bool trimmed, bool storeData) {
     const auto flags = static_cast<uint8_t>((trimmed ? kTrimmed : 0) | (storeData ? kStoreData : 0));
-    return Append(static_cast<uint32_t>(storeIndex), flags, m_store->TextLength(storeIndex, trimmed));
+    return Append(static_cast<uint32_t>(storeIndex), flags, m_store->TextLengthAtMost(storeIndex, trimmed));
 }
 
 int DisplayList::AddCopyOf(const DisplayList& other, int index) {

@@ -66,6 +66,7 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
     m_path = path;
     m_eof = false;
     m_pos = m_end = 0;
+    m_bufferStart = 0;
     // A small file (quorvix.ini) gets a small buffer; a log gets kReadBlock. The buffer
     // only grows, and is not zero-filled: only bytes read() stored are looked at.
     const size_t wanted = static_cast<size_t>(std::clamp<uint64_t>(Length() + 1, kMinReadBlock, kReadBlock));
@@ -97,6 +98,7 @@ void CLineFile::SeekToBegin() {
     if (::lseek(m_fd, 0, SEEK_SET) < 0)
         ThrowError(errno, "seek in");
     m_pos = m_end = 0;
+    m_bufferStart = 0;
     m_eof = false;
 }
 
@@ -112,6 +114,7 @@ bool CLineFile::Fill(size_t wanted) {
         return m_end > m_pos;
     if (m_pos > 0) {
         std::memmove(m_buffer.get(), m_buffer.get() + m_pos, m_end - m_pos);
+        m_bufferStart += m_pos;
         m_end -= m_pos;
         m_pos = 0;
     }

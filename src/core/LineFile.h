@@ -54,6 +54,10 @@ public:
     uint64_t Length() const;
     // Back to the start of a file open for reading.
     void SeekToBegin();
+    // Where in the file the next piece starts.
+    uint64_t Tell() const { return m_bufferStart + m_pos; }
+    // The open file's descriptor (-1 when closed); the object keeps it.
+    int Descriptor() const { return m_fd; }
 
     // Reads the next piece into `line`, its line feed kept when the piece ends a line.
     // Returns false at end of file. Throws CFileException on a read error.
@@ -81,4 +85,5 @@ private:
     size_t m_capacity = 0;
     size_t m_pos = 0;
     size_t m_end = 0;
+    uint64_t m_bufferStart = 0; // the file offset of m_buffer[0]
 };

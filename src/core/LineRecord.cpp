@@ -15,7 +15,7 @@ bool LineBatch::Full(size_t length) const {
     return m_records.size() >= m_maxLines || m_used + length > m_capacity;
 }
 
-void LineBatch::Add(std::string_view text, uint64_t step, int level) {
+void LineBatch::Add(std::string_view text, uint64_t step, int level, uint64_t offset) {
     if (m_bytes.Data() == nullptr) {
         // A fresh batch, or one whose bytes were taken: records so far hold no bytes.
         m_bytes = BigBlock(std::max(m_capacity, text.size()));
@@ -34,7 +34,8 @@ void LineBatch::Add(std::string_view text, uint64_t step, int level) {
     if (!text.empty())
         std::memcpy(out, text.data(), text.size());
     m_used += text.size();
-    m_records.push_back(LineRecord{std::string_view(out, text.size()), this, static_cast<int8_t>(level)});
+    m_records.push_back(
+        LineRecord{std::string_view(out, text.size()), this, static_cast<int8_t>(level), offset});
     m_stepSum += step;
 }
 

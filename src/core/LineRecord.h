@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/BigBlock.h"
+#include "core/FileText.h"
 
 class LineBatch;
 
@@ -34,6 +35,8 @@ struct LineRecord {
     // The line's level (0..9, -1 for none) when its reader classified it with the view's
     // level slots, so that the GUI thread need not; kNotClassified otherwise.
     int8_t level = kNotClassified;
+    // Where the line's text starts in its file.
+    uint64_t offset = 0;
 };
 
 class LineBatch {
@@ -47,9 +50,10 @@ public:
     // True when the batch takes no further line of `length` bytes.
     bool Full(size_t length) const;
     // Adds a line (without its line feed) and the progress step it stands for (its length
-    // as read, line feed included), with its level when known. The text is copied into the
-    // batch.
-    void Add(std::string_view text, uint64_t step, int level = LineRecord::kNotClassified);
+    // as read, line feed included), with its level when known and where it lies in its
+    // file. The text is copied into the batch.
+    void Add(std::string_view text, uint64_t step, int level = LineRecord::kNotClassified,
+             uint64_t offset = 0);
 
     // Empties the batch for reuse, keeping its memory: a reader recycles its batches
     // instead of allocating fresh ones (fresh large blocks cost page faults). A batch
@@ -97,6 +101,12 @@ public:
 class LineSink {
 public:
     virtual ~LineSink() = default;
+    // Before the first batch: the file holds `fileBytes`, and `file` is a descriptor of
+    // it, for the sink to keep when it reads the lines' text from the file.
+    virtual void OnLoadStart(uint64_t fileBytes, FileHandle file) {
+        (void)fileBytes;
+        (void)file;
+    }
     // Takes every line of `batch`, in file order. Throws std::bad_alloc when memory runs
     // out, TooManyLines when it can take no more lines; the lines taken before stay, each
     // whole.

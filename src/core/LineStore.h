@@ -8,6 +8,13 @@
 // neither the segment nor the text. A page table (one entry per 4096 lines) finds the
 // segment of a line in one or two steps.
 //
+// A log that fits the memory budget keeps its text in the store (its reader's blocks,
+// adopted, or the store's own arena). A larger one keeps only where each line lies in its
+// file (FileText): a segment is then a run of lines that follow each other in the file,
+// each separated from the next by the same number of bytes (its "gap": 1 for LF, 2 for
+// CR LF, 0 between the pieces of a long line), and texts are read from the file when
+// asked for. Either way a line costs the same five bytes here.
+//
 // Owned by the log view's core and shared with what may outlive the view (a copy on the
 // clipboard, the marks pane's list); used on the GUI thread, and read (never changed) by
 // threads a bulk command shares its scan with while the store does not change.
@@ -15,10 +22,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "core/ChunkedVector.h"
+#include "core/FileText.h"
 #include "core/TextArena.h"
 
 class LineStore {
@@ -27,8 +36,22 @@ public:
     static constexpr size_t kMaxLines = 0x7fffffff;
 
     LineStore() { m_colourIndex.fill(0); }
+    ~LineStore() { Clear(); }
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
+
+    // Where the lines' text comes from, chosen before the first line arrives: `fileBytes`
+    // of the in-memory budget are taken (and given back with Clear) when they are left;
+    // otherwise the text stays in `file`, read through it from then on. Returns true when
+    // the text is read from the file.
+    bool ChooseTextSource(uint64_t fileBytes, FileHandle file);
+    bool FileBacked() const { return m_file != nullptr; }
+    // True once the file a file-backed store reads was found changed by another program
+    // (its texts read empty since). Any thread.
+    bool SourceChanged() const { return m_file && m_file->Changed(); }
+    // Looks at the file of a file-backed store now (its size, its last line); true when it
+    // was found changed, now or before.
+    bool CheckSource() const;
 
     // The colour index lines of `level` (0..9) get; a view's levels are fixed for its life.
     void SetLevelColour(int level, int colourIndex);
@@ -44,6 +67,9 @@ public:
     // in an adopted block), of `level` (-1 for none). Call Reserve first: then it cannot
     // fail. A line longer than 4 GiB keeps its first 4 GiB - 1 bytes.
     void Append(int level, std::string_view kept);
+    // The same for a file-backed store: the line whose text `text` (only looked at now)
+    // lies at `offset` in the file, after every line appended before.
+    void AppendFromFile(int level, std::string_view text, uint64_t offset);
     // Makes room for `count` lines in all, so that appending up to that many cannot fail.
     // Throws std::bad_alloc when the room cannot be had; the store stays as it was.
     void Reserve(size_t count);
@@ -51,6 +77,9 @@ public:
     bool IsEmpty() const { return m_ends.empty(); }
     size_t GetCount() const { return m_ends.size(); }
 
+    // A line's text. Of a file-backed store, it stays valid until the same thread has
+    // read FileText::kWindows - 1 further windows of the file (two texts may be held at
+    // once), and is empty once the file was found changed.
     std::string_view WholeText(size_t i) const;
     std::string_view Text(size_t i) const;
     // The length of WholeText(i), or of Text(i) when `trimmed`; reads the line's bytes
@@ -59,8 +88,15 @@ public:
         const uint8_t flags = m_flags[i];
         if (trimmed && (flags & kTrimBit))
             return Text(i).size();
-        const size_t whole = m_ends[i] - ((flags & kOpensBit) ? 0 : m_ends[i - 1]);
+        const size_t whole = WholeLength(i);
         return trimmed && (flags & kOneTrailingBit) ? whole - 1 : whole;
+    }
+    // The same, never reading: of a file-backed store's trimmed line with white space at
+    // its start, the length of its whole text.
+    size_t TextLengthAtMost(size_t i, bool trimmed) const {
+        if (m_file && trimmed && (m_flags[i] & kTrimBit))
+            return WholeLength(i);
+        return TextLength(i, trimmed);
     }
     int Level(size_t i) const { return static_cast<int>(m_flags[i] & kLevelMask) - 1; }
     int ColourIndex(size_t i) const;
@@ -87,11 +123,28 @@ private:
     static constexpr uint8_t kHiddenBit = 0x80;
     static constexpr size_t kPageShift = 12;
 
+    // A segment's gap before its second line arrives.
+    static constexpr uint8_t kGapUnknown = 0xff;
+
     struct Segment {
-        const char* base;
+        uint64_t base; // the address of its first line's text, or its offset in the file
         size_t firstLine;
+        uint8_t gap; // bytes between two lines of the segment in the file (0 in memory)
     };
     size_t SegmentOf(size_t i) const;
+    // Bytes between the previous line's end and line i's start (0 for a line opening its
+    // segment).
+    uint32_t GapBefore(size_t i) const {
+        if (m_flags[i] & kOpensBit)
+            return 0;
+        return m_file ? m_segments[SegmentOf(i)].gap : 0;
+    }
+    // Where line i starts within its segment.
+    uint32_t StartOf(size_t i) const { return (m_flags[i] & kOpensBit) ? 0 : m_ends[i - 1] + GapBefore(i); }
+    size_t WholeLength(size_t i) const { return m_ends[i] - StartOf(i); }
+    // The tail of Append and AppendFromFile: the line at `start` of the last segment, or
+    // opening a new one at `base`.
+    void AddEntry(int level, std::string_view text, bool opens, uint64_t base, uint64_t start);
 
     ChunkedVector<uint32_t> m_ends;
     ChunkedVector<uint8_t> m_flags;
@@ -101,4 +154,7 @@ private:
     std::array<int, 11> m_colourIndex;
     std::array<uint32_t, 11> m_itemData{};
     TextArena m_texts;
+    // The text source of a file-backed store, and the budget an in-memory one took.
+    std::unique_ptr<FileText> m_file;
+    uint64_t m_budgetTaken = 0;
 };

@@ -20,20 +20,25 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
     // cannot be had leaves neither a store entry nor a list item.
     m_lineEntries.Reserve(m_lineEntries.GetCount() + 1);
     m_logList.Reserve(m_logList.GetCount() + 1);
-    // The line is kept once: the store holds it and the display item refers to the
-    // store's line. A well-filled batch gives its bytes to the store whole (its first
-    // line decides), so loading copies no line on this thread; the lines of a sparse one
-    // are copied into the store's own blocks instead.
-    if (LineBatch* batch = record.batch; batch && !batch->BytesTaken() &&
+    // The line is kept once: the store holds it (or, beyond the memory budget, where it
+    // lies in the file) and the display item refers to the store's line. A well-filled
+    // batch gives its bytes to the store whole (its first line decides), so loading
+    // copies no line on this thread; the lines of a sparse one are copied into the
+    // store's own blocks instead.
+    const bool fromFile = m_lineEntries.FileBacked();
+    if (LineBatch* batch = record.batch; !fromFile && batch && !batch->BytesTaken() &&
                                          &record == &batch->Records().front() &&
                                          batch->BytesUsed() * 2 >= batch->BytesReserved())
         m_lineEntries.AdoptBytes(batch->TakeBytes());
-    const bool inPlace = record.batch && record.batch->BytesTaken();
+    const bool inPlace = fromFile || (record.batch && record.batch->BytesTaken());
     const std::string_view kept = inPlace ? record.text : m_lineEntries.Keep(record.text);
     const int level = record.level == LineRecord::kNotClassified ? ClassifyLine(kept) : record.level;
     if (level >= 0)
         m_levelFilter[static_cast<size_t>(level) + 1].show = true;
-    m_lineEntries.Append(level, kept);
+    if (fromFile)
+        m_lineEntries.AppendFromFile(level, kept, record.offset);
+    else
+        m_lineEntries.Append(level, kept);
     // A loaded line shows whole; a refill shows it trimmed.
     m_logList.AddLine(m_lineEntries.GetCount() - 1, false);
 }
@@ -42,6 +47,11 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
     DisplayList::AppendRun run(m_logList);
     for (LineRecord& record : batch.Records())
         OnAddLine(record);
+}
+
+void CLogViewCore::OnLoadStart(uint64_t fileBytes, FileHandle file) {
+    if (m_lineEntries.IsEmpty())
+        m_lineEntries.ChooseTextSource(fileBytes, std::move(file));
 }
 
 void CLogViewCore::OnLoadDone() {

@@ -48,6 +48,9 @@ public:
     // Every line of a reader's batch, in order, as OnAddLine each; the display list tells
     // its observer of them once, as one insertion.
     void OnAddLines(LineBatch& batch) override;
+    // Before the first line: the store keeps the text of a log that fits the memory budget
+    // left, and reads that of a larger one from `file`.
+    void OnLoadStart(uint64_t fileBytes, FileHandle file) override;
     // The end of a load: records which levels occurred.
     void OnLoadDone();
     // Stored line `index` during a rebuild: shows it again, trimmed, if its level is shown,

@@ -25,8 +25,9 @@ public:
 
     // The block's length in bytes.
     size_t Size() const { return m_offsets.back(); }
-    // Writes exactly Size() bytes at `out`.
-    void Fill(char* out) const;
+    // Writes Size() bytes at `out`, never more. False when the lines no longer make the
+    // text that was measured (their file changed since); `out` then holds nothing of use.
+    bool Fill(char* out) const;
 
 private:
     const DisplayList& m_list;

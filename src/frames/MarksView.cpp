@@ -148,7 +148,7 @@ void CQuorvixMarksView::OnRefreshBookmarks() {
 
 void CQuorvixMarksView::OnCopyBookmarks() {
     const DisplayList& marks = m_bookmarkList->Model();
-    if (marks.GetCount() == 0)
+    if (marks.GetCount() == 0 || clipboard_commands::RefusedForChangedSource(marks, this))
         return;
     bool copied = false;
     try {

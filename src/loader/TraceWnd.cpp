@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QWidget>
+#include <fcntl.h>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -67,8 +68,11 @@ CProgressDlg* CTraceWnd::ProgressDialog() const {
 
 // The reader has opened the file. The progress dialog comes up here, on the GUI thread,
 // before any line arrives.
-void CTraceWnd::OnReaderStart(uint64_t fileSize) {
-    if (!m_ended && !m_progress)
+void CTraceWnd::OnReaderStart(uint64_t fileSize, FileHandle file) {
+    if (m_ended)
+        return;
+    m_sink.OnLoadStart(fileSize, std::move(file));
+    if (!m_progress)
         m_progress = StartProgressDialog(fileSize, m_progressOwner.data());
 }
 
@@ -166,7 +170,13 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             Post([this] { OnReaderEnd(LoadEnd::Failed); });
             return;
         }
-        Post([this, size = file.Length()] { OnReaderStart(size); });
+        // The view may read its lines' text from the file itself (a log beyond its memory
+        // budget): a descriptor of this very file goes along, so a rename over the path
+        // meanwhile cannot give it another file.
+        Post([this, size = file.Length(),
+              fd = FileHandle(::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
+            OnReaderStart(size, std::move(fd));
+        });
 
         // The view keeps most batches' bytes, so most batches need a new block: for a log
         // of more than a few batches a worker writes them once ahead of time, on spare
@@ -184,6 +194,7 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         std::string_view piece;
         bool more = true;
         while (!thread.StopRequested()) {
+            const uint64_t offset = file.Tell();
             more = file.ReadPiece(piece);
             if (!more)
                 break;
@@ -198,7 +209,7 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             if (blocks && batch->NeedsBytes())
                 batch->ProvideBytes(blocks->Take());
             // Classified here, off the GUI thread, with the view's own copy of the slots.
-            batch->Add(text, piece.size(), ClassifyLine(m_levelSlots, text));
+            batch->Add(text, piece.size(), ClassifyLine(m_levelSlots, text), offset);
         }
         if (!more && handOver())
             how = LoadEnd::Complete;

@@ -105,7 +105,7 @@ private:
 
     void ReaderThread(WorkerThread& thread);
     // What the reader hands over, on the GUI thread.
-    void OnReaderStart(uint64_t fileSize);
+    void OnReaderStart(uint64_t fileSize, FileHandle file);
     void OnReaderLines(std::unique_ptr<LineBatch> batch);
     void OnReaderEnd(LoadEnd how);
     // Closes the progress dialog and emits LoadEnded, the first time only.

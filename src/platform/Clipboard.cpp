@@ -9,6 +9,7 @@
 
 #include "core/BigBlock.h"
 #include "core/DisplayList.h"
+#include "core/LineStore.h"
 #include "core/TextBlock.h"
 #include "platform/QtText.h"
 
@@ -73,7 +74,10 @@ private:
             // 4 KiB.
             QByteArray bytes(static_cast<qsizetype>(block.Size()), Qt::Uninitialized);
             AdviseHugePages(bytes.data(), block.Size());
-            block.Fill(bytes.data());
+            // Lines read from a file that another program has changed meanwhile are not
+            // pasted as whatever the file holds now: nothing is.
+            if (!block.Fill(bytes.data()) || (Store() && Store()->SourceChanged()))
+                return {};
             ok = true;
             return bytes;
         } catch (const std::bad_alloc&) {
@@ -102,7 +106,8 @@ void ClipboardLetGoOf(const LineStore* store) {
     // The clipboard's content is ours to change while we own it.
     auto* lines =
         dynamic_cast<LinesMime*>(const_cast<QMimeData*>(clipboard->mimeData(QClipboard::Clipboard)));
-    if (lines && lines->Store() == store)
+    // Lines read from their file need no text made: the store, shared, keeps its file.
+    if (lines && lines->Store() == store && !store->FileBacked())
         lines->Settle();
 }
 

@@ -146,6 +146,9 @@ private:
     void OnRefillLines(size_t first, size_t count);
     void OnRefillDone();
     void StopRefill();
+    // A log read from its file: looks at the file (the timer's tick), and tells the user
+    // once when another program changed it.
+    void CheckSource();
 
     CLogViewSite& m_site;
     // The store, the log list's model and the bookmarks; the list widget observes the model.
@@ -167,4 +170,6 @@ private:
     bool m_refillPending = false;
     bool m_refillOutOfMemory = false;
     int m_waitCursors = 0;
+    QTimer m_sourceTimer;
+    bool m_sourceChangeTold = false;
 };
