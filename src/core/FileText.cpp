@@ -88,18 +88,22 @@ std::string_view FileText::Read(uint64_t offset, uint32_t length, uint8_t separa
     }
     if (!hit) {
         hit = oldest;
-        // Forwards, a window starts at the line asked for; a walk backwards (scrolling up)
-        // gets the window that ends with it.
+        // A thread walking on from where its last window ended (a scan, Save) reads large
+        // blocks; any other read (a jump, a row of the marks pane) reads a small one. A walk
+        // backwards (scrolling up) gets the window that ends with the line.
+        const bool walking = newestOfMine && offset >= newestOfMine->start + newestOfMine->size / 2 &&
+                             offset <= newestOfMine->start + newestOfMine->size + kSmallWindowBytes;
+        const size_t size = walking ? kWindowBytes : kSmallWindowBytes;
         uint64_t start = offset;
         if (newestOfMine && offset < newestOfMine->start)
-            start = offset + span > kWindowBytes ? offset + span - kWindowBytes : 0;
+            start = offset + span > size ? offset + span - size : 0;
         if (!hit->bytes)
             hit->bytes = std::make_unique_for_overwrite<char[]>(kWindowBytes);
         hit->owner = 0;
         size_t got = 0;
-        while (got < kWindowBytes) {
-            const ssize_t n = ::pread(m_file.Get(), hit->bytes.get() + got, kWindowBytes - got,
-                                      static_cast<off_t>(start + got));
+        while (got < size) {
+            const ssize_t n =
+                ::pread(m_file.Get(), hit->bytes.get() + got, size - got, static_cast<off_t>(start + got));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)

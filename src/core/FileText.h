@@ -5,9 +5,9 @@
 // rotation, our own safe save) or its deletion leaves it on the bytes that were indexed.
 // Nothing is mapped: a file truncated under a mapping would kill the program.
 //
-// Each thread reads through a few windows of its own (thread-local, about a megabyte
-// each), so painting rereads nothing while the user scrolls, and a scan that walks a run
-// of lines reads the file in large sequential blocks; threads that share a scan never
+// Each thread reads through a few windows of its own (thread-local), so painting rereads
+// nothing while the user scrolls, a jump reads little, and a scan that walks a run of
+// lines reads the file in large sequential blocks; threads that share a scan never
 // wait for each other. A text handed out stays valid until the same thread has asked for
 // kWindows - 1 further windows, so two texts may be held and compared at once.
 //
@@ -59,6 +59,8 @@ public:
     // cuts lines into pieces of at most a kilobyte).
     static constexpr size_t kWindows = 4;
     static constexpr size_t kWindowBytes = 1u << 20;
+    // A window read for a line away from the thread's last one.
+    static constexpr size_t kSmallWindowBytes = 64u << 10;
 
     explicit FileText(FileHandle file);
     FileText(const FileText&) = delete;
