@@ -12,14 +12,27 @@
 
 void DisplayList::Reserve(int count) {
     const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
-    m_refs.reserve(n);
+    if (!m_identity)
+        m_refs.reserve(n);
     m_flags.reserve(n);
+}
+
+void DisplayList::Materialize(size_t count) {
+    if (!m_identity)
+        return;
+    m_refs.reserve(std::max(count, m_flags.size()));
+    for (size_t i = 0; i < m_flags.size(); ++i)
+        m_refs.push_back(static_cast<uint32_t>(i));
+    m_identity = false;
 }
 
 int DisplayList::Append(uint32_t ref, uint8_t flags, size_t length) {
     // Both pushes cannot fail once the first has room: reserve both up front.
     Reserve(GetCount() + 1);
-    m_refs.push_back(ref);
+    if (m_identity && ((flags & kOwn) || ref != m_flags.size()))
+        Materialize(m_flags.size() + 1);
+    if (!m_identity)
+        m_refs.push_back(ref);
     m_flags.push_back(flags);
     const int index = GetCount() - 1;
     NoteLength(index, length);
@@ -78,6 +91,7 @@ int DisplayList::InsertString(int index, std::string_view text) {
         index = GetCount();
     if (index < 0 || index > GetCount())
         return LB_ERR;
+    Materialize(m_flags.size() + 1);
     Reserve(GetCount() + 1);
     const std::string_view kept = m_ownTexts.Store(text);
     const uint32_t ref = AddOwn(kept, 0);
@@ -105,11 +119,15 @@ int DisplayList::InsertString(int index, std::string_view text) {
 int DisplayList::DeleteString(int index) {
     if (!Valid(index))
         return LB_ERR;
+    // The last item goes without numbers; any other moves those below it.
+    if (index != GetCount() - 1)
+        Materialize(m_flags.size());
     if (SelectedAt(index)) {
         --m_selectedCount;
         ++m_selectionStamp;
     }
-    m_refs.erase(static_cast<size_t>(index));
+    if (!m_identity)
+        m_refs.erase(static_cast<size_t>(index));
     m_flags.erase(static_cast<size_t>(index));
     DropLongItem(index);
     ShiftLongItems(index, -1);
@@ -125,7 +143,7 @@ int DisplayList::DeleteString(int index) {
         if (index <= m_selHigh)
             --m_selHigh;
     }
-    if (m_refs.empty())
+    if (m_flags.empty())
         StartOver();
     if (m_observer)
         m_observer->ItemsRemoved(index, 1);
@@ -135,6 +153,18 @@ int DisplayList::DeleteString(int index) {
 int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
     if (sortedIndices.empty())
         return GetCount();
+    // A list without numbers keeps going without when only its tail goes; otherwise it gets
+    // the numbers of the items that stay, in the same pass (room first, so that nothing
+    // changes when it cannot be had).
+    const size_t count = m_flags.size();
+    const size_t removing =
+        static_cast<size_t>(std::count_if(sortedIndices.begin(), sortedIndices.end(),
+                                          [&](int i) { return i >= 0 && static_cast<size_t>(i) < count; }));
+    const bool tailOnly = removing == sortedIndices.size() && removing > 0 &&
+                          static_cast<size_t>(sortedIndices.front()) == count - removing;
+    const bool numbering = m_identity && !tailOnly;
+    if (numbering)
+        m_refs.reserve(count - removing);
     // One compaction pass; caret and anchor move up by the number of removed items
     // before them.
     size_t next = 0;
@@ -143,7 +173,7 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
     int removedBeforeAnchor = 0;
     ClearSelectionBounds();
     RemoveLongItems(sortedIndices);
-    for (size_t i = 0; i < m_refs.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const int index = static_cast<int>(i);
         const bool selected = (m_flags[i] & kSelected) != 0;
         if (next < sortedIndices.size() && sortedIndices[next] == index) {
@@ -163,15 +193,21 @@ int DisplayList::DeleteItems(const std::vector<int>& sortedIndices) {
                 m_selLow = static_cast<int>(out);
             m_selHigh = static_cast<int>(out);
         }
-        m_refs[out] = m_refs[i];
+        if (numbering)
+            m_refs.push_back(static_cast<uint32_t>(i));
+        else if (!m_identity)
+            m_refs[out] = m_refs[i];
         m_flags[out] = m_flags[i];
         ++out;
     }
-    m_refs.resize(out);
+    if (numbering)
+        m_identity = false;
+    else if (!m_identity)
+        m_refs.resize(out);
     m_flags.resize(out);
     m_caret -= removedBeforeCaret;
     m_anchor -= removedBeforeAnchor;
-    if (m_refs.empty())
+    if (m_flags.empty())
         StartOver();
     if (m_observer)
         m_observer->ContentReset();
@@ -184,7 +220,6 @@ void DisplayList::ResetContent() {
         m_storeOwner.reset();
         m_store = nullptr;
     }
-    m_refs.clear_keeping_memory();
     m_flags.clear_keeping_memory();
     if (m_selectedCount > 0)
         ++m_selectionStamp;
@@ -196,6 +231,9 @@ void DisplayList::ResetContent() {
 }
 
 void DisplayList::StartOver() {
+    // An empty list starts again without numbers.
+    m_identity = true;
+    m_refs.clear();
     m_caret = m_anchor = -1;
     m_own.clear();
     m_ownTexts.Clear();
@@ -277,6 +315,7 @@ int DisplayList::SetItemData(int index, uint32_t data) {
         } else {
             // A word the store's line does not give: the item gets an entry of its own,
             // still on the store's bytes.
+            Materialize(m_flags.size());
             const uint32_t ref = AddOwn(TextAt(index), data);
             m_refs[static_cast<size_t>(index)] = ref;
             flags = static_cast<uint8_t>(kOwn | (flags & kSelected));
@@ -297,6 +336,7 @@ int DisplayList::SetItemText(int index, std::string_view text) {
         own.text = kept.data();
         own.length = static_cast<uint32_t>(std::min<size_t>(kept.size(), 0xffffffffu));
     } else {
+        Materialize(m_flags.size());
         const uint32_t ref = AddOwn(kept, DataAt(index));
         m_refs[static_cast<size_t>(index)] = ref;
         flags = static_cast<uint8_t>(kOwn | (flags & kSelected));
@@ -343,7 +383,7 @@ int DisplayList::SetSel(int index, bool select) {
         return 0;
     }
     if (index == -1) {
-        if (m_refs.empty())
+        if (m_flags.empty())
             return 0;
         return SelItemRange(select, 0, GetCount() - 1);
     }
@@ -378,7 +418,7 @@ int DisplayList::SelItemRange(bool select, int first, int last) {
         return LB_ERR;
     if (first > last)
         std::swap(first, last);
-    if (m_refs.empty() || last < 0 || first >= GetCount())
+    if (m_flags.empty() || last < 0 || first >= GetCount())
         return LB_ERR;
     first = std::max(first, 0);
     last = std::min(last, GetCount() - 1);
@@ -446,7 +486,7 @@ int DisplayList::SetCurSel(int index) {
 }
 
 int DisplayList::GetCaretIndex() const {
-    if (m_refs.empty())
+    if (m_flags.empty())
         return -1;
     if (m_caret < 0)
         return 0;

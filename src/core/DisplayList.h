@@ -8,10 +8,10 @@
 // those bytes keeps them alive as long as the item exists or until ResetContent, or a
 // line of the line store the list was given (AddLine), which must outlive such items.
 //
-// A line of the store costs the list five bytes: the line's number in the store and a
-// byte of flags (selected, bookmarked, trimmed); its text and its colour word are the
-// store's. Every other item (an edited line, a separator, a dialog's entry) is kept in a
-// side table of its own.
+// A line of the store costs the list a byte of flags (selected, bookmarked, trimmed) and,
+// unless every item is the store's line of the same index (as after a load), four bytes
+// for the line's number in the store; its text and its colour word are the store's. Every other item (an
+// edited line, a separator, a dialog's entry) is kept in a side table of its own.
 //
 // Used on the GUI thread only. One observer (the list widget) hears of every change.
 #pragma once
@@ -66,7 +66,7 @@ public:
     }
     const LineStore* Store() const { return m_store; }
 
-    int GetCount() const { return static_cast<int>(m_refs.size()); }
+    int GetCount() const { return static_cast<int>(m_flags.size()); }
 
     // LB_ADDSTRING: appends a copy of `text`; returns its index.
     int AddString(std::string_view text) { return AddItem(m_ownTexts.Store(text), 0); }
@@ -212,7 +212,12 @@ private:
     // within the selection bounds).
     uint8_t& FlagsAt(int index) { return m_flags[static_cast<size_t>(index)]; }
     uint8_t FlagsAt(int index) const { return m_flags[static_cast<size_t>(index)]; }
-    uint32_t RefAt(int index) const { return m_refs[static_cast<size_t>(index)]; }
+    uint32_t RefAt(int index) const {
+        return m_identity ? static_cast<uint32_t>(index) : m_refs[static_cast<size_t>(index)];
+    }
+    // Gives the list numbers of its own, item i's being i, with room for `count` in all.
+    // Throws std::bad_alloc, changing nothing, when the room cannot be had.
+    void Materialize(size_t count);
     bool SelectedAt(int index) const { return (FlagsAt(index) & kSelected) != 0; }
     std::string_view TextAt(int index) const;
     uint32_t DataAt(int index) const;
@@ -242,7 +247,10 @@ private:
 
     SelectionMode m_mode;
     // Items in huge-page chunks: appending ten million lines moves nothing and costs
-    // few page faults.
+    // few page faults. While every item is the store's line of its own index (a load, a
+    // rebuild that shows every line) the numbers are not kept at all: m_identity, and
+    // m_refs empty; the first item that breaks the rule gives the list its numbers.
+    bool m_identity = true;
     ChunkedVector<uint32_t> m_refs;
     ChunkedVector<uint8_t> m_flags;
     std::vector<OwnItem> m_own;

@@ -331,8 +331,9 @@ void CQuorvixView::OnRefillLines(size_t first, size_t count) {
     first = std::min(first, stored);
     const size_t last = std::min(first + count, stored);
     try {
-        // Room for the whole run first: then no line of it can fail, and the list shows
-        // every line of the store up to here, in order, or stops before this run.
+        // Room for the whole run first: then no line of it can fail but the one that gives
+        // the list its numbers, and the list shows every line of the store up to where it
+        // stopped, in order.
         m_core.LogList().Reserve(m_core.LogList().GetCount() + static_cast<int>(last - first));
     } catch (const std::bad_alloc&) {
         // The rebuild ends with this run; its end reports (OnRefillDone).
@@ -340,8 +341,14 @@ void CQuorvixView::OnRefillLines(size_t first, size_t count) {
         return;
     }
     DisplayList::AppendRun run(m_core.LogList());
-    for (size_t i = first; i < last; ++i)
-        m_core.OnRefillLine(i);
+    try {
+        for (size_t i = first; i < last; ++i)
+            m_core.OnRefillLine(i);
+    } catch (const std::bad_alloc&) {
+        // The list got its numbers of the store's lines (the first line left out) and they
+        // did not fit: it keeps the lines before, in order.
+        m_refillOutOfMemory = true;
+    }
 }
 
 void CQuorvixView::OnRefillDone() {

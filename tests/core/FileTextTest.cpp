@@ -63,13 +63,26 @@ std::string OddLog() {
     for (int i = 0; i < 30000; ++i) {
         std::string line = "line " + std::to_string(i);
         switch (random() % 9) {
-        case 0: line.clear(); break;
-        case 1: line = "  " + line + " \t"; break;
-        case 2: line += " "; break;
-        case 3: line += std::string("\0nul\xff\xfe", 7); break;
-        case 4: line += std::string(500 + random() % 3000, 'x'); break; // in pieces
-        case 5: line = "\t" + line; break;
-        default: break;
+        case 0:
+            line.clear();
+            break;
+        case 1:
+            line = "  " + line + " \t";
+            break;
+        case 2:
+            line += " ";
+            break;
+        case 3:
+            line += std::string("\0nul\xff\xfe", 7);
+            break;
+        case 4:
+            line += std::string(500 + random() % 3000, 'x');
+            break; // in pieces
+        case 5:
+            line = "\t" + line;
+            break;
+        default:
+            break;
         }
         log += line;
         // Runs of CR LF lines among the LF ones; a lone CR stays in its line.
@@ -79,7 +92,8 @@ std::string OddLog() {
     return log;
 }
 
-void ExpectSameLines(const CLogViewCore& inMemory, const CLogViewCore& fromFile, const std::vector<size_t>& order) {
+void ExpectSameLines(const CLogViewCore& inMemory, const CLogViewCore& fromFile,
+                     const std::vector<size_t>& order) {
     const LineStore& a = inMemory.m_lineEntries;
     const LineStore& b = fromFile.m_lineEntries;
     ASSERT_EQ(a.GetCount(), b.GetCount());
