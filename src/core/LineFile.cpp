@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr size_t kReadBlock = 1 << 20;
+constexpr size_t kReadBlock = 256 << 10;
 constexpr size_t kMinReadBlock = 64 << 10;
 // A whole piece plus its CR LF: the most a single cut needs to look at.
 constexpr size_t kCutWindow = CLineFile::kMaxPiece + 2;
@@ -62,6 +62,8 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
             *error = path + ": " + SystemText(osError);
         return false;
     }
+    // The file is read once from start to end: the kernel may read further ahead.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     m_fd = fd;
     m_path = path;
     m_eof = false;

@@ -1,5 +1,8 @@
 #include "core/LogViewCore.h"
 
+#include <algorithm>
+#include <new>
+
 #include "core/ByteText.h"
 #include "core/LineRecord.h"
 
@@ -45,6 +48,14 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
 
 void CLogViewCore::OnAddLines(LineBatch& batch) {
     DisplayList::AppendRun run(m_logList);
+    // Room for the whole batch at once saves each line its own look; when it cannot be
+    // had, each line asks for its own, and those that fit are taken.
+    const size_t wanted = std::min(m_lineEntries.GetCount() + batch.Count(), m_lineLimit);
+    try {
+        m_lineEntries.Reserve(wanted);
+        m_logList.Reserve(static_cast<int>(std::min<size_t>(wanted, LineStore::kMaxLines)));
+    } catch (const std::bad_alloc&) {
+    }
     for (LineRecord& record : batch.Records())
         OnAddLine(record);
 }
