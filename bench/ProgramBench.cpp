@@ -205,6 +205,8 @@ int main(int argc, char** argv) {
         // After the load, so the load does not reuse memory this touched.
         const double freshMemory = TimeFreshMemory(static_cast<uint64_t>(fileBytes));
         Report("ref.fresh_memory.seconds", freshMemory, "s");
+        // The reference's memory is gone again: the peaks below are the program's.
+        ResetPeakRss();
         // What a first load cannot go below here: reading the file, and the kernel handing
         // out the memory its text is copied into.
         ReportRatio("program.load", loadSeconds, grepC + freshMemory, "grep_c_fresh_memory", 1);
@@ -276,8 +278,9 @@ int main(int argc, char** argv) {
         Report("program.show_bookmarks.seconds", seconds, "s");
         Report("program.show_bookmarks.entries", view.MarksList()->GetCount(), "lines");
     }
-    // The most the process held so far: the load and every command but Copy, whose
-    // clipboard text is a block as large as the lines copied.
+    // The most the process held since the load (or, of a log in memory, since the
+    // fresh-memory reference): every command but Copy, whose clipboard text is a block as
+    // large as the lines copied.
     Report("program.peak_rss_before_copy_per_file_byte", static_cast<double>(PeakRss()) / fileBytes, "x");
     if (options.Wants("program.copy")) {
         // The common word's lines are still selected.

@@ -20,6 +20,9 @@ private:
 // Resident memory now and at its peak, in bytes (from /proc/self/status).
 uint64_t CurrentRss();
 uint64_t PeakRss();
+// Starts the peak over from the memory resident now (after a reference that touched memory
+// of its own in this process).
+void ResetPeakRss();
 
 // CPU seconds (user and system) used so far by the calling thread, and by the whole
 // process. Beside the wall time they show which thread a pipeline waits for.
