@@ -87,7 +87,9 @@ size_t LineUtf8Size(std::string_view line, bool valid) {
 
 char* CopyLineAsUtf8(std::string_view line, bool valid, char* out) {
     if (valid) {
-        std::memcpy(out, line.data(), line.size());
+        // An empty line may have no bytes at all (a null view).
+        if (!line.empty())
+            std::memcpy(out, line.data(), line.size());
         return out + line.size();
     }
     for (const char c : line) {
