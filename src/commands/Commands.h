@@ -90,7 +90,15 @@ namespace save_commands {
 void OnSaveAs(CommandHost& host);
 // The document's save step (File Save): to `path`. Clears the modified flag on success;
 // false when nothing was written (an empty list, or a failure).
+//
+// Both refuse, and say so, while the list is not whole yet (the log loads, or the list is
+// being rebuilt): a save then would replace the log with a part of it. Before either
+// replaces the log's own file when that changed since the view read it (another program
+// may still be writing it), the user is asked, No by default; No writes nothing there and
+// offers Save As to another name instead.
 bool SaveDocument(CommandHost& host, const QString& path);
+// Tells the user, and returns true, while the list of `host` is not whole yet.
+bool RefusedWhileIncomplete(CommandHost& host);
 } // namespace save_commands
 
 // Analyze (AnalyzeCommands.cpp).

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "commands/Commands.h"
+#include "core/FileState.h"
 #include "frames/AppServices.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
@@ -63,13 +64,25 @@ bool CQuorvixDoc::SaveModified() {
 }
 
 bool CQuorvixDoc::DoFileSave() {
+    // Refused before any dialog: the list is not whole yet.
+    if (CommandHost* view = m_window ? m_window->DocumentView() : nullptr;
+        view && save_commands::RefusedWhileIncomplete(*view))
+        return false;
     const std::string target = PathToBytes(m_strFilePath);
     struct stat st {};
     if (!m_strFilePath.isEmpty() && ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         ::access(target.c_str(), W_OK) == 0)
         return DoSave(m_strFilePath);
-    // The file is gone or cannot be written: ask where to save instead.
-    const QString path = PromptSaveFile(DialogParent(), QString::fromUtf8(res::kOpenFilter), m_title);
+    // The file is gone or cannot be written: ask where to save instead, offering where the
+    // log was (or the nearest folder of that path still there) under its own name.
+    QString offered = m_title;
+    if (!m_strFilePath.isEmpty()) {
+        std::string folder = NearestExistingFolder(target);
+        if (!folder.ends_with('/'))
+            folder += '/';
+        offered = PathFromBytes(folder + PathToBytes(PathFileName(m_strFilePath)));
+    }
+    const QString path = PromptSaveFile(DialogParent(), QString::fromUtf8(res::kOpenFilter), offered);
     if (path.isEmpty() || !DoSave(path))
         return false;
     SetPathName(path);

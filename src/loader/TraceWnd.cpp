@@ -103,8 +103,10 @@ void CTraceWnd::OnReaderLines(std::unique_ptr<LineBatch> batch) {
     delete m_returned.exchange(batch.release(), std::memory_order_acq_rel);
 }
 
-void CTraceWnd::OnReaderEnd(LoadEnd how) {
+void CTraceWnd::OnReaderEnd(LoadEnd how, std::optional<FileState> state) {
     // Every batch was queued before this call, so every one has been taken by now.
+    if (!m_ended)
+        m_readState = state;
     EndLoad(how);
 }
 
@@ -146,6 +148,7 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
     };
 
     LoadEnd how = LoadEnd::Failed;
+    std::optional<FileState> endState;
     std::unique_ptr<LineBatch> batch;
     // Hands the batch over once there is a place for it; false when the reader was asked
     // to stop meanwhile. Throws std::bad_alloc when the call cannot be queued.
@@ -211,8 +214,14 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             // Classified here, off the GUI thread, with the view's own copy of the slots.
             batch->Add(text, piece.size(), ClassifyLine(m_levelSlots, text), offset);
         }
-        if (!more && handOver())
+        if (!more && handOver()) {
             how = LoadEnd::Complete;
+            // What was read is what the file held at its end: a writer's bytes that came
+            // after make the file differ from this state.
+            endState = FileState::OfDescriptor(file.Descriptor());
+            if (endState)
+                endState->size = file.Tell();
+        }
     } catch (const CFileException&) {
         // A read error ends the load quietly; the lines handed over so far stay.
         how = LoadEnd::Failed;
@@ -233,7 +242,7 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         }
     }
     try {
-        Post([this, how] { OnReaderEnd(how); });
+        Post([this, how, endState] { OnReaderEnd(how, endState); });
     } catch (const std::bad_alloc&) {
         // Not even a call could be queued: nothing more can be said.
     }

@@ -29,9 +29,11 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <semaphore>
 #include <string>
 
+#include "core/FileState.h"
 #include "core/LevelConfig.h"
 #include "core/LineRecord.h"
 #include "platform/WorkerThread.h"
@@ -75,6 +77,10 @@ public:
     CProgressDlg* ProgressDialog() const;
     // True once the load has ended, however (LoadEnded has been emitted by then).
     bool ReaderFinished() const { return m_ended; }
+    // The file as the reader left it at the end of a complete load: its identity, the bytes
+    // read (its size then, as far as the reader saw) and its time of last write. Nothing
+    // before that, or when the load did not reach the end.
+    const std::optional<FileState>& ReadState() const { return m_readState; }
 
 signals:
     // Once, on the GUI thread, after every line taken.
@@ -107,7 +113,7 @@ private:
     // What the reader hands over, on the GUI thread.
     void OnReaderStart(uint64_t fileSize, FileHandle file);
     void OnReaderLines(std::unique_ptr<LineBatch> batch);
-    void OnReaderEnd(LoadEnd how);
+    void OnReaderEnd(LoadEnd how, std::optional<FileState> state = std::nullopt);
     // Closes the progress dialog and emits LoadEnded, the first time only.
     void EndLoad(LoadEnd how);
     void StopReader();
@@ -118,7 +124,8 @@ private:
     const LevelSlotTable m_levelSlots;
     QPointer<QWidget> m_progressOwner;
     QPointer<CProgressDlg> m_progress;
-    bool m_ended = false; // GUI thread only
+    bool m_ended = false;                 // GUI thread only
+    std::optional<FileState> m_readState; // GUI thread only
     // Free places for batches in flight: the reader takes one before it hands a batch
     // over, the GUI thread gives it back once the batch was taken (or dropped).
     std::counting_semaphore<8> m_slots{kBatchesInFlight};

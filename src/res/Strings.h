@@ -61,6 +61,13 @@ inline constexpr const char* kSourceChanged =
 inline constexpr const char* kSourceChangedNoCopy =
     "The log's file was changed by another program after it was loaded: its lines can no "
     "longer be read, so nothing was copied or saved.";
+// A save of a log whose list is not whole yet; %1: the log's name.
+inline constexpr const char* kSaveWhileLoading =
+    "%1 is still loading. It can be saved once all of its lines are in the list.";
+// A save over a log's file that changed since it was read; %1: the file's name.
+inline constexpr const char* kSaveOverWrittenFile =
+    "%1 is still being written by another program. Replacing it would lose what that program "
+    "writes next.\n\nReplace it anyway? Choose No to save the lines under another name instead.";
 
 // The command line.
 inline constexpr const char* kVersionText = "Quorvix " QUORVIX_VERSION "\n";

@@ -7,7 +7,10 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <string_view>
+
+#include "core/FileState.h"
 
 class CLogViewCore;
 class CLogListBox;
@@ -41,6 +44,16 @@ public:
     virtual void StartRefill() = 0;
     // True while the log's file is still being read.
     virtual bool IsLoading() const = 0;
+    // True while the log list does not hold every line it is to show: the log still loads,
+    // or a rebuild of the list runs or waits to run. A save then would write a part.
+    virtual bool IsListIncomplete() const = 0;
+    // The log's own file (the document's path), and its state when the view last read it:
+    // nothing until a load has read it to its end.
+    virtual QString SourcePath() const = 0;
+    virtual std::optional<FileState> SourceState() const = 0;
+    // The list was just saved to `path`. When that is the log's own file, the view knows it
+    // from now on as saved: the save is what it last read.
+    virtual void OnListSaved(const QString& path) = 0;
 
     // The text of the main frame's message pane.
     virtual void SetStatusText(const QString& text) = 0;

@@ -158,6 +158,8 @@ void CQuorvixView::OnLoadDone(CTraceWnd::LoadEnd how) {
         return RunPendingRefill();
     m_core.OnLoadDone();
     m_loadDone = true;
+    if (m_readerWnd)
+        m_sourceState = m_readerWnd->ReadState();
     if (how == CTraceWnd::LoadEnd::OutOfMemory || how == CTraceWnd::LoadEnd::TooManyLines) {
         // Told from the event loop, not inside the reader's call.
         const char* text =
@@ -381,6 +383,11 @@ void CQuorvixView::CheckSource() {
                   MB_OK | MB_ICONWARNING, this);
     // What shows now reads empty.
     m_logList->viewport()->update();
+}
+
+void CQuorvixView::OnListSaved(const QString& path) {
+    if (AbsolutePath(path) == AbsolutePath(m_site.DocumentPath()))
+        m_sourceState = FileState::OfPath(PathToBytes(path));
 }
 
 void CQuorvixView::AbandonLineEdit() {

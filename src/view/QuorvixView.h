@@ -86,6 +86,10 @@ public:
     QLineEdit* LineEditor() override { return m_editor; }
     void StartRefill() override;
     bool IsLoading() const override;
+    bool IsListIncomplete() const override { return IsLoading() || IsRefilling() || IsRefillPending(); }
+    QString SourcePath() const override { return m_site.DocumentPath(); }
+    std::optional<FileState> SourceState() const override { return m_sourceState; }
+    void OnListSaved(const QString& path) override;
     void SetStatusText(const QString& text) override { m_site.SetStatusText(text); }
     bool IsModified() const override { return m_site.IsModified(); }
     void SetModifiedFlag(bool modified) override { m_site.SetModifiedFlag(modified); }
@@ -172,4 +176,6 @@ private:
     int m_waitCursors = 0;
     QTimer m_sourceTimer;
     bool m_sourceChangeTold = false;
+    // The log's file as this view last read it (or saved it).
+    std::optional<FileState> m_sourceState;
 };

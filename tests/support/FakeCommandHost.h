@@ -38,6 +38,10 @@ public:
     // What StartRefill empties first: the log list, the marks list, the bookmarks, an edit.
     void ResetForRebuild();
     bool IsLoading() const override { return loading; }
+    bool IsListIncomplete() const override { return loading; }
+    QString SourcePath() const override { return sourcePath; }
+    std::optional<FileState> SourceState() const override { return sourceState; }
+    void OnListSaved(const QString& path) override { savedPaths.push_back(path); }
     void SetStatusText(const QString& text) override { statusTexts.push_back(text); }
     bool IsModified() const override { return modified; }
     void SetModifiedFlag(bool value) override { modified = value; }
@@ -57,6 +61,9 @@ public:
     int waitCursorsShown = 0; // ever
     QStringList statusTexts;
     QStringList openedDocuments;
+    QString sourcePath;
+    std::optional<FileState> sourceState;
+    QStringList savedPaths;
 
 private:
     // The core before the window: the list widgets observe its model until the window
