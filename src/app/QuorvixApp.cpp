@@ -136,8 +136,8 @@ CQuorvixDoc* CQuorvixApp::OpenDocumentFile(const QString& path) {
     return m_docManager ? m_docManager->OpenDocumentFile(path) : nullptr;
 }
 
-CQuorvixDoc* CQuorvixApp::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom) {
-    return m_docManager ? m_docManager->OpenSavedFile(path, savedFrom) : nullptr;
+CQuorvixDoc* CQuorvixApp::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow) {
+    return m_docManager ? m_docManager->OpenSavedFile(path, savedFrom, newWindow) : nullptr;
 }
 
 bool CQuorvixApp::RemoveRecentFile(const QString& path) {

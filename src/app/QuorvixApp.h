@@ -56,7 +56,7 @@ public:
 
     // CAppServices
     CQuorvixDoc* OpenDocumentFile(const QString& path) override;
-    CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom) override;
+    CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow) override;
     bool RemoveRecentFile(const QString& path) override;
     void AddToRecentFileList(const QString& path) override;
     const CRecentFileList& RecentFileList() const override { return *m_recentFiles; }

@@ -28,11 +28,12 @@ inline constexpr int ID_EDIT_BOOKMARK = 32773;
 inline constexpr int ID_EDIT_NEXTMARK = 32774;
 inline constexpr int ID_OPTIONS_ANALYZE = 32775;
 inline constexpr int ID_VIEW_BOOKMARKS = 32776;
+inline constexpr int ID_VIEW_FOLLOW = 32780;
 
 // The log view's command route (LogViewCommands.cpp).
 namespace log_view_commands {
 // The log view's menu commands: Copy, Find, Clear Sel, Save As, Options, Bookmark, Next
-// Mark, Analyze, Bookmarks. Whether `id` is one of them; runs it when `execute` is set.
+// Mark, Analyze, Bookmarks, Follow. Whether `id` is one of them; runs it when `execute` is set.
 bool OnCmdMsg(CommandHost& view, int id, bool execute);
 // Answers the view's signals: a double click opens the line editor, a selection change
 // shows the caret line and writes an edit back, Delete deletes the selected lines, Enter

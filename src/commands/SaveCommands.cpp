@@ -38,8 +38,7 @@ void SaveAsChosenFile(CommandHost& host) {
     const QString path = PromptSaveFile(host.DialogParent(), QString::fromUtf8(res::kSaveAsFilter));
     if (path.isEmpty() || SaveList(host, path) != SaveStatus::Saved)
         return;
-    if (AskYesNo(QString::fromUtf8(res::kOpenSavedFile), host.DialogParent()) == IDYES)
-        host.OpenSavedFile(path);
+    host.OpenSavedFile(path, AskYesNo(QString::fromUtf8(res::kOpenSavedFile), host.DialogParent()) == IDYES);
 }
 
 // Every line of the view's list to `path`; the selection goes first, whether or not the

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "core/ByteText.h"
@@ -56,6 +57,24 @@ int DisplayList::AddItem(std::string_view textRef, uint32_t data) {
 int DisplayList::AddLine(size_t storeIndex, bool trimmed, bool storeData) {
     const auto flags = static_cast<uint8_t>((trimmed ? kTrimmed : 0) | (storeData ? kStoreData : 0));
     return Append(static_cast<uint32_t>(storeIndex), flags, m_store->TextLengthAtMost(storeIndex, trimmed));
+}
+
+size_t DisplayList::LowestStoreLine() const {
+    size_t lowest = SIZE_MAX;
+    for (int i = 0; i < GetCount(); ++i) {
+        if ((FlagsAt(i) & kOwn) == 0)
+            lowest = std::min<size_t>(lowest, RefAt(i));
+    }
+    return lowest;
+}
+
+void DisplayList::StoreLineChanged(int index) {
+    if (!Valid(index))
+        return;
+    DropLongItem(index);
+    NoteLength(index, TextAt(index).size());
+    if (m_observer)
+        m_observer->ItemsChanged(index, index);
 }
 
 int DisplayList::AddCopyOf(const DisplayList& other, int index) {

@@ -124,6 +124,15 @@ public:
     int SetItemData(int index, uint32_t data);
     // Replaces the text of one item, keeping its data and selection.
     int SetItemText(int index, std::string_view text);
+    // The lowest line of the store an item refers to (SIZE_MAX when none does).
+    size_t LowestStoreLine() const;
+    // Whether item `index` is line `storeIndex` of the list's store (not an edited copy).
+    bool IsStoreLine(int index, size_t storeIndex) const {
+        return Valid(index) && (FlagsAt(index) & kOwn) == 0 && RefAt(index) == storeIndex;
+    }
+    // Item `index`, a line of the store, has another text and colour in the store now (a
+    // line that was still being written came again, whole): its observer repaints it.
+    void StoreLineChanged(int index);
 
     // Selection. In an extended list any set of items may be selected; in a single list
     // at most one (SetCurSel).

@@ -95,13 +95,29 @@ uint64_t CLineFile::Length() const {
 }
 
 void CLineFile::SeekToBegin() {
+    SeekTo(0);
+}
+
+void CLineFile::SeekTo(uint64_t offset) {
     if (m_fd < 0)
         return;
-    if (::lseek(m_fd, 0, SEEK_SET) < 0)
+    if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0)
         ThrowError(errno, "seek in");
     m_pos = m_end = 0;
-    m_bufferStart = 0;
+    m_bufferStart = offset;
     m_eof = false;
+    m_lastSize = 0;
+    m_lastFinal = true;
+}
+
+void CLineFile::UnreadLastPiece() {
+    // A piece that is not final holds no line feed, so its bytes were handed out as they
+    // lie in the buffer, unchanged.
+    if (m_lastFinal || m_lastSize > m_pos)
+        return;
+    m_pos -= m_lastSize;
+    m_lastSize = 0;
+    m_lastFinal = true;
 }
 
 void CLineFile::ThrowError(int osError, const char* action) const {
@@ -156,12 +172,18 @@ bool CLineFile::ReadPiece(std::string_view& piece) {
                 lf[-1] = '\n';
             piece = std::string_view(start, content + 1);
             m_pos += raw + 1;
+            m_lastSize = raw + 1;
+            m_lastFinal = true;
             return true;
         }
     }
     const size_t take = window < kMaxPiece ? window : kMaxPiece;
     piece = std::string_view(start, take);
     m_pos += take;
+    m_lastSize = take;
+    // With fewer bytes than a cut looks at, more of the file could still move the cut (a
+    // line feed, or the CR LF after a whole piece).
+    m_lastFinal = avail >= kCutWindow;
     return true;
 }
 

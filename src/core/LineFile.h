@@ -56,6 +56,8 @@ public:
     void SeekToBegin();
     // Where in the file the next piece starts.
     uint64_t Tell() const { return m_bufferStart + m_pos; }
+    // How far into the file reading has gone (pieces not handed out yet included).
+    uint64_t BytesRead() const { return m_bufferStart + m_end; }
     // The open file's descriptor (-1 when closed); the object keeps it.
     int Descriptor() const { return m_fd; }
 
@@ -70,6 +72,17 @@ public:
     // The same piece without a copy: `piece` points into the file's buffer and stays
     // valid until the next read or the file is closed.
     bool ReadPiece(std::string_view& piece);
+
+    // Reading a file that is still being written. The last piece read is final when it is
+    // cut where it would be cut with more of the file after it: it ends its line, or
+    // enough bytes followed it to decide. One that is not final lies at the end of what the
+    // file held and may still grow (a line being written): UnreadLastPiece puts it back, so
+    // the next read starts with it again. Resume lets reading go on past an end of file met
+    // before (the file grew); SeekTo moves to `offset` of the file.
+    bool LastPieceFinal() const { return m_lastFinal; }
+    void UnreadLastPiece();
+    void Resume() { m_eof = false; }
+    void SeekTo(uint64_t offset);
 
     // The bytes text mode writes for `text`, appended to `out`.
     static void AppendTextMode(std::string& out, std::string_view text);
@@ -86,4 +99,6 @@ private:
     size_t m_pos = 0;
     size_t m_end = 0;
     uint64_t m_bufferStart = 0; // the file offset of m_buffer[0]
+    size_t m_lastSize = 0;      // bytes the last piece took from the buffer
+    bool m_lastFinal = true;
 };

@@ -43,6 +43,7 @@ void LineBatch::Clear() {
     m_records.clear();
     m_used = 0; // a taken block is gone; the next line brings a new one
     m_stepSum = 0;
+    m_lastLineOpen = false;
 }
 
 void LineBatch::ProvideBytes(BigBlock block) {

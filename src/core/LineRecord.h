@@ -81,6 +81,12 @@ public:
     const std::vector<LineRecord>& Records() const { return m_records; }
     uint64_t StepSum() const { return m_stepSum; }
 
+    // The batch's last line is the end of a file that is still being written, without its
+    // line feed yet: it may come again, longer, as the first line of a later batch, which
+    // then takes its place.
+    void MarkLastLineOpen() { m_lastLineOpen = true; }
+    bool LastLineOpen() const { return m_lastLineOpen; }
+
 private:
     BigBlock m_bytes;
     size_t m_capacity;
@@ -88,6 +94,7 @@ private:
     bool m_taken = false;
     size_t m_maxLines;
     uint64_t m_stepSum = 0;
+    bool m_lastLineOpen = false;
     std::vector<LineRecord> m_records;
 };
 

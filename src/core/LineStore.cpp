@@ -26,14 +26,44 @@ void LineStore::Reserve(size_t count) {
 }
 
 bool LineStore::ChooseTextSource(uint64_t fileBytes, FileHandle file) {
+    m_current = 0;
+    m_spare = std::move(file);
     if (TakeTextBudget(fileBytes)) {
         m_budgetTaken += fileBytes;
         return false;
     }
-    if (!file.IsOpen())
+    return TakeMoreText(0);
+}
+
+bool LineStore::TakeMoreText(uint64_t bytes) {
+    if (m_current != 0)
+        return true;
+    if (bytes > 0 && TakeTextBudget(bytes)) {
+        m_budgetTaken += bytes;
+        return false;
+    }
+    if (!m_spare.IsOpen())
         return false; // nothing to read from: kept in memory, beyond the budget
-    m_file = std::make_unique<FileText>(std::move(file));
+    m_files.push_back(std::make_unique<FileText>(std::move(m_spare)));
+    m_retired.push_back(false);
+    m_current = m_files.size();
     return true;
+}
+
+bool LineStore::SourceChanged() const {
+    for (size_t k = 0; k < m_files.size(); ++k) {
+        if (!m_retired[k] && m_files[k]->Changed())
+            return true;
+    }
+    return false;
+}
+
+void LineStore::RetireLines() {
+    for (size_t k = 0; k < m_files.size(); ++k) {
+        if (m_files[k]->Changed())
+            m_retired[k] = true;
+    }
+    m_firstLive = m_ends.size();
 }
 
 void LineStore::Append(int level, std::string_view kept) {
@@ -43,7 +73,7 @@ void LineStore::Append(int level, std::string_view kept) {
     // The line continues the last segment when its bytes follow that segment's last
     // line directly and the segment's span stays within 32 bits; an empty line continues
     // any segment.
-    bool opens = m_segments.empty();
+    bool opens = m_segments.empty() || m_segments.back().source != 0;
     uint64_t start = 0;
     if (!opens) {
         const Segment& last = m_segments.back();
@@ -60,7 +90,7 @@ void LineStore::AppendFromFile(int level, std::string_view text, uint64_t offset
     // The line continues the last segment when it lies the segment's gap after the
     // segment's last line (the second line of a segment sets the gap) and the segment's
     // span stays within 32 bits.
-    bool opens = m_segments.empty();
+    bool opens = m_segments.empty() || m_segments.back().source != m_current;
     uint64_t start = 0;
     if (!opens) {
         Segment& last = m_segments.back();
@@ -73,14 +103,15 @@ void LineStore::AppendFromFile(int level, std::string_view text, uint64_t offset
             opens = true;
     }
     AddEntry(level, text.substr(0, length), opens, offset, start);
-    m_file->NoteIndexedEnd(offset + length);
+    m_files[m_current - 1]->NoteIndexedEnd(offset + length);
 }
 
 void LineStore::AddEntry(int level, std::string_view text, bool opens, uint64_t base, uint64_t start) {
     const size_t i = m_ends.size();
     const size_t length = text.size();
     if (opens) {
-        m_segments.push_back(Segment{base, i, m_file ? kGapUnknown : uint8_t{0}});
+        const auto source = static_cast<uint16_t>(m_current);
+        m_segments.push_back(Segment{base, i, source != 0 ? kGapUnknown : uint8_t{0}, source});
         start = 0;
     }
     if ((i & ((size_t{1} << kPageShift) - 1)) == 0)
@@ -118,11 +149,11 @@ size_t LineStore::SegmentOf(size_t i) const {
 std::string_view LineStore::WholeText(size_t i) const {
     const size_t s = SegmentOf(i);
     const Segment& segment = m_segments[s];
-    const uint32_t start = (m_flags[i] & kOpensBit) ? 0 : m_ends[i - 1] + (m_file ? segment.gap : 0);
+    const uint32_t start = (m_flags[i] & kOpensBit) ? 0 : m_ends[i - 1] + segment.gap;
     const uint32_t end = m_ends[i];
     if (end == start)
         return {};
-    if (!m_file)
+    if (segment.source == 0)
         return {reinterpret_cast<const char*>(segment.base) + start, end - start};
     // What follows the line in the file: its segment's gap, or what lies before the next
     // segment; nothing is known of the last line's.
@@ -130,14 +161,14 @@ std::string_view LineStore::WholeText(size_t i) const {
     if (i + 1 < m_ends.size()) {
         if (!(m_flags[i + 1] & kOpensBit)) {
             separator = segment.gap;
-        } else {
+        } else if (m_segments[s + 1].source == segment.source) {
             const uint64_t next = m_segments[s + 1].base;
             const uint64_t after = segment.base + end;
             if (next >= after && next - after <= 2)
                 separator = static_cast<uint8_t>(next - after);
         }
     }
-    return m_file->Read(segment.base + start, end - start, separator);
+    return m_files[segment.source - 1]->Read(segment.base + start, end - start, separator);
 }
 
 std::string_view LineStore::Text(size_t i) const {
@@ -150,14 +181,30 @@ std::string_view LineStore::Text(size_t i) const {
 }
 
 bool LineStore::CheckSource() const {
-    if (!m_file)
-        return false;
+    if (m_current == 0)
+        return SourceChanged();
+    const FileText& file = *m_files[m_current - 1];
+    // The last line, when it is the file's: a file cut or rewritten shorter rarely keeps it
+    // where it was.
+    const size_t last = m_ends.empty() ? 0 : m_ends.size() - 1;
+    const Segment* segment = m_ends.empty() ? nullptr : &m_segments[SegmentOf(last)];
+    if (!segment || segment->source != m_current)
+        file.Check(0, 0, 0);
+    else
+        file.Check(segment->base + StartOf(last), static_cast<uint32_t>(WholeLength(last)), 0);
+    return SourceChanged();
+}
+
+void LineStore::RemoveLast() {
     if (m_ends.empty())
-        return m_file->Check(0, 0, 0);
-    // The last line: a file cut or rewritten shorter rarely keeps it where it was.
-    const size_t last = m_ends.size() - 1;
-    const Segment& segment = m_segments[SegmentOf(last)];
-    return m_file->Check(segment.base + StartOf(last), static_cast<uint32_t>(WholeLength(last)), 0);
+        return;
+    const size_t i = m_ends.size() - 1;
+    if (m_flags[i] & kOpensBit)
+        m_segments.pop_back();
+    if ((i & ((size_t{1} << kPageShift) - 1)) == 0)
+        m_pageSegment.pop_back();
+    m_ends.resize(i);
+    m_flags.resize(i);
 }
 
 int LineStore::ColourIndex(size_t i) const {
@@ -184,7 +231,11 @@ void LineStore::Clear() {
     m_pageSegment.clear();
     m_pageSegment.shrink_to_fit();
     m_texts.Clear();
-    m_file.reset();
+    m_files.clear();
+    m_retired.clear();
+    m_firstLive = 0;
+    m_current = 0;
+    m_spare.Reset();
     GiveBackTextBudget(m_budgetTaken);
     m_budgetTaken = 0;
 }

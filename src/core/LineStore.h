@@ -40,17 +40,31 @@ public:
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
 
-    // Where the lines' text comes from, chosen before the first line arrives: `fileBytes`
-    // of the in-memory budget are taken (and given back with Clear) when they are left;
-    // otherwise the text stays in `file`, read through it from then on. Returns true when
-    // the text is read from the file.
+    // Where the text of a file's lines comes from, chosen before its first line arrives
+    // (the load's file, or one that took its place at the path later): `fileBytes` of the
+    // in-memory budget are taken (and given back with Clear) when they are left, and `file`
+    // is kept for later; otherwise the text stays in `file`, read through it from then on.
+    // Returns true when the text is read from the file. Lines of earlier files keep their
+    // source: a store may hold lines of several files, in memory and read from files.
     bool ChooseTextSource(uint64_t fileBytes, FileHandle file);
-    bool FileBacked() const { return m_file != nullptr; }
-    // True once the file a file-backed store reads was found changed by another program
-    // (its texts read empty since). Any thread.
-    bool SourceChanged() const { return m_file && m_file->Changed(); }
-    // Looks at the file of a file-backed store now (its size, its last line); true when it
-    // was found changed, now or before.
+    // `bytes` more of the current file are to come (the file grew): they are kept in memory
+    // while the budget has room, and read from the file from then on once it has not.
+    // Returns true when they are read from the file.
+    bool TakeMoreText(uint64_t bytes);
+    // Whether lines appended now are read from their file (AppendFromFile).
+    bool FileBacked() const { return m_current != 0; }
+    // Whether any line is read from a file.
+    bool HasFileText() const { return !m_files.empty(); }
+    // True once a file the store reads was found changed by another program (its texts
+    // read empty since). Any thread.
+    bool SourceChanged() const;
+    // The lines so far are shown no more: the file they were read from was cut short, and
+    // its new content is read anew. Files found changed no longer count for SourceChanged
+    // (their lines read empty); FirstLiveLine() is where the lines shown start now.
+    void RetireLines();
+    size_t FirstLiveLine() const { return m_firstLive; }
+    // Looks at the file lines are read from now (its size, its last line); true when a file
+    // of the store was found changed, now or before.
     bool CheckSource() const;
 
     // The colour index lines of `level` (0..9) get; a view's levels are fixed for its life.
@@ -70,6 +84,8 @@ public:
     // The same for a file-backed store: the line whose text `text` (only looked at now)
     // lies at `offset` in the file, after every line appended before.
     void AppendFromFile(int level, std::string_view text, uint64_t offset);
+    // Removes the last line (a line that was still being written, read again whole).
+    void RemoveLast();
     // Makes room for `count` lines in all, so that appending up to that many cannot fail.
     // Throws std::bad_alloc when the room cannot be had; the store stays as it was.
     void Reserve(size_t count);
@@ -94,7 +110,7 @@ public:
     // The same, never reading: of a file-backed store's trimmed line with white space at
     // its start, the length of its whole text.
     size_t TextLengthAtMost(size_t i, bool trimmed) const {
-        if (m_file && trimmed && (m_flags[i] & kTrimBit))
+        if (!m_files.empty() && trimmed && (m_flags[i] & kTrimBit))
             return WholeLength(i);
         return TextLength(i, trimmed);
     }
@@ -129,7 +145,8 @@ private:
     struct Segment {
         uint64_t base; // the address of its first line's text, or its offset in the file
         size_t firstLine;
-        uint8_t gap; // bytes between two lines of the segment in the file (0 in memory)
+        uint8_t gap;     // bytes between two lines of the segment in the file (0 in memory)
+        uint16_t source; // 0: memory; k: the file m_files[k - 1]
     };
     size_t SegmentOf(size_t i) const;
     // Bytes between the previous line's end and line i's start (0 for a line opening its
@@ -137,7 +154,7 @@ private:
     uint32_t GapBefore(size_t i) const {
         if (m_flags[i] & kOpensBit)
             return 0;
-        return m_file ? m_segments[SegmentOf(i)].gap : 0;
+        return m_files.empty() ? 0 : m_segments[SegmentOf(i)].gap;
     }
     // Where line i starts within its segment.
     uint32_t StartOf(size_t i) const { return (m_flags[i] & kOpensBit) ? 0 : m_ends[i - 1] + GapBefore(i); }
@@ -154,7 +171,13 @@ private:
     std::array<int, 11> m_colourIndex;
     std::array<uint32_t, 11> m_itemData{};
     TextArena m_texts;
-    // The text source of a file-backed store, and the budget an in-memory one took.
-    std::unique_ptr<FileText> m_file;
+    // The files lines are read from, the one lines are appended from now (0: none, they are
+    // kept in memory), the current file's descriptor while its lines are kept in memory (for
+    // when the budget runs out), and the budget the store took.
+    std::vector<std::unique_ptr<FileText>> m_files;
+    std::vector<bool> m_retired;
+    size_t m_firstLive = 0;
+    size_t m_current = 0;
+    FileHandle m_spare;
     uint64_t m_budgetTaken = 0;
 };

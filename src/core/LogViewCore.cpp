@@ -23,6 +23,11 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
     // cannot be had leaves neither a store entry nor a list item.
     m_lineEntries.Reserve(m_lineEntries.GetCount() + 1);
     m_logList.Reserve(m_logList.GetCount() + 1);
+    const int level = StoreLine(record);
+    ShowAddedLine(m_lineEntries.GetCount() - 1, level);
+}
+
+int CLogViewCore::StoreLine(LineRecord& record) {
     // The line is kept once: the store holds it (or, beyond the memory budget, where it
     // lies in the file) and the display item refers to the store's line. A well-filled
     // batch gives its bytes to the store whole (its first line decides), so loading
@@ -36,17 +41,63 @@ void CLogViewCore::OnAddLine(LineRecord& record) {
     const bool inPlace = fromFile || (record.batch && record.batch->BytesTaken());
     const std::string_view kept = inPlace ? record.text : m_lineEntries.Keep(record.text);
     const int level = record.level == LineRecord::kNotClassified ? ClassifyLine(kept) : record.level;
-    if (level >= 0)
-        m_levelFilter[static_cast<size_t>(level) + 1].show = true;
     if (fromFile)
         m_lineEntries.AppendFromFile(level, kept, record.offset);
     else
         m_lineEntries.Append(level, kept);
-    // A loaded line shows whole; a refill shows it trimmed.
-    m_logList.AddLine(m_lineEntries.GetCount() - 1, false);
+    return level;
+}
+
+void CLogViewCore::ShowAddedLine(size_t index, int level) {
+    const size_t pair = static_cast<size_t>(level) + 1;
+    if (!m_loaded) {
+        if (level >= 0)
+            m_levelFilter[pair].show = true;
+        // A loaded line shows whole; a refill shows it trimmed.
+        m_logList.AddLine(index, false);
+        return;
+    }
+    if (level >= 0 && !m_levelFilter[pair].present)
+        m_levelFilter[pair] = LevelFilter{true, true};
+    const bool shown = m_levelFilter[level >= 0 ? pair : 0].show;
+    if (level >= 0)
+        m_lineEntries.SetHidden(index, !shown);
+    if (shown && !m_holdList)
+        m_logList.AddLine(index, false);
 }
 
 void CLogViewCore::OnAddLines(LineBatch& batch) {
+    std::vector<LineRecord>& records = batch.Records();
+    if (records.empty())
+        return;
+    // Lines that came after the load take memory of the budget while it has room; beyond
+    // it they are read from their file.
+    if (m_loaded)
+        m_lineEntries.TakeMoreText(batch.BytesUsed());
+    size_t first = 0;
+    if (m_openLine) {
+        // The line that was still being written comes again, as far as it is written now.
+        m_openLine = false;
+        const size_t index = m_lineEntries.GetCount() - 1;
+        const int item = m_logList.GetCount() - 1;
+        const bool listed = m_logList.IsStoreLine(item, index);
+        m_lineEntries.Reserve(index + 1);
+        m_lineEntries.RemoveLast();
+        int level = -1;
+        try {
+            level = StoreLine(records.front());
+        } catch (...) {
+            // The line is gone from the store: no item may refer to it.
+            if (listed)
+                m_logList.DeleteString(item);
+            throw;
+        }
+        if (listed)
+            m_logList.StoreLineChanged(item);
+        else
+            ShowAddedLine(index, level);
+        first = 1;
+    }
     DisplayList::AppendRun run(m_logList);
     // Room for the whole batch at once saves each line its own look; when it cannot be
     // had, each line asks for its own, and those that fit are taken.
@@ -56,16 +107,17 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
         m_logList.Reserve(static_cast<int>(std::min<size_t>(wanted, LineStore::kMaxLines)));
     } catch (const std::bad_alloc&) {
     }
-    for (LineRecord& record : batch.Records())
-        OnAddLine(record);
+    for (size_t i = first; i < records.size(); ++i)
+        OnAddLine(records[i]);
+    m_openLine = batch.LastLineOpen();
 }
 
 void CLogViewCore::OnLoadStart(uint64_t fileBytes, FileHandle file) {
-    if (m_lineEntries.IsEmpty())
-        m_lineEntries.ChooseTextSource(fileBytes, std::move(file));
+    m_lineEntries.ChooseTextSource(fileBytes, std::move(file));
 }
 
 void CLogViewCore::OnLoadDone() {
+    m_loaded = true;
     for (size_t k = 1; k < kFilterCount; ++k)
         m_levelFilter[k].present = m_levelFilter[k].show;
 }

@@ -44,15 +44,26 @@ public:
     // its batch, which frees it. Throws std::bad_alloc when memory runs out, and
     // TooManyLines when the store holds m_lineLimit lines already; the line is then
     // neither stored nor shown, and the store and the list stay in step.
+    //
+    // During the load every line shows, and shows its level (a level hidden meanwhile
+    // shows again). A line that arrives after the load (the file grew) shows when its level
+    // is shown; a level seen for the first time then shows and becomes present. While the
+    // list is held (a rebuild walks the store) it goes to the store only; the rebuild
+    // shows it.
     void OnAddLine(LineRecord& record);
     // Every line of a reader's batch, in order, as OnAddLine each; the display list tells
-    // its observer of them once, as one insertion.
+    // its observer of them once, as one insertion. A last line that was still being
+    // written (LineBatch::LastLineOpen) is taken as it is, and the first line of the next
+    // batch takes its place in the store and, when it shows, in the list.
     void OnAddLines(LineBatch& batch) override;
-    // Before the first line: the store keeps the text of a log that fits the memory budget
-    // left, and reads that of a larger one from `file`.
+    // Before the first line of a file (the load's, or one that took the path's place): the
+    // store keeps the text of a file that fits the memory budget left, and reads that of a
+    // larger one from `file`.
     void OnLoadStart(uint64_t fileBytes, FileHandle file) override;
     // The end of a load: records which levels occurred.
     void OnLoadDone();
+    // The file was cut short or replaced: a last line still being written stays as it is.
+    void CloseOpenLine() { m_openLine = false; }
     // Stored line `index` during a rebuild: shows it again, trimmed, if its level is shown,
     // and notes in the store whether it was left out.
     void OnRefillLine(size_t index);
@@ -83,4 +94,15 @@ public:
     // The line being edited in place (-1: none) and its item data when the edit began.
     int m_editIndex = -1;
     uint32_t m_editItemData = 0;
+    // Lines that arrive go to the store only (a rebuild walks it and will show them).
+    bool m_holdList = false;
+
+private:
+    // Classifies and stores the line; its level.
+    int StoreLine(LineRecord& record);
+    // Shows stored line `index`, just added, as the rules of OnAddLine say.
+    void ShowAddedLine(size_t index, int level);
+    // The store's last line is the end of a file still being written.
+    bool m_openLine = false;
+    bool m_loaded = false;
 };

@@ -25,6 +25,7 @@ public:
     virtual void AddToRecentFileList(const QString& path) = 0;
     // Save As, answered Yes: shows the file `path` as it now is on disk, in a log window of
     // its own; `savedFrom` is the document whose list was saved (see CDocManager).
-    virtual CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom) = 0;
+    // Without `newWindow`, only a window already open on `path` is renewed.
+    virtual CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow) = 0;
     virtual const CRecentFileList& RecentFileList() const = 0;
 };

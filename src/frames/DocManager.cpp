@@ -9,6 +9,7 @@
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "res/Strings.h"
+#include "view/QuorvixView.h"
 
 CDocManager::CDocManager(CAppServices& app) : m_app(app) {}
 
@@ -48,16 +49,21 @@ CQuorvixDoc* CDocManager::OpenDocumentFile(const QString& path) {
     return doc;
 }
 
-CQuorvixDoc* CDocManager::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom) {
+CQuorvixDoc* CDocManager::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow) {
     if (!m_host || path.isEmpty())
         return nullptr;
-    if (CQuorvixDoc* open = FindDocument(path)) {
+    CQuorvixDoc* open = FindDocument(path);
+    if (!newWindow && (!open || open == savedFrom))
+        return open;
+    if (open) {
         CSplitterFrame* frame = WindowOf(open);
         if (open != savedFrom && open->IsModified() &&
             AskYesNo(QString::fromUtf8(res::kDiscardForSavedFile).arg(open->GetTitle()),
                      m_host->HostWidget()) != IDYES) {
-            if (frame)
+            if (frame && newWindow)
                 m_host->ActivateLogWindow(frame);
+            else if (frame && frame->LogView())
+                frame->LogView()->OnListSaved(path);
             return open;
         }
         // The window goes at once (its reader stopped, its lines freed), the document with

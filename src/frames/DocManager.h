@@ -39,7 +39,12 @@ public:
     // document saved from has nothing left unsaved (its lines are in the file); another
     // one with unsaved changes goes only when the user agrees to lose them, and otherwise
     // stays as it is, brought forward, and nothing new opens. Returns the document shown.
-    CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom);
+    //
+    // Without `newWindow` (the user did not ask to see the saved file) only a window of
+    // another document already open on `path` is renewed, on the same terms, so that it
+    // does not take the new file for a rotation of its log; one kept for its unsaved
+    // changes takes the new file as read and follows it from its end.
+    CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow = true);
     // Makes a document that refuses to be new, and drops it. Always null.
     CQuorvixDoc* OnFileNew();
 

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <sys/stat.h>
 
+#include "commands/Commands.h"
 #include "core/DroppedPath.h"
 #include "frames/AppServices.h"
 #include "frames/DocManager.h"
@@ -29,6 +30,7 @@
 #include "res/FrameResources.h"
 #include "res/Icons.h"
 #include "res/Strings.h"
+#include "view/QuorvixView.h"
 
 namespace {
 
@@ -146,7 +148,7 @@ void CMainFrame::CreateMenus() {
             popups.push_back(menu);
         }
     }
-    for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR})
+    for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FOLLOW})
         CommandAction(id)->setCheckable(true);
 }
 
@@ -207,6 +209,14 @@ bool CMainFrame::CreateStatusBar() {
         m_indicators[i] = indicator;
     }
     m_keyIndicators = new CKeyIndicators(m_indicators, this);
+    m_followIndicator = new QLabel(QString::fromUtf8(res::kIndicatorFollow), bar);
+    m_followIndicator->setFrameShape(QFrame::Panel);
+    m_followIndicator->setFrameShadow(QFrame::Sunken);
+    m_followIndicator->setAlignment(Qt::AlignCenter);
+    m_followIndicator->setMinimumWidth(
+        m_followIndicator->fontMetrics().horizontalAdvance(m_followIndicator->text()) + 12);
+    m_followIndicator->setEnabled(false);
+    bar->addPermanentWidget(m_followIndicator);
     return true;
 }
 
@@ -326,6 +336,12 @@ void CMainFrame::UpdateCommandUI() {
         toolBar->setChecked(!m_wndToolBar->isHidden());
     if (QAction* statusBarItem = CommandAction(ID_VIEW_STATUS_BAR))
         statusBarItem->setChecked(!statusBar()->isHidden());
+    const CSplitterFrame* active = ActiveLogWindow();
+    const bool following = active && active->LogView() && active->LogView()->IsFollowing();
+    if (QAction* follow = CommandAction(ID_VIEW_FOLLOW))
+        follow->setChecked(following);
+    if (m_followIndicator)
+        m_followIndicator->setEnabled(following);
     for (auto& [menu, shown] : m_recentItems)
         UpdateRecentFileItems(menu);
 }

@@ -148,6 +148,8 @@ private:
     // When the message pane was last painted at once (see SetStatusText).
     QElapsedTimer m_statusPainted;
     std::array<QLabel*, 3> m_indicators{};
+    // Lit while the active log is followed.
+    QLabel* m_followIndicator = nullptr;
     CKeyIndicators* m_keyIndicators = nullptr; // a child of this frame
     QStringList m_droppedPaths;
 

@@ -237,9 +237,9 @@ void CSplitterFrame::OpenDocumentFile(const QString& path) {
     m_app.OpenDocumentFile(path);
 }
 
-void CSplitterFrame::OpenSavedFile(const QString& path) {
+void CSplitterFrame::OpenSavedFile(const QString& path, bool newWindow) {
     if (m_doc)
-        m_app.OpenSavedFile(path, m_doc);
+        m_app.OpenSavedFile(path, m_doc, newWindow);
 }
 
 bool CSplitterFrame::RemoveRecentFile(const QString& path) {

@@ -67,7 +67,7 @@ public:
     void RefreshMarks() override;
     void SetStatusText(const QString& text) override;
     void OpenDocumentFile(const QString& path) override;
-    void OpenSavedFile(const QString& path) override;
+    void OpenSavedFile(const QString& path, bool newWindow) override;
     bool RemoveRecentFile(const QString& path) override;
     void ShowFrame() override;
     void CloseFrame() override;

@@ -6,11 +6,14 @@
 #include <new>
 #include <optional>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 
 #include "core/BlockSupply.h"
 #include "core/LineFile.h"
+#include "loader/FileWatch.h"
 #include "loader/ProgressDlg.h"
+#include "platform/QtText.h"
 
 namespace {
 
@@ -42,6 +45,11 @@ CTraceWnd::~CTraceWnd() {
 bool CTraceWnd::Start() {
     if (m_thread)
         return false;
+    // Watched from the start, so that what is written during the load is read after it.
+    if (m_follow && !m_watch) {
+        m_watch = new CFileWatch(PathFromBytes(m_path), this);
+        connect(m_watch, &CFileWatch::Changed, this, &CTraceWnd::Poke);
+    }
     try {
         m_thread = std::make_unique<WorkerThread>([this](WorkerThread& thread) { ReaderThread(thread); },
                                                   "quorvix-reader");
@@ -56,6 +64,8 @@ void CTraceWnd::StopReader() {
     if (!m_thread)
         return;
     m_thread->RequestStop();
+    // A reader waiting for a poke wakes and sees the stop.
+    Poke();
     // A reader waiting for room to hand its next batch over wakes and sees the stop.
     m_slots.release(kBatchesInFlight);
     m_thread->Join();
@@ -68,26 +78,30 @@ CProgressDlg* CTraceWnd::ProgressDialog() const {
 
 // The reader has opened the file. The progress dialog comes up here, on the GUI thread,
 // before any line arrives.
-void CTraceWnd::OnReaderStart(uint64_t fileSize, FileHandle file) {
-    if (m_ended)
+void CTraceWnd::OnReaderStart(uint64_t fileSize, FileHandle file, bool load) {
+    if (m_intakeStopped || (load && m_ended))
         return;
     m_sink.OnLoadStart(fileSize, std::move(file));
-    if (!m_progress)
+    if (load && !m_progress)
         m_progress = StartProgressDialog(fileSize, m_progressOwner.data());
 }
 
 void CTraceWnd::OnReaderLines(std::unique_ptr<LineBatch> batch) {
     // Taken (or dropped), the batch frees its place for the reader's next one.
     const SlotBack slotBack(m_slots);
-    if (m_ended || !batch)
+    if (m_intakeStopped || !batch)
         return; // memory ran out before: what is not taken yet goes
     // The sink keeps the lines it took (a line it could not take left no trace); the rest
     // of this batch goes with it, and the reader stops.
     const auto stop = [this](LoadEnd how) {
+        m_intakeStopped = true;
+        if (m_ended)
+            emit FollowEnded(how);
         EndLoad(how);
         if (m_thread)
             m_thread->RequestStop();
         m_slots.release(kBatchesInFlight);
+        Poke();
     };
     try {
         m_sink.OnAddLines(*batch);
@@ -101,6 +115,7 @@ void CTraceWnd::OnReaderLines(std::unique_ptr<LineBatch> batch) {
     // Fresh batches would cost the reader allocations every time.
     batch->Clear();
     delete m_returned.exchange(batch.release(), std::memory_order_acq_rel);
+    emit LinesTaken();
 }
 
 void CTraceWnd::OnReaderEnd(LoadEnd how, std::optional<FileState> state) {
@@ -140,103 +155,110 @@ void CTraceWnd::RunReaderCall() {
     call->Run();
 }
 
-void CTraceWnd::ReaderThread(WorkerThread& thread) {
-    // A batch to fill: the one the GUI thread handed back, or a new one.
-    const auto nextBatch = [this] {
-        std::unique_ptr<LineBatch> batch(m_returned.exchange(nullptr, std::memory_order_acq_rel));
-        return batch ? std::move(batch) : std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
-    };
+std::unique_ptr<LineBatch> CTraceWnd::NextBatch() {
+    std::unique_ptr<LineBatch> batch(m_returned.exchange(nullptr, std::memory_order_acq_rel));
+    return batch ? std::move(batch) : std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
+}
 
+bool CTraceWnd::HandOver(WorkerThread& thread) {
+    if (!m_batch || m_batch->Empty())
+        return true;
+    m_slots.acquire();
+    if (thread.StopRequested())
+        return false;
+    try {
+        Post([this, lines = std::move(m_batch)]() mutable { OnReaderLines(std::move(lines)); });
+    } catch (...) {
+        m_slots.release();
+        throw;
+    }
+    return true;
+}
+
+bool CTraceWnd::ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen) {
+    std::string_view piece;
+    while (!thread.StopRequested()) {
+        if (!m_batch)
+            m_batch = NextBatch();
+        const uint64_t offset = file.Tell();
+        if (!file.ReadPiece(piece))
+            return HandOver(thread);
+        // The step is the piece as read, its line feed included; the text goes without
+        // any trailing line feed.
+        const std::string_view text = piece.ends_with('\n') ? piece.substr(0, piece.size() - 1) : piece;
+        if (m_batch->Full(text.size())) {
+            if (!HandOver(thread))
+                return false;
+            m_batch = NextBatch();
+        }
+        if (m_blocks && m_batch->NeedsBytes())
+            m_batch->ProvideBytes(m_blocks->Take());
+        // Classified here, off the GUI thread, with the view's own copy of the slots.
+        m_batch->Add(text, piece.size(), ClassifyLine(m_levelSlots, text), offset);
+        if (holdOpen && !file.LastPieceFinal()) {
+            // A line still being written: shown as far as it goes, read again next time.
+            m_batch->MarkLastLineOpen();
+            file.UnreadLastPiece();
+            return HandOver(thread);
+        }
+    }
+    return false;
+}
+
+void CTraceWnd::PostFileStart(const CLineFile& file, uint64_t bytes, bool load) {
+    // The view may read its lines' text from the file itself (a log beyond its memory
+    // budget): a descriptor of this very file goes along, so a rename over the path
+    // meanwhile cannot give it another file.
+    Post([this, bytes, load, fd = FileHandle(::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
+        OnReaderStart(bytes, std::move(fd), load);
+    });
+}
+
+void CTraceWnd::ReaderThread(WorkerThread& thread) {
     LoadEnd how = LoadEnd::Failed;
     std::optional<FileState> endState;
-    std::unique_ptr<LineBatch> batch;
-    // Hands the batch over once there is a place for it; false when the reader was asked
-    // to stop meanwhile. Throws std::bad_alloc when the call cannot be queued.
-    const auto handOver = [&] {
-        if (!batch || batch->Empty())
-            return true;
-        m_slots.acquire();
-        if (thread.StopRequested())
-            return false;
-        try {
-            Post([this, lines = std::move(batch)]() mutable { OnReaderLines(std::move(lines)); });
-        } catch (...) {
-            m_slots.release();
-            throw;
-        }
-        return true;
-    };
-
+    auto file = std::make_unique<CLineFile>();
     try {
-        CLineFile file;
-        if (!file.Open(m_path, CLineFile::modeRead | CLineFile::typeText)) {
+        if (!file->Open(m_path, CLineFile::modeRead | CLineFile::typeText)) {
             Post([this] { OnReaderEnd(LoadEnd::Failed); });
             return;
         }
-        // The view may read its lines' text from the file itself (a log beyond its memory
-        // budget): a descriptor of this very file goes along, so a rename over the path
-        // meanwhile cannot give it another file.
-        Post([this, size = file.Length(),
-              fd = FileHandle(::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
-            OnReaderStart(size, std::move(fd));
-        });
+        PostFileStart(*file, file->Length(), true);
 
         // The view keeps most batches' bytes, so most batches need a new block: for a log
         // of more than a few batches a worker writes them once ahead of time, on spare
         // processor time, instead of this thread paying for every first touch of fresh
         // memory while it reads. Without a thread to be had, this one makes its own.
-        std::optional<BlockSupply> blocks;
-        if (file.Length() > kReadyBlocks * kBatchBytes) {
+        if (file->Length() > kReadyBlocks * kBatchBytes) {
             try {
-                blocks.emplace(kBatchBytes, kReadyBlocks);
+                m_blocks = std::make_unique<BlockSupply>(kBatchBytes, kReadyBlocks);
             } catch (const std::system_error&) {
             }
         }
-        batch = nextBatch();
-
-        std::string_view piece;
-        bool more = true;
-        while (!thread.StopRequested()) {
-            const uint64_t offset = file.Tell();
-            more = file.ReadPiece(piece);
-            if (!more)
-                break;
-            // The step is the piece as read, its line feed included; the text goes
-            // without any trailing line feed.
-            const std::string_view text = piece.ends_with('\n') ? piece.substr(0, piece.size() - 1) : piece;
-            if (batch->Full(text.size())) {
-                if (!handOver())
-                    break;
-                batch = nextBatch();
-            }
-            if (blocks && batch->NeedsBytes())
-                batch->ProvideBytes(blocks->Take());
-            // Classified here, off the GUI thread, with the view's own copy of the slots.
-            batch->Add(text, piece.size(), ClassifyLine(m_levelSlots, text), offset);
-        }
-        if (!more && handOver()) {
+        if (ReadToEnd(thread, *file, m_follow)) {
             how = LoadEnd::Complete;
             // What was read is what the file held at its end: a writer's bytes that came
             // after make the file differ from this state.
-            endState = FileState::OfDescriptor(file.Descriptor());
+            endState = FileState::OfDescriptor(file->Descriptor());
             if (endState)
-                endState->size = file.Tell();
+                endState->size = file->BytesRead();
         }
     } catch (const CFileException&) {
         // A read error ends the load quietly; the lines handed over so far stay.
         how = LoadEnd::Failed;
     } catch (const std::bad_alloc&) {
-        // Memory ran out (a block, a batch): the load ends here, not the program. The
-        // block supply is gone by now, and with it the blocks it held ready.
+        // Memory ran out (a block, a batch): the load ends here, not the program.
         how = LoadEnd::OutOfMemory;
     }
+    // The blocks held ready are for a load's large reads only.
+    m_blocks.reset();
 
     if (thread.StopRequested())
         return; // nobody waits for the end of a load that was stopped
     // The lines read so far still go to the view, then the end says why it came early.
     if (how == LoadEnd::OutOfMemory) {
         try {
-            if (!handOver())
+            if (!HandOver(thread))
                 return;
         } catch (const std::bad_alloc&) {
         }
@@ -245,5 +267,126 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         Post([this, how, endState] { OnReaderEnd(how, endState); });
     } catch (const std::bad_alloc&) {
         // Not even a call could be queued: nothing more can be said.
+        return;
     }
+    if (how == LoadEnd::Complete && m_follow)
+        FollowFile(thread, std::move(file));
+}
+
+bool CTraceWnd::WaitForPoke(WorkerThread& thread) {
+    while (!m_poked.exchange(false, std::memory_order_acq_rel)) {
+        if (thread.StopRequested())
+            return false;
+        m_poked.wait(false, std::memory_order_acquire);
+    }
+    return !thread.StopRequested();
+}
+
+namespace {
+
+// The bytes just before `end` in `fd` (at most a few dozen): a file rewritten under the
+// reader rarely keeps them.
+std::string TailBefore(int fd, uint64_t end) {
+    constexpr uint64_t kTail = 64;
+    const uint64_t from = end > kTail ? end - kTail : 0;
+    std::string bytes(end - from, '\0');
+    const ssize_t n = bytes.empty() ? 0 : ::pread(fd, bytes.data(), bytes.size(), static_cast<off_t>(from));
+    bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return bytes;
+}
+
+} // namespace
+
+void CTraceWnd::FollowFile(WorkerThread& thread, std::unique_ptr<CLineFile> file) {
+    std::optional<FileState> current = FileState::OfDescriptor(file->Descriptor());
+    if (!current)
+        return;
+    std::string tail = TailBefore(file->Descriptor(), file->Tell());
+    bool toldMissing = false;
+    std::optional<FileState> asked; // the file at the path the view was told of
+    try {
+        while (WaitForPoke(thread)) {
+            // The view's answer about the file now at the path: the rest of the old file
+            // first, its last line whole, then the new one from where the view says.
+            std::optional<std::pair<FileState, NextFile>> answer;
+            {
+                std::lock_guard lock(m_answerMutex);
+                answer.swap(m_answer);
+            }
+            if (answer) {
+                file->Resume();
+                if (!ReadToEnd(thread, *file, false))
+                    return;
+                auto next = std::make_unique<CLineFile>();
+                const std::optional<FileState> state = next->Open(m_path, CLineFile::modeRead)
+                                                           ? FileState::OfDescriptor(next->Descriptor())
+                                                           : std::nullopt;
+                asked.reset();
+                if (state && state->SameFile(answer->first)) {
+                    const bool fromEnd = answer->second == NextFile::FromEnd;
+                    if (fromEnd)
+                        next->SeekTo(state->size);
+                    PostFileStart(*next, fromEnd ? 0 : state->size, false);
+                    file = std::move(next);
+                    current = state;
+                    toldMissing = false;
+                    if (!ReadToEnd(thread, *file, true))
+                        return;
+                    tail = TailBefore(file->Descriptor(), file->Tell());
+                }
+                // Otherwise the path changed again meanwhile: it is looked at below.
+            }
+
+            // The file read so far: grown, or cut short or rewritten under the reader.
+            if (const std::optional<FileState> now = FileState::OfDescriptor(file->Descriptor())) {
+                if (now->size < file->BytesRead() || TailBefore(file->Descriptor(), file->Tell()) != tail) {
+                    Post([this] { emit FileTruncated(); });
+                    file->SeekToBegin();
+                    PostFileStart(*file, now->size, false);
+                    if (!ReadToEnd(thread, *file, true))
+                        return;
+                    tail = TailBefore(file->Descriptor(), file->Tell());
+                } else if (now->size > file->BytesRead()) {
+                    file->Resume();
+                    if (!ReadToEnd(thread, *file, true))
+                        return;
+                    tail = TailBefore(file->Descriptor(), file->Tell());
+                }
+            }
+
+            // The path: gone, or naming another file than the one read.
+            const std::optional<FileState> there = FileState::OfPath(m_path);
+            if (!there) {
+                if (!toldMissing)
+                    Post([this] { emit FileDeleted(); });
+                toldMissing = true;
+            } else if (there->SameFile(*current)) {
+                toldMissing = false;
+            } else if (!asked || !asked->SameFile(*there)) {
+                asked = there;
+                Post([this, state = *there] { emit PathReplaced(state); });
+            }
+        }
+    } catch (const CFileException&) {
+        // A read error ends the following quietly; the lines taken stay.
+    } catch (const std::bad_alloc&) {
+        try {
+            if (HandOver(thread))
+                Post([this] { emit FollowEnded(LoadEnd::OutOfMemory); });
+        } catch (const std::bad_alloc&) {
+        }
+    }
+}
+
+void CTraceWnd::Poke() {
+    m_poked.store(true, std::memory_order_release);
+    m_poked.notify_one();
+}
+
+void CTraceWnd::TakeNextFile(const FileState& file, NextFile how) {
+    {
+        std::lock_guard lock(m_answerMutex);
+        m_answer.emplace(file, how);
+    }
+    Poke();
 }

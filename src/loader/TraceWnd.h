@@ -9,6 +9,15 @@
 // over and not yet taken, so a fast reader never runs ahead of the screen, and each batch
 // is an event of its own: the GUI keeps painting and answering input during a load.
 //
+// A followed log (SetFollow) is read on after its end: the reader stays, and each Poke
+// (its CFileWatch saw the file change, or a slow look is due) makes it read what was
+// added since, from where it stopped, through the same cutting, classification and
+// batches as the load. A last line without its line feed yet goes as an open line and is
+// read again, whole or longer, with the next lines. The file cut short or rewritten under
+// the reader (FileTruncated) is read again from its start; a file that took the path's
+// place is told (PathReplaced) and read only once the view says how (TakeNextFile); a
+// path that names nothing any more is told once (FileDeleted).
+//
 // Memory running out ends the load, never the program: a reader that cannot get memory
 // hands over the lines it has and ends as at the end of the file, and a batch the core
 // cannot take in (std::bad_alloc) stops the reader and drops what is not taken yet. Either
@@ -38,6 +47,9 @@
 #include "core/LineRecord.h"
 #include "platform/WorkerThread.h"
 
+class BlockSupply;
+class CFileWatch;
+class CLineFile;
 class CProgressDlg;
 class QWidget;
 
@@ -69,8 +81,19 @@ public:
               QWidget* progressOwner = nullptr);
     ~CTraceWnd() override;
 
+    // Reads on after the end of the file as it grows (see the class comment). Before Start.
+    void SetFollow(bool follow) { m_follow = follow; }
+    bool Following() const { return m_follow; }
     // Starts the reader. False when it runs already or no thread could be had.
     bool Start();
+
+    // A followed file may have changed: the reader looks at it (and at its path) again.
+    void Poke();
+    // The answer to PathReplaced: the rest of the file read so far is read, then `file`
+    // (the one now at the path) from its start (a rotation, a file made again), or from
+    // its end (the view's own save: its lines are the list's already).
+    enum class NextFile { FromStart, FromEnd };
+    void TakeNextFile(const FileState& file, NextFile how);
 
     const std::string& Path() const { return m_path; }
     // The progress dialog of this load, while it is up (tests look at it).
@@ -85,6 +108,15 @@ public:
 signals:
     // Once, on the GUI thread, after every line taken.
     void LoadEnded(CTraceWnd::LoadEnd how);
+    // A followed log, in order with its batches: lines were taken; the file was cut short
+    // or rewritten (what follows is read from its start); the path names nothing; another
+    // file is at the path (nothing of it is read until TakeNextFile); memory or the line
+    // limit stopped the reading after the load (the lines taken stay).
+    void LinesTaken();
+    void FileTruncated();
+    void FileDeleted();
+    void PathReplaced(const FileState& file);
+    void FollowEnded(CTraceWnd::LoadEnd how);
 
 private:
     // A call the reader hands to the GUI thread, with what it carries (a batch).
@@ -110,8 +142,24 @@ private:
     Q_INVOKABLE void RunReaderCall();
 
     void ReaderThread(WorkerThread& thread);
+    // On the reader thread. A batch to fill: the one the GUI thread handed back, or a new one.
+    std::unique_ptr<LineBatch> NextBatch();
+    // Hands the batch over once there is a place for it; false when the reader was asked
+    // to stop meanwhile. Throws std::bad_alloc when the call cannot be queued.
+    bool HandOver(WorkerThread& thread);
+    // Reads every piece up to the end of what `file` holds now and hands the lines over;
+    // with `holdOpen`, a last piece still being written goes as the open last line and is
+    // read again next time. False when the reader was asked to stop.
+    bool ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen);
+    // Tells the GUI thread of a file to take lines from, with the bytes it is expected to
+    // bring (the budget it takes in memory).
+    void PostFileStart(const CLineFile& file, uint64_t bytes, bool load);
+    // After the load: waits for pokes and reads what changed, until asked to stop.
+    void FollowFile(WorkerThread& thread, std::unique_ptr<CLineFile> file);
+    // Waits for a poke; false once the reader is asked to stop.
+    bool WaitForPoke(WorkerThread& thread);
     // What the reader hands over, on the GUI thread.
-    void OnReaderStart(uint64_t fileSize, FileHandle file);
+    void OnReaderStart(uint64_t fileSize, FileHandle file, bool load);
     void OnReaderLines(std::unique_ptr<LineBatch> batch);
     void OnReaderEnd(LoadEnd how, std::optional<FileState> state = std::nullopt);
     // Closes the progress dialog and emits LoadEnded, the first time only.
@@ -125,7 +173,17 @@ private:
     QPointer<QWidget> m_progressOwner;
     QPointer<CProgressDlg> m_progress;
     bool m_ended = false;                 // GUI thread only
+    bool m_intakeStopped = false;         // GUI thread only: memory or the line limit ran out
     std::optional<FileState> m_readState; // GUI thread only
+    bool m_follow = false;
+    CFileWatch* m_watch = nullptr; // a child, while following
+    // Pokes not yet seen by the reader, and the view's answer to PathReplaced.
+    std::atomic<bool> m_poked{false};
+    std::mutex m_answerMutex;
+    std::optional<std::pair<FileState, NextFile>> m_answer;
+    // The reader thread's own: the batch it fills and the blocks kept ready for the load.
+    std::unique_ptr<LineBatch> m_batch;
+    std::unique_ptr<BlockSupply> m_blocks;
     // Free places for batches in flight: the reader takes one before it hands a batch
     // over, the GUI thread gives it back once the batch was taken (or dropped).
     std::counting_semaphore<8> m_slots{kBatchesInFlight};

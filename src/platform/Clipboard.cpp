@@ -76,7 +76,10 @@ private:
             AdviseHugePages(bytes.data(), block.Size());
             // Lines read from a file that another program has changed meanwhile are not
             // pasted as whatever the file holds now: nothing is.
-            if (!block.Fill(bytes.data()) || (Store() && Store()->SourceChanged()))
+            // Nor are lines of a file cut short since, which the log shows no more.
+            if (!block.Fill(bytes.data()) ||
+                (Store() &&
+                 (Store()->SourceChanged() || m_lines->LowestStoreLine() < Store()->FirstLiveLine())))
                 return {};
             ok = true;
             return bytes;
@@ -107,7 +110,7 @@ void ClipboardLetGoOf(const LineStore* store) {
     auto* lines =
         dynamic_cast<LinesMime*>(const_cast<QMimeData*>(clipboard->mimeData(QClipboard::Clipboard)));
     // Lines read from their file need no text made: the store, shared, keeps its file.
-    if (lines && lines->Store() == store && !store->FileBacked())
+    if (lines && lines->Store() == store && !store->HasFileText())
         lines->Settle();
 }
 

@@ -135,6 +135,26 @@ void DrawAbout(QPainter& p) {
     p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, QStringLiteral("?"));
 }
 
+// Lines running down to the last one, which an arrow points at.
+void DrawFollow(QPainter& p) {
+    Page(p, QRectF(2.5, 1.5, 11, 13));
+    TextLine(p, 4.5, 11.5, 3.5, QColor(128, 128, 128));
+    TextLine(p, 4.5, 10.5, 5.5, QColor(128, 128, 128));
+    TextLine(p, 4.5, 11.5, 12.5, QColor(0, 0, 128));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 128, 0));
+    QPainterPath arrow;
+    arrow.moveTo(7, 6.5);
+    arrow.lineTo(9, 6.5);
+    arrow.lineTo(9, 8.5);
+    arrow.lineTo(11, 8.5);
+    arrow.lineTo(8, 11.2);
+    arrow.lineTo(5, 8.5);
+    arrow.lineTo(7, 8.5);
+    arrow.closeSubpath();
+    p.drawPath(arrow);
+}
+
 } // namespace
 
 QIcon MainFrameIcon() {
@@ -147,6 +167,8 @@ QIcon DocumentIcon() {
 
 QIcon ToolBarIcon(int id) {
     switch (id) {
+    case 32780: // Follow
+        return Render(DrawFollow);
     case ID_FILE_OPEN:
         return Render(DrawOpen);
     case 57636: // Find

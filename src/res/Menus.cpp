@@ -80,6 +80,7 @@ std::map<int, std::vector<MenuItem>> MakeMenus() {
                   Separator(),
                   Item("&Options\tCtrl+Shft+O", 32772),
                   Item("&Bookmarks\tCtrl+Shft+B", 32776),
+                  Item("&Follow\tCtrl+Shft+F", 32780),
               }),
         Popup("&Window",
               {
@@ -108,16 +109,17 @@ const std::vector<MenuItem>& GetMenu(int id) {
 
 const std::vector<Accelerator>& GetAccelerators() {
     static const std::vector<Accelerator> table = {
-        {"Ctrl+A", 32775}, {"Ctrl+Shift+B", 32776}, {"Ctrl+C", 57634},    {"Ctrl+F", 57636},
-        {"Ctrl+O", 57601}, {"Ctrl+Shift+O", 32772}, {"Ctrl+P", 57607},    {"Ctrl+S", 57603},
-        {"F2", 32773},     {"F3", 32774},           {"F6", ID_NEXT_PANE}, {"Shift+F6", ID_PREV_PANE},
+        {"Ctrl+A", 32775},          {"Ctrl+Shift+B", 32776}, {"Ctrl+Shift+F", 32780}, {"Ctrl+C", 57634},
+        {"Ctrl+F", 57636},          {"Ctrl+O", 57601},       {"Ctrl+Shift+O", 32772}, {"Ctrl+P", 57607},
+        {"Ctrl+S", 57603},          {"F2", 32773},           {"F3", 32774},           {"F6", ID_NEXT_PANE},
+        {"Shift+F6", ID_PREV_PANE},
     };
     return table;
 }
 
 const std::vector<int>& GetToolBarButtons() {
     static const std::vector<int> buttons = {
-        ID_FILE_OPEN, 0, 57636, 57634, 57633, 0, ID_FILE_PRINT, 0, ID_APP_ABOUT,
+        ID_FILE_OPEN, 0, 57636, 57634, 57633, 32780, 0, ID_FILE_PRINT, 0, ID_APP_ABOUT,
     };
     return buttons;
 }
@@ -151,6 +153,7 @@ std::string_view GetCommandString(int id) {
         {32774, "Find next Bookmark\nNext Mark"},
         {32775, "Analyze Log\nAnalyze"},
         {32776, "View all Bookmarks\nShow bookmarks"},
+        {32780, "Keep the end of the log in sight as lines are added to its file\nFollow"},
         {ID_HELP_README, "Display readme information\nReadme"},
     };
     const auto it = strings.find(id);

@@ -68,6 +68,19 @@ inline constexpr const char* kSaveWhileLoading =
 inline constexpr const char* kSaveOverWrittenFile =
     "%1 is still being written by another program. Replacing it would lose what that program "
     "writes next.\n\nReplace it anyway? Choose No to save the lines under another name instead.";
+// A followed log's file changed under it (the status bar, once); %1: the file's name.
+inline constexpr const char* kFollowRotated =
+    "%1 was rotated: its lines so far stay, and the new file of that name is read from its start";
+inline constexpr const char* kFollowRecreated = "%1 was made again: it is read from its start";
+inline constexpr const char* kFollowDeleted =
+    "%1 was deleted: its lines stay, and it is read again when a file of that name comes back";
+inline constexpr const char* kFollowTruncated =
+    "%1 was cut short: its lines so far stay, and what it holds now is read from its start";
+inline constexpr const char* kFollowTruncatedRestart =
+    "%1 was cut short: its earlier lines can no longer be read from it, so the log shows it "
+    "again from its start";
+// The status bar's pane lit while the active log is followed.
+inline constexpr const char* kIndicatorFollow = "FOLLOW";
 
 // The command line.
 inline constexpr const char* kVersionText = "Quorvix " QUORVIX_VERSION "\n";

@@ -51,6 +51,10 @@ public:
     // nothing until a load has read it to its end.
     virtual QString SourcePath() const = 0;
     virtual std::optional<FileState> SourceState() const = 0;
+    // Follow: lines that arrive as the log's file grows keep the end in sight while the
+    // caret is on the last line.
+    virtual void SetFollow(bool follow) = 0;
+    virtual bool IsFollowing() const = 0;
     // The list was just saved to `path`. When that is the log's own file, the view knows it
     // from now on as saved: the save is what it last read.
     virtual void OnListSaved(const QString& path) = 0;
@@ -64,7 +68,9 @@ public:
     // new log window. A window already open on `path` shows the file as it was, so it goes
     // first: this view's own window (its lines are what was saved), or another one, whose
     // unsaved changes go only when the user agrees (else it stays as it is, brought forward).
-    virtual void OpenSavedFile(const QString& path) = 0;
+    // Without `newWindow` (the user did not ask to see it) only a window of another log
+    // already open on `path` is renewed, so that it does not take the file for a rotation.
+    virtual void OpenSavedFile(const QString& path, bool newWindow) = 0;
     // The wait cursor around long work on the GUI thread.
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;

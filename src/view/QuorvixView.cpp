@@ -140,8 +140,20 @@ void CQuorvixView::OnStartLoad() {
     try {
         m_readerWnd = std::make_unique<CTraceWnd>(PathToBytes(m_site.DocumentPath()), m_core,
                                                   m_core.m_levelSlots, window());
-        connect(m_readerWnd.get(), &CTraceWnd::LoadEnded, this,
-                [this](CTraceWnd::LoadEnd how) { OnLoadDone(how); });
+        // Every log is read on as its file grows.
+        m_readerWnd->SetFollow(true);
+        CTraceWnd* reader = m_readerWnd.get();
+        connect(reader, &CTraceWnd::LoadEnded, this, [this](CTraceWnd::LoadEnd how) { OnLoadDone(how); });
+        connect(reader, &CTraceWnd::LinesTaken, this, [this] { OnLinesTaken(); });
+        connect(reader, &CTraceWnd::FileTruncated, this, [this] { OnFileTruncated(); });
+        connect(reader, &CTraceWnd::FileDeleted, this, [this] {
+            m_fileGone = true;
+            SetStatusText(QString::fromUtf8(res::kFollowDeleted).arg(DisplayName()));
+        });
+        connect(reader, &CTraceWnd::PathReplaced, this,
+                [this](const FileState& file) { OnPathReplaced(file); });
+        connect(reader, &CTraceWnd::FollowEnded, this,
+                [this](CTraceWnd::LoadEnd how) { TellLoadStopped(how); });
         started = m_readerWnd->Start();
     } catch (const std::bad_alloc&) {
     }
@@ -160,21 +172,88 @@ void CQuorvixView::OnLoadDone(CTraceWnd::LoadEnd how) {
     m_loadDone = true;
     if (m_readerWnd)
         m_sourceState = m_readerWnd->ReadState();
-    if (how == CTraceWnd::LoadEnd::OutOfMemory || how == CTraceWnd::LoadEnd::TooManyLines) {
-        // Told from the event loop, not inside the reader's call.
-        const char* text =
-            how == CTraceWnd::LoadEnd::OutOfMemory ? res::kLoadOutOfMemory : res::kLoadTooManyLines;
-        QMetaObject::invokeMethod(
-            this,
-            [this, text] {
-                AfxMessageBox(QString::fromUtf8(text)
-                                  .arg(PathForDisplay(m_site.DocumentPath()))
-                                  .arg(m_core.m_lineEntries.GetCount()),
-                              MB_OK | MB_ICONWARNING, this);
-            },
-            Qt::QueuedConnection);
-    }
+    TellLoadStopped(how);
+    m_countSeen = m_logList->GetCount();
     RunPendingRefill();
+}
+
+void CQuorvixView::TellLoadStopped(CTraceWnd::LoadEnd how) {
+    if (how != CTraceWnd::LoadEnd::OutOfMemory && how != CTraceWnd::LoadEnd::TooManyLines)
+        return;
+    // Told from the event loop, not inside the reader's call.
+    const char* text =
+        how == CTraceWnd::LoadEnd::OutOfMemory ? res::kLoadOutOfMemory : res::kLoadTooManyLines;
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            AfxMessageBox(QString::fromUtf8(text)
+                              .arg(PathForDisplay(m_site.DocumentPath()))
+                              .arg(m_core.m_lineEntries.GetCount()),
+                          MB_OK | MB_ICONWARNING, this);
+        },
+        Qt::QueuedConnection);
+}
+
+QString CQuorvixView::DisplayName() const {
+    return PathForDisplay(PathFileName(m_site.DocumentPath()));
+}
+
+void CQuorvixView::SetFollow(bool follow) {
+    m_follow = follow;
+    const int count = m_logList->GetCount();
+    m_countSeen = count;
+    if (follow && count > 0) {
+        m_logList->SetCaretIndex(count - 1);
+        m_logList->EnsureVisible(count - 1);
+    }
+}
+
+void CQuorvixView::OnLinesTaken() {
+    const int count = m_logList->GetCount();
+    // The caret on the last line, and that line in sight: the user is at the end, and
+    // stays there as lines arrive. One who moved or scrolled up stays where they are.
+    const int last = m_countSeen - 1;
+    const bool atEnd = m_follow && last >= 0 && m_logList->GetCaretIndex() == last &&
+                       m_logList->GetTopIndex() + m_logList->VisibleRowCount() > last;
+    m_countSeen = count;
+    if (atEnd && count - 1 > last) {
+        m_logList->SetCaretIndex(count - 1);
+        m_logList->EnsureVisible(count - 1);
+    }
+}
+
+void CQuorvixView::OnFileTruncated() {
+    m_core.CloseOpenLine();
+    m_fileGone = false;
+    if (!m_core.m_lineEntries.FileBacked()) {
+        SetStatusText(QString::fromUtf8(res::kFollowTruncated).arg(DisplayName()));
+        return;
+    }
+    // The lines read so far lie in the file that was cut: they can be read no more. The
+    // list starts again with what the file holds now.
+    AbandonLineEdit();
+    StopRefill();
+    m_refillPending = false;
+    ResetForRebuild();
+    m_core.m_lineEntries.RetireLines();
+    m_countSeen = 0;
+    m_logList->viewport()->update();
+    SetStatusText(QString::fromUtf8(res::kFollowTruncatedRestart).arg(DisplayName()));
+}
+
+void CQuorvixView::OnPathReplaced(const FileState& file) {
+    if (!m_readerWnd)
+        return;
+    // The view's own save put this file there: its lines are the list's already.
+    if (m_sourceState && m_sourceState->SameFile(file)) {
+        m_readerWnd->TakeNextFile(file, CTraceWnd::NextFile::FromEnd);
+        return;
+    }
+    // The reader reads the rest of the old file first, a line still open there included.
+    m_readerWnd->TakeNextFile(file, CTraceWnd::NextFile::FromStart);
+    SetStatusText(
+        QString::fromUtf8(m_fileGone ? res::kFollowRecreated : res::kFollowRotated).arg(DisplayName()));
+    m_fileGone = false;
 }
 
 void CQuorvixView::RunPendingRefill() {
@@ -305,13 +384,15 @@ void CQuorvixView::RunRefill() {
     // since its requester emptied the list; the rebuild starts from an empty list again.
     ResetForRebuild();
 
-    const uint64_t lines = m_core.m_lineEntries.GetCount();
+    const uint64_t lines = m_core.m_lineEntries.GetCount() - m_core.m_lineEntries.FirstLiveLine();
     m_refillProgress = StartProgressDialog(lines * kRefillBoundPerLine, window());
     m_refillOutOfMemory = false;
-    // The store does not change while the rebuild runs: no load runs meanwhile (it waits
-    // for the load), and no other rebuild (it waits for this one).
-    m_refillNext = 0;
+    // No load runs meanwhile (it waits for the load), and no other rebuild (it waits for
+    // this one). Lines that arrive as the file grows go to the store only, and the rebuild
+    // shows them as it walks on, in file order.
+    m_refillNext = m_core.m_lineEntries.FirstLiveLine();
     m_refilling = true;
+    m_core.m_holdList = true;
     m_refillTimer.start();
 }
 
@@ -369,12 +450,16 @@ void CQuorvixView::OnRefillDone() {
 void CQuorvixView::StopRefill() {
     m_refillTimer.stop();
     m_refilling = false;
+    m_core.m_holdList = false;
     CloseProgressDialog(m_refillProgress);
     m_refillProgress = nullptr;
 }
 
 void CQuorvixView::CheckSource() {
     const LineStore& store = m_core.m_lineEntries;
+    // A followed file cut short or rewritten is read again by the reader itself.
+    if (m_readerWnd && m_readerWnd->Following())
+        return;
     if (!store.FileBacked() || m_sourceChangeTold || !store.CheckSource())
         return;
     m_sourceChangeTold = true;
@@ -386,8 +471,12 @@ void CQuorvixView::CheckSource() {
 }
 
 void CQuorvixView::OnListSaved(const QString& path) {
-    if (AbsolutePath(path) == AbsolutePath(m_site.DocumentPath()))
-        m_sourceState = FileState::OfPath(PathToBytes(path));
+    if (AbsolutePath(path) != AbsolutePath(m_site.DocumentPath()))
+        return;
+    // Known as saved: the reader takes the saved file from its end, not as a rotation.
+    m_sourceState = FileState::OfPath(PathToBytes(path));
+    if (m_readerWnd)
+        m_readerWnd->Poke();
 }
 
 void CQuorvixView::AbandonLineEdit() {

@@ -54,7 +54,7 @@ public:
     // The application's OpenDocumentFile and RemoveRecentFile.
     virtual void OpenDocumentFile(const QString& path) = 0;
     // Save As: shows the saved file in a new log window (CommandHost::OpenSavedFile).
-    virtual void OpenSavedFile(const QString& path) = 0;
+    virtual void OpenSavedFile(const QString& path, bool newWindow) = 0;
     virtual bool RemoveRecentFile(const QString& path) = 0;
     // Shows the log window, maximized.
     virtual void ShowFrame() = 0;
@@ -93,13 +93,20 @@ public:
     void SetStatusText(const QString& text) override { m_site.SetStatusText(text); }
     bool IsModified() const override { return m_site.IsModified(); }
     void SetModifiedFlag(bool modified) override { m_site.SetModifiedFlag(modified); }
-    void OpenSavedFile(const QString& path) override { m_site.OpenSavedFile(path); }
+    void OpenSavedFile(const QString& path, bool newWindow) override {
+        m_site.OpenSavedFile(path, newWindow);
+    }
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
 
     // Closes the in-place editor without writing it back (a rebuild of the list is coming,
     // and the line it edits will be gone).
     void AbandonLineEdit();
+
+    // Follow (View menu): while on and the caret is on the last line in sight, lines that
+    // arrive take the caret along and stay in sight. Turning it on goes to the end.
+    void SetFollow(bool follow) override;
+    bool IsFollowing() const override { return m_follow; }
 
     // The state of loading and refilling, for the windows around the view and for tests.
     CTraceWnd* ReaderWindow() const { return m_readerWnd.get(); }
@@ -153,6 +160,15 @@ private:
     // A log read from its file: looks at the file (the timer's tick), and tells the user
     // once when another program changed it.
     void CheckSource();
+    // What the reader tells of the file after the load: lines taken (Follow keeps the
+    // end in sight), the file cut short, gone, or another file at its path.
+    void OnLinesTaken();
+    void OnFileTruncated();
+    void OnPathReplaced(const FileState& file);
+    // Tells the user of a memory or line-limit stop, from the event loop.
+    void TellLoadStopped(CTraceWnd::LoadEnd how);
+    // The log's file name, as the user reads it.
+    QString DisplayName() const;
 
     CLogViewSite& m_site;
     // The store, the log list's model and the bookmarks; the list widget observes the model.
@@ -178,4 +194,9 @@ private:
     bool m_sourceChangeTold = false;
     // The log's file as this view last read it (or saved it).
     std::optional<FileState> m_sourceState;
+    bool m_follow = false;
+    // Items of the list when the reader's last lines were taken.
+    int m_countSeen = 0;
+    // The path was found naming nothing (told once, until a file is there again).
+    bool m_fileGone = false;
 };

@@ -75,7 +75,7 @@ TEST(MainFrame, MenusAreTheTablesAndFollowTheLogWindows) {
     EXPECT_EQ(Dump(log[1]), QStringList({"&Copy\tCtrl+C", "-", "&Find\tCtrl+F", "Clear Sel", "-",
                                          "&Bookmark\tF2", "&Next Mark\tF3"}));
     EXPECT_EQ(Dump(log[2]), QStringList({"&Toolbar", "&Status Bar", "-", "&Options\tCtrl+Shft+O",
-                                         "&Bookmarks\tCtrl+Shft+B"}));
+                                         "&Bookmarks\tCtrl+Shft+B", "&Follow\tCtrl+Shft+F"}));
     EXPECT_EQ(Dump(log[3]), QStringList({"&Cascade", "&Tile"}));
     EXPECT_EQ(Dump(log[4]), QStringList({"&Analyze\tCtrl+A"}));
     EXPECT_EQ(Dump(log[5]), QStringList({"&Readme", "&About Quorvix..."}));
@@ -130,13 +130,14 @@ TEST(MainFrame, AcceleratorsToolBarAndPrompts) {
             accelerators[action->shortcut().toString(QKeySequence::PortableText)] = action->data().toInt();
     }
     const std::map<QString, int> expected = {
-        {"Ctrl+A", 32775}, {"Ctrl+Shift+B", 32776}, {"Ctrl+C", 57634}, {"Ctrl+F", 57636},
-        {"Ctrl+O", 57601}, {"Ctrl+Shift+O", 32772}, {"Ctrl+P", 57607}, {"Ctrl+S", 57603},
-        {"F2", 32773},     {"F3", 32774},           {"F6", 57680},     {"Shift+F6", 57681},
+        {"Ctrl+A", 32775},   {"Ctrl+Shift+B", 32776}, {"Ctrl+Shift+F", 32780}, {"Ctrl+C", 57634},
+        {"Ctrl+F", 57636},   {"Ctrl+O", 57601},       {"Ctrl+Shift+O", 32772}, {"Ctrl+P", 57607},
+        {"Ctrl+S", 57603},   {"F2", 32773},           {"F3", 32774},           {"F6", 57680},
+        {"Shift+F6", 57681},
     };
     EXPECT_EQ(accelerators, expected);
 
-    // Tool bar 128: nine entries, tool tips and prompts from the string table.
+    // Tool bar 128: ten entries, tool tips and prompts from the string table.
     QStringList buttons;
     for (QAction* action : frame.ToolBar()->actions()) {
         buttons << (action->isSeparator() ? QStringLiteral("-") : action->toolTip());
@@ -144,7 +145,8 @@ TEST(MainFrame, AcceleratorsToolBarAndPrompts) {
             EXPECT_FALSE(action->icon().isNull()) << action->toolTip().toStdString();
         }
     }
-    EXPECT_EQ(buttons, QStringList({"Open", "-", "Find", "Copy", "Clear Sel", "-", "Print", "-", "About"}));
+    EXPECT_EQ(buttons,
+              QStringList({"Open", "-", "Find", "Copy", "Clear Sel", "Follow", "-", "Print", "-", "About"}));
     EXPECT_EQ(frame.CommandAction(57601)->statusTip(), "Open an existing document");
     EXPECT_EQ(frame.CommandAction(57633)->statusTip(), "Clear all Selection");
     EXPECT_EQ(frame.CommandAction(32776)->statusTip(), "View all Bookmarks");
@@ -155,11 +157,11 @@ TEST(MainFrame, AcceleratorsToolBarAndPrompts) {
     EXPECT_FALSE(frame.CommandAction(57607)->isEnabled());
     EXPECT_TRUE(frame.CommandAction(57636)->isEnabled());
 
-    // Status bar: the message pane, then CAP, NUM, SCRL.
+    // Status bar: the message pane, then CAP, NUM, SCRL and FOLLOW.
     QStringList panes;
     for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
         panes << label->text();
-    EXPECT_EQ(panes, QStringList({"Ready", "CAP", "NUM", "SCRL"}));
+    EXPECT_EQ(panes, QStringList({"Ready", "CAP", "NUM", "SCRL", "FOLLOW"}));
 
     // A command's prompt while the pointer is on it, "Ready" once it leaves.
     frame.CommandAction(57636)->showStatusText(frame.menuBar());

@@ -42,10 +42,15 @@ public:
     QString SourcePath() const override { return sourcePath; }
     std::optional<FileState> SourceState() const override { return sourceState; }
     void OnListSaved(const QString& path) override { savedPaths.push_back(path); }
+    void SetFollow(bool value) override { following = value; }
+    bool IsFollowing() const override { return following; }
     void SetStatusText(const QString& text) override { statusTexts.push_back(text); }
     bool IsModified() const override { return modified; }
     void SetModifiedFlag(bool value) override { modified = value; }
-    void OpenSavedFile(const QString& path) override { openedDocuments.push_back(path); }
+    void OpenSavedFile(const QString& path, bool newWindow) override {
+        if (newWindow)
+            openedDocuments.push_back(path);
+    }
     void BeginWaitCursor() override {
         ++waitCursors;
         ++waitCursorsShown;
@@ -64,6 +69,7 @@ public:
     QString sourcePath;
     std::optional<FileState> sourceState;
     QStringList savedPaths;
+    bool following = false;
 
 private:
     // The core before the window: the list widgets observe its model until the window

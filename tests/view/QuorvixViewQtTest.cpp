@@ -37,7 +37,10 @@ public:
     void RefreshMarks() override {}
     void SetStatusText(const QString& text) override { statusTexts << text; }
     void OpenDocumentFile(const QString& file) override { opened << file; }
-    void OpenSavedFile(const QString& file) override { opened << file; }
+    void OpenSavedFile(const QString& file, bool newWindow) override {
+        if (newWindow)
+            opened << file;
+    }
     bool RemoveRecentFile(const QString& file) override {
         removedFromRecent << file;
         return true;
