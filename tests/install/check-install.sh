@@ -117,6 +117,8 @@ if [ "$opened" = yes ] && kill "$pid" 2>/dev/null; then
   wait "$pid" || status=$?
   [ "$status" = 143 ] || fail "the first run ended with status $status, not by the signal it was sent"
 else
+  # Ended by itself, or still up without the log (a message box waiting for an answer).
+  kill "$pid" 2>/dev/null || true
   status=0
   wait "$pid" || status=$?
   fail "the first run did not open its log (status $status): $(cat "$run/stderr")"
