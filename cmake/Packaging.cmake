@@ -26,4 +26,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUORVIX_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The configuration for every user is a conffile: dpkg keeps the administrator's changes
+# on upgrades (asking when the package's copy changed too), and on remove; purge deletes it.
+# CPack does not mark files under /etc by itself.
+file(WRITE ${PROJECT_BINARY_DIR}/debian/conffiles "${QUORVIX_SYSTEM_CONFIG}\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
+# The control files get the modes dpkg expects (0644), not those of the build tree's copy.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

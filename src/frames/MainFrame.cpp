@@ -53,7 +53,8 @@ QString Escaped(QString text) {
 
 } // namespace
 
-CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager) : m_app(app), m_docManager(docManager) {
+CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager)
+    : m_app(app), m_docManager(docManager), m_installedReadme(QString::fromUtf8(QUORVIX_INSTALLED_README)) {
     QCoreApplication::installTranslator(&m_captionStyle);
     setWindowTitle(MainFrameCaption({}));
     setWindowIcon(res::MainFrameIcon());
@@ -605,10 +606,15 @@ void CMainFrame::OnOpenDroppedFiles() {
 }
 
 void CMainFrame::OnReadme() {
-    // Relative on purpose: the readme of the directory the program runs in.
+    const auto hasText = [](const QString& path) {
+        struct stat st {};
+        return ::stat(PathToBytes(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    };
+    // Relative on purpose: the readme of the directory the program runs in comes first. One
+    // started from the desktop's menu has none there, and gets the program's own.
     const QString readme = AbsolutePath(QStringLiteral("readme.txt"));
-    struct stat st {};
-    if (::stat(PathToBytes(readme).c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
-        return;
-    OpenWithDefaultProgram(readme);
+    if (hasText(readme))
+        OpenWithDefaultProgram(readme);
+    else if (hasText(m_installedReadme))
+        OpenWithDefaultProgram(m_installedReadme);
 }

@@ -104,9 +104,12 @@ public:
     void OnDropFiles(const QStringList& paths);
     const QStringList& DroppedPaths() const { return m_droppedPaths; }
 
-    // Help > Readme: readme.txt of the working directory in the desktop's program for it;
-    // nothing when it is missing or empty.
+    // Help > Readme: readme.txt of the working directory in the desktop's program for it,
+    // else the readme installed with the program (which says where the configuration is
+    // looked for); nothing when neither is there with some text in it.
     void OnReadme();
+    // The installed readme OnReadme falls back to; tests point it elsewhere.
+    void SetInstalledReadme(const QString& path) { m_installedReadme = path; }
 
 protected:
     // Command prompts go to the message pane.
@@ -152,6 +155,7 @@ private:
     QLabel* m_followIndicator = nullptr;
     CKeyIndicators* m_keyIndicators = nullptr; // a child of this frame
     QStringList m_droppedPaths;
+    QString m_installedReadme;
 
     // One action per command of the menus and the tool bar; the accelerators apart, so
     // that the menus show their captions exactly as written.

@@ -178,4 +178,50 @@ TEST_F(LevelConfigTest, LongLinesAndOddBytes) {
     EXPECT_EQ(odd.levelSlots[0].colourIndex, 3);
 }
 
+// The configuration installed for every user of a machine (data/quorvix.ini).
+TEST_F(LevelConfigTest, TheInstalledConfigurationGivesEveryLevelLinesOfItsOwn) {
+    std::string error;
+    ASSERT_TRUE(LoadLevelConfiguration(QUORVIX_DATA_DIR "/quorvix.ini", tables, &error)) << error;
+    EXPECT_EQ(tables.loadStatus, 1);
+
+    const std::vector<std::string> names{"EMERG", "FATAL",  "CRITICAL", "ERROR", "WARNING",
+                                         "WARN",  "NOTICE", "INFO",     "DEBUG", "TRACE"};
+    ASSERT_EQ(names.size(), size_t{kLevelCount});
+    for (size_t k = 0; k < kLevelCount; ++k) {
+        SCOPED_TRACE(names[k]);
+        // Every level is closed, so its lines get its colour; the comments between the
+        // levels were passed over, not taken as keywords.
+        EXPECT_EQ(tables.levelTypes[k].name, names[k]);
+        EXPECT_EQ(tables.levelSlots[k].levelIndex, static_cast<int32_t>(k));
+        for (const std::string& keyword : tables.levelTypes[k].keywords)
+            EXPECT_EQ(keyword.find('@'), std::string::npos) << keyword;
+        // Readable on the list's white: neither black (the colour of lines of no level),
+        // white, yellow (unreadable) nor outside the palette.
+        const int colour = tables.levelSlots[k].colourIndex;
+        EXPECT_TRUE(colour > 1 && colour < 16 && colour != 12 && colour != 11 && colour != 15) << colour;
+        // No earlier level's name hides this one: a line that names it is its own.
+        EXPECT_EQ(ClassifyLine(tables.levelSlots, "Dec  8 10:00:01 host app[7]: " + names[k] + " x"),
+                  static_cast<int>(k));
+    }
+    EXPECT_EQ(tables.levelTypes[3].keywords, Keywords({"failed", "denied", "refused"}));
+    EXPECT_EQ(tables.levelTypes[4].keywords, Keywords({"timeout", "timed out"}));
+
+    // Lines as the common formats write them.
+    const auto levelOf = [&](std::string_view line) {
+        const int level = ClassifyLine(tables.levelSlots, line);
+        return level < 0 ? std::string("none") : names[static_cast<size_t>(level)];
+    };
+    EXPECT_EQ(levelOf("2026-12-08 10:00:01,120 WARN  [pool-1] retrying"), "WARN");
+    EXPECT_EQ(levelOf("2026-12-08T10:00:01+0000 host app: WARNING: disk 91% full"), "WARNING");
+    EXPECT_EQ(levelOf("[2026-12-08 10:00:01] app.EMERGENCY: database gone"), "EMERG");
+    EXPECT_EQ(levelOf("10:00:01 CRITICAL root: no space left"), "CRITICAL");
+    EXPECT_EQ(levelOf("10:00:01.5 ERROR [main] c.v.Server - bind failed"), "ERROR");
+    // The most severe name of a line wins, wherever it stands.
+    EXPECT_EQ(levelOf("10:00:01 INFO job done, 2 ERROR lines"), "ERROR");
+    EXPECT_EQ(levelOf("10:00:01 DEBUG FATAL signal handler armed"), "FATAL");
+    EXPECT_EQ(levelOf("Dec  8 10:00:01 host systemd[1]: Started Session 4."), "none");
+    // Names are case-sensitive, as the file's comment says.
+    EXPECT_EQ(levelOf("2026/12/08 10:00:01 [error] 12#0: open() failed"), "none");
+}
+
 } // namespace

@@ -258,17 +258,26 @@ TEST(MainFrame, DroppedPathsOpenByTheExtensionRule) {
     EXPECT_FALSE(refused.isAccepted());
 }
 
-TEST(MainFrame, ReadmeOpensOnlyANonEmptyReadme) {
+TEST(MainFrame, ReadmeOpensTheWorkingDirectorysElseTheInstalledOneWhenNotEmpty) {
     AppHarness harness;
     ASSERT_TRUE(harness.Start());
+    TempDir share;
+    harness.Frame().SetInstalledReadme(QString::fromStdString(share.File("readme.txt")));
     harness.Frame().RouteCommand(ID_HELP_README, true);
     harness.Write("readme.txt", "");
+    share.Write("readme.txt", "");
     harness.Frame().RouteCommand(ID_HELP_README, true);
     EXPECT_EQ(harness.prompts.Count(PromptKind::OpenExternal), 0);
 
-    const QString readme = harness.Write("readme.txt", "Read me.\n");
+    // As from the desktop's menu: nothing in the working directory, the installed one.
+    const QString installed = QString::fromStdString(share.Write("readme.txt", "Installed.\n"));
     harness.Frame().RouteCommand(ID_HELP_README, true);
     ASSERT_EQ(harness.prompts.Count(PromptKind::OpenExternal), 1);
+    EXPECT_EQ(harness.prompts.Requests().back().defaultPath, installed);
+
+    const QString readme = harness.Write("readme.txt", "Read me.\n");
+    harness.Frame().RouteCommand(ID_HELP_README, true);
+    ASSERT_EQ(harness.prompts.Count(PromptKind::OpenExternal), 2);
     EXPECT_EQ(harness.prompts.Requests().back().defaultPath, readme);
 }
 
