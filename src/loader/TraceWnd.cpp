@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <new>
 #include <optional>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
@@ -295,6 +296,12 @@ std::string TailBefore(int fd, uint64_t end) {
     return bytes;
 }
 
+// Whether the open file no longer has a name anywhere (it was deleted).
+bool Unlinked(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && st.st_nlink == 0;
+}
+
 } // namespace
 
 void CTraceWnd::FollowFile(WorkerThread& thread, std::unique_ptr<CLineFile> file) {
@@ -354,12 +361,14 @@ void CTraceWnd::FollowFile(WorkerThread& thread, std::unique_ptr<CLineFile> file
                 }
             }
 
-            // The path: gone, or naming another file than the one read.
+            // The path: gone, or naming another file than the one read. A file renamed away
+            // (a rotation, its successor not made yet) is not a deleted one: it still has a
+            // name.
             const std::optional<FileState> there = FileState::OfPath(m_path);
             if (!there) {
-                if (!toldMissing)
+                if (!toldMissing && Unlinked(file->Descriptor()))
                     Post([this] { emit FileDeleted(); });
-                toldMissing = true;
+                toldMissing = toldMissing || Unlinked(file->Descriptor());
             } else if (there->SameFile(*current)) {
                 toldMissing = false;
             } else if (!asked || !asked->SameFile(*there)) {

@@ -134,7 +134,8 @@ TEST_F(Follow, RotationTruncationAndDeletionKeepTheLinesAndReadTheNewFile) {
     // Deleted, then made again.
     ASSERT_EQ(::unlink(path.c_str()), 0);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return harness.Frame().StatusText().contains(QStringLiteral("app.log was deleted")); }, kWaitMs));
+        [&] { return harness.Frame().StatusText().contains(QStringLiteral("app.log was deleted")); },
+        kWaitMs));
     EXPECT_EQ(ListOf(*window), expected);
     harness.Write("app.log", "born again\n");
     expected.push_back("born again");
