@@ -36,6 +36,12 @@ bool LineStore::ChooseTextSource(uint64_t fileBytes, FileHandle file) {
     return true;
 }
 
+void LineStore::ContinueTextIn(TextBudgetShare taken, FileHandle file) {
+    m_budgetTaken += taken.Release();
+    if (file.IsOpen() && !m_file)
+        m_file = std::make_unique<FileText>(std::move(file));
+}
+
 void LineStore::Append(int level, std::string_view kept) {
     const size_t i = m_ends.size();
     const size_t length = std::min<size_t>(kept.size(), 0xffffffffu);
@@ -60,7 +66,8 @@ void LineStore::AppendFromFile(int level, std::string_view text, uint64_t offset
     // The line continues the last segment when it lies the segment's gap after the
     // segment's last line (the second line of a segment sets the gap) and the segment's
     // span stays within 32 bits.
-    bool opens = m_segments.empty();
+    // Lines kept in memory before the text went on in a file end their segments there.
+    bool opens = m_segments.empty() || !m_segments.back().inFile;
     uint64_t start = 0;
     if (!opens) {
         Segment& last = m_segments.back();
@@ -80,7 +87,7 @@ void LineStore::AddEntry(int level, std::string_view text, bool opens, uint64_t 
     const size_t i = m_ends.size();
     const size_t length = text.size();
     if (opens) {
-        m_segments.push_back(Segment{base, i, m_file ? kGapUnknown : uint8_t{0}});
+        m_segments.push_back(Segment{base, i, m_file ? kGapUnknown : uint8_t{0}, m_file != nullptr});
         start = 0;
     }
     if ((i & ((size_t{1} << kPageShift) - 1)) == 0)
@@ -122,7 +129,7 @@ std::string_view LineStore::WholeText(size_t i) const {
     const uint32_t end = m_ends[i];
     if (end == start)
         return {};
-    if (!m_file)
+    if (!segment.inFile)
         return {reinterpret_cast<const char*>(segment.base) + start, end - start};
     // What follows the line in the file: its segment's gap, or what lies before the next
     // segment; nothing is known of the last line's.
@@ -157,6 +164,8 @@ bool LineStore::CheckSource() const {
     // The last line: a file cut or rewritten shorter rarely keeps it where it was.
     const size_t last = m_ends.size() - 1;
     const Segment& segment = m_segments[SegmentOf(last)];
+    if (!segment.inFile)
+        return m_file->Check(0, 0, 0);
     return m_file->Check(segment.base + StartOf(last), static_cast<uint32_t>(WholeLength(last)), 0);
 }
 

@@ -45,6 +45,12 @@ public:
     // otherwise the text stays in `file`, read through it from then on. Returns true when
     // the text is read from the file.
     bool ChooseTextSource(uint64_t fileBytes, FileHandle file);
+    // The text of a compressed log: the lines so far (if any) stay in memory under
+    // `taken` of the budget, which the store now holds; when `file` is open, the lines
+    // appended from now on are read from it (a temporary file of the decompressed text),
+    // as a file-backed store's are.
+    void ContinueTextIn(TextBudgetShare taken, FileHandle file);
+    // True when lines appended now are read from a file (earlier ones may be in memory).
     bool FileBacked() const { return m_file != nullptr; }
     // True once the file a file-backed store reads was found changed by another program
     // (its texts read empty since). Any thread.
@@ -130,6 +136,7 @@ private:
         uint64_t base; // the address of its first line's text, or its offset in the file
         size_t firstLine;
         uint8_t gap; // bytes between two lines of the segment in the file (0 in memory)
+        bool inFile; // base is an offset in m_file's file, not an address
     };
     size_t SegmentOf(size_t i) const;
     // Bytes between the previous line's end and line i's start (0 for a line opening its
@@ -137,7 +144,7 @@ private:
     uint32_t GapBefore(size_t i) const {
         if (m_flags[i] & kOpensBit)
             return 0;
-        return m_file ? m_segments[SegmentOf(i)].gap : 0;
+        return m_file ? m_segments[SegmentOf(i)].gap : 0; // a segment in memory has none
     }
     // Where line i starts within its segment.
     uint32_t StartOf(size_t i) const { return (m_flags[i] & kOpensBit) ? 0 : m_ends[i - 1] + GapBefore(i); }

@@ -65,6 +65,10 @@ void CLogViewCore::OnLoadStart(uint64_t fileBytes, FileHandle file) {
         m_lineEntries.ChooseTextSource(fileBytes, std::move(file));
 }
 
+void CLogViewCore::OnTextSource(TextBudgetShare taken, FileHandle file) {
+    m_lineEntries.ContinueTextIn(std::move(taken), std::move(file));
+}
+
 void CLogViewCore::OnLoadDone() {
     for (size_t k = 1; k < kFilterCount; ++k)
         m_levelFilter[k].present = m_levelFilter[k].show;

@@ -51,6 +51,7 @@ public:
     // Before the first line: the store keeps the text of a log that fits the memory budget
     // left, and reads that of a larger one from `file`.
     void OnLoadStart(uint64_t fileBytes, FileHandle file) override;
+    void OnTextSource(TextBudgetShare taken, FileHandle file) override;
     // The end of a load: records which levels occurred.
     void OnLoadDone();
     // Stored line `index` during a rebuild: shows it again, trimmed, if its level is shown,

@@ -10,6 +10,7 @@
 
 #include "core/BlockSupply.h"
 #include "core/LineFile.h"
+#include "core/TextSpill.h"
 #include "loader/ProgressDlg.h"
 
 namespace {
@@ -68,10 +69,13 @@ CProgressDlg* CTraceWnd::ProgressDialog() const {
 
 // The reader has opened the file. The progress dialog comes up here, on the GUI thread,
 // before any line arrives.
-void CTraceWnd::OnReaderStart(uint64_t fileSize, FileHandle file) {
+void CTraceWnd::OnReaderStart(uint64_t fileSize, FileHandle file, Compression compression) {
     if (m_ended)
         return;
-    m_sink.OnLoadStart(fileSize, std::move(file));
+    m_compression = compression;
+    m_sourceSize = fileSize;
+    // A compressed log's text size is not known: the reader takes its budget as it goes.
+    m_sink.OnLoadStart(compression == Compression::None ? fileSize : 0, std::move(file));
     if (!m_progress)
         m_progress = StartProgressDialog(fileSize, m_progressOwner.data());
 }
@@ -146,12 +150,29 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
     };
 
     LoadEnd how = LoadEnd::Failed;
+    std::string endReason;
+    uint64_t endOffset = 0;
     std::unique_ptr<LineBatch> batch;
+    // Of a compressed log: where its text goes (memory or a temporary file).
+    std::optional<CompressedTextPlan> plan;
+    // The store learns where the text of the batches that follow lies (a compressed log's).
+    const auto handTextSource = [&](FileHandle file) {
+        Post([this, taken = plan->TakeBudget(), fd = std::move(file)]() mutable {
+            if (!m_ended)
+                m_sink.OnTextSource(std::move(taken), std::move(fd));
+        });
+    };
     // Hands the batch over once there is a place for it; false when the reader was asked
     // to stop meanwhile. Throws std::bad_alloc when the call cannot be queued.
     const auto handOver = [&] {
         if (!batch || batch->Empty())
             return true;
+        bool fileStarted = false;
+        if (plan && !plan->BeforeHandOver(batch->BytesUsed(), fileStarted)) {
+            how = LoadEnd::NoRoom;
+            endReason = plan->Error();
+            return false;
+        }
         m_slots.acquire();
         if (thread.StopRequested())
             return false;
@@ -161,6 +182,8 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             m_slots.release();
             throw;
         }
+        if (fileStarted)
+            handTextSource(plan->FileForStore());
         return true;
     };
 
@@ -170,13 +193,29 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             Post([this] { OnReaderEnd(LoadEnd::Failed); });
             return;
         }
+        const Compression compression = file.Format();
         // The view may read its lines' text from the file itself (a log beyond its memory
         // budget): a descriptor of this very file goes along, so a rename over the path
-        // meanwhile cannot give it another file.
-        Post([this, size = file.Length(),
-              fd = FileHandle(::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
-            OnReaderStart(size, std::move(fd));
+        // meanwhile cannot give it another file. A compressed file's text lies in no file.
+        Post([this, size = file.Length(), compression,
+              fd = FileHandle(compression != Compression::None
+                                  ? -1
+                                  : ::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
+            OnReaderStart(size, std::move(fd), compression);
         });
+        if (compression != Compression::None) {
+            plan.emplace(file.Length());
+            if (plan->StartsInFile()) {
+                if (!plan->StartFile()) {
+                    Post([this, reason = plan->Error()] {
+                        m_endReason = reason;
+                        OnReaderEnd(LoadEnd::NoRoom);
+                    });
+                    return;
+                }
+                handTextSource(plan->FileForStore());
+            }
+        }
 
         // The view keeps most batches' bytes, so most batches need a new block: for a log
         // of more than a few batches a worker writes them once ahead of time, on spare
@@ -193,8 +232,11 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
 
         std::string_view piece;
         bool more = true;
+        bool placed = true;
+        // Of a compressed file, the progress steps are the compressed bytes read.
+        uint64_t stepped = 0;
         while (!thread.StopRequested()) {
-            const uint64_t offset = file.Tell();
+            uint64_t offset = file.Tell();
             more = file.ReadPiece(piece);
             if (!more)
                 break;
@@ -208,11 +250,33 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             }
             if (blocks && batch->NeedsBytes())
                 batch->ProvideBytes(blocks->Take());
+            uint64_t step = piece.size();
+            if (plan) {
+                if (!plan->Place(piece, offset, offset)) {
+                    placed = false;
+                    break;
+                }
+                step = file.CompressedBytesRead() - stepped;
+                stepped += step;
+            }
             // Classified here, off the GUI thread, with the view's own copy of the slots.
-            batch->Add(text, piece.size(), ClassifyLine(m_levelSlots, text), offset);
+            batch->Add(text, step, ClassifyLine(m_levelSlots, text), offset);
         }
-        if (!more && handOver())
+        if (!placed) {
+            // The disk has no room for the text: the lines that have room are shown.
+            batch->Clear();
+            how = LoadEnd::NoRoom;
+            endReason = plan->Error();
+        } else if (!more && handOver()) {
             how = LoadEnd::Complete;
+            if (!file.DataError().empty()) {
+                how = LoadEnd::DataStopped;
+                endReason = file.DataError();
+                endOffset = file.DataErrorOffset();
+            }
+        }
+        if (plan && !thread.StopRequested())
+            handTextSource(FileHandle());
     } catch (const CFileException&) {
         // A read error ends the load quietly; the lines handed over so far stay.
         how = LoadEnd::Failed;
@@ -233,7 +297,11 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         }
     }
     try {
-        Post([this, how] { OnReaderEnd(how); });
+        Post([this, how, reason = std::move(endReason), endOffset] {
+            m_endReason = reason;
+            m_endOffset = endOffset;
+            OnReaderEnd(how);
+        });
     } catch (const std::bad_alloc&) {
         // Not even a call could be queued: nothing more can be said.
     }

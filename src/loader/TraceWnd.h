@@ -9,6 +9,12 @@
 // over and not yet taken, so a fast reader never runs ahead of the screen, and each batch
 // is an event of its own: the GUI keeps painting and answering input during a load.
 //
+// A compressed log (CLineFile tells it by its magic bytes) loads as the text it holds; the
+// progress dialog follows the compressed bytes read. Its text goes to the store in memory
+// within the budget, else through a private temporary file (CompressedTextPlan). Data
+// that stops early ends the load with DataStopped after the lines before the fault; a
+// temporary file the disk has no room for ends it with NoRoom. EndReason() says why.
+//
 // Memory running out ends the load, never the program: a reader that cannot get memory
 // hands over the lines it has and ends as at the end of the file, and a batch the core
 // cannot take in (std::bad_alloc) stops the reader and drops what is not taken yet. Either
@@ -32,6 +38,7 @@
 #include <semaphore>
 #include <string>
 
+#include "core/Decompressor.h"
 #include "core/LevelConfig.h"
 #include "core/LineRecord.h"
 #include "platform/WorkerThread.h"
@@ -58,6 +65,8 @@ public:
         OutOfMemory,  // memory ran out first; the lines taken stay, and no more come
         TooManyLines, // the view holds as many lines as it can; they stay, no more come
         Failed,       // the file could not be opened, or a read failed: nothing more is said
+        DataStopped,  // a compressed file's data is cut short or damaged; the lines before stay
+        NoRoom,       // a compressed file's text has no room on the disk; the lines before stay
     };
 
     // Reads `path` (bytes) into `sink`, each line classified with `levelSlots` (the view's
@@ -75,6 +84,16 @@ public:
     CProgressDlg* ProgressDialog() const;
     // True once the load has ended, however (LoadEnded has been emitted by then).
     bool ReaderFinished() const { return m_ended; }
+    // Once the reader has opened the file: its compression (a compressed log is read
+    // once, never followed as it grows).
+    Compression SourceCompression() const { return m_compression; }
+    bool SourceCompressed() const { return m_compression != Compression::None; }
+    // After a load that ended with DataStopped or NoRoom: why (the library's or the
+    // system's words), and for DataStopped the compressed bytes read well before the
+    // fault, of the file's size.
+    const std::string& EndReason() const { return m_endReason; }
+    uint64_t EndOffset() const { return m_endOffset; }
+    uint64_t SourceSize() const { return m_sourceSize; }
 
 signals:
     // Once, on the GUI thread, after every line taken.
@@ -105,7 +124,7 @@ private:
 
     void ReaderThread(WorkerThread& thread);
     // What the reader hands over, on the GUI thread.
-    void OnReaderStart(uint64_t fileSize, FileHandle file);
+    void OnReaderStart(uint64_t fileSize, FileHandle file, Compression compression);
     void OnReaderLines(std::unique_ptr<LineBatch> batch);
     void OnReaderEnd(LoadEnd how);
     // Closes the progress dialog and emits LoadEnded, the first time only.
@@ -118,7 +137,11 @@ private:
     const LevelSlotTable m_levelSlots;
     QPointer<QWidget> m_progressOwner;
     QPointer<CProgressDlg> m_progress;
-    bool m_ended = false; // GUI thread only
+    bool m_ended = false;                          // GUI thread only
+    Compression m_compression = Compression::None; // GUI thread only, like the three below
+    uint64_t m_sourceSize = 0;
+    std::string m_endReason;
+    uint64_t m_endOffset = 0;
     // Free places for batches in flight: the reader takes one before it hands a batch
     // over, the GUI thread gives it back once the batch was taken (or dropped).
     std::counting_semaphore<8> m_slots{kBatchesInFlight};

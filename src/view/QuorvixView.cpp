@@ -172,7 +172,25 @@ void CQuorvixView::OnLoadDone(CTraceWnd::LoadEnd how) {
             },
             Qt::QueuedConnection);
     }
+    if (how == CTraceWnd::LoadEnd::DataStopped || how == CTraceWnd::LoadEnd::NoRoom)
+        TellCompressedLoadStopped(how);
     RunPendingRefill();
+}
+
+void CQuorvixView::TellCompressedLoadStopped(CTraceWnd::LoadEnd how) {
+    const QString path = PathForDisplay(m_site.DocumentPath());
+    const QString lines = QString::number(m_core.m_lineEntries.GetCount());
+    const QString reason = QString::fromStdString(m_readerWnd->EndReason());
+    const QString text =
+        how == CTraceWnd::LoadEnd::NoRoom
+            ? QString::fromUtf8(res::kLoadNoRoom).arg(path, lines, reason)
+            : QString::fromUtf8(res::kLoadDataStopped)
+                  .arg(path, QString::fromUtf8(CompressionName(m_readerWnd->SourceCompression())),
+                       QString::number(m_readerWnd->EndOffset()), QString::number(m_readerWnd->SourceSize()),
+                       lines, reason);
+    // Told from the event loop, not inside the reader's call.
+    QMetaObject::invokeMethod(
+        this, [this, text] { AfxMessageBox(text, MB_OK | MB_ICONWARNING, this); }, Qt::QueuedConnection);
 }
 
 void CQuorvixView::RunPendingRefill() {

@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr Compression kFormats[] = {Compression::Gzip, Compression::Bzip2, Compression::Xz, Compression::Zstd};
+constexpr Compression kFormats[] = {Compression::Gzip, Compression::Bzip2, Compression::Xz,
+                                    Compression::Zstd};
 
 struct Read {
     std::vector<std::string> pieces;
@@ -101,7 +102,8 @@ TEST(Decompressor, MembersAndEmptyArchives) {
         const std::string second = "line\nsecond member\n";
         const Read joined = ReadFile(
             dir.Write("joined", Compress(format, first) + Compress(format, "") + Compress(format, second)));
-        EXPECT_EQ(joined.pieces, (std::vector<std::string>{"first member\n", "ends mid-line\n", "second member\n"}));
+        EXPECT_EQ(joined.pieces,
+                  (std::vector<std::string>{"first member\n", "ends mid-line\n", "second member\n"}));
         EXPECT_EQ(joined.error, "");
 
         // An archive of nothing is an empty text, not an error.
@@ -110,7 +112,8 @@ TEST(Decompressor, MembersAndEmptyArchives) {
         EXPECT_EQ(empty.error, "");
     }
     // Something that is not a member after a gzip member is bad data.
-    const Read trailing = ReadFile(dir.Write("trailing.gz", Compress(Compression::Gzip, "one\n") + "garbage"));
+    const Read trailing =
+        ReadFile(dir.Write("trailing.gz", Compress(Compression::Gzip, "one\n") + "garbage"));
     EXPECT_EQ(trailing.pieces, std::vector<std::string>{"one\n"});
     EXPECT_NE(trailing.error, "");
 }
