@@ -13,7 +13,9 @@
 // file (FileText): a segment is then a run of lines that follow each other in the file,
 // each separated from the next by the same number of bytes (its "gap": 1 for LF, 2 for
 // CR LF, 0 between the pieces of a long line), and texts are read from the file when
-// asked for. Either way a line costs the same five bytes here.
+// asked for. Either way a line costs the same five bytes here. A compressed log may have
+// both: its first lines in memory, and once the budget is full, the rest in a temporary
+// file of its text (ContinueTextIn); each segment knows where its lines lie.
 //
 // Owned by the log view's core and shared with what may outlive the view (a copy on the
 // clipboard, the marks pane's list); used on the GUI thread, and read (never changed) by

@@ -8,9 +8,9 @@
 // times kExpansion exceeds what is left of the budget would very likely not fit, and
 // goes to a private temporary file from its first line; a text found larger than the
 // budget during the load goes on in one after the batch that found the budget full (so
-// memory holds at most one batch beyond it), the lines before staying in memory. Either way nothing is decompressed twice, and what lies in
-// the temporary file is read from it as a plain log beyond the budget is read from its
-// own file.
+// memory holds at most one batch beyond it), the lines before staying in memory. Either way nothing is
+// decompressed twice, and what lies in the temporary file is read from it as a plain log beyond the budget is
+// read from its own file.
 //
 // The temporary file is unlinked as soon as it is made (O_TMPFILE where the file system
 // has it), so it goes with its last descriptor however the program ends. It lives in

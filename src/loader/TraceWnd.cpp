@@ -222,7 +222,8 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         // processor time, instead of this thread paying for every first touch of fresh
         // memory while it reads. Without a thread to be had, this one makes its own.
         std::optional<BlockSupply> blocks;
-        if (file.Length() > kReadyBlocks * kBatchBytes) {
+        // Lines read from a temporary file keep no batch's bytes: no blocks are needed.
+        if (file.Length() > kReadyBlocks * kBatchBytes && !(plan && plan->InFile())) {
             try {
                 blocks.emplace(kBatchBytes, kReadyBlocks);
             } catch (const std::system_error&) {

@@ -114,7 +114,8 @@ TEST(TextSpill, AStoreReadsLinesFromMemoryAndThenFromTheFile) {
     }
     ASSERT_TRUE(spill.Flush(error));
 
-    const std::vector<std::string> expected = {"memory one", "", "memory two", "file one", "file two", " file three "};
+    const std::vector<std::string> expected = {"memory one", "",         "memory two",
+                                               "file one",   "file two", " file three "};
     ASSERT_EQ(store.GetCount(), expected.size());
     for (size_t i = expected.size(); i-- > 0;)
         EXPECT_EQ(store.WholeText(i), expected[i]) << i;

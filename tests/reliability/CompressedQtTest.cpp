@@ -27,7 +27,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-constexpr Compression kFormats[] = {Compression::Gzip, Compression::Bzip2, Compression::Xz, Compression::Zstd};
+constexpr Compression kFormats[] = {Compression::Gzip, Compression::Bzip2, Compression::Xz,
+                                    Compression::Zstd};
 
 // About 1 KB a round of the lines the reader cuts its own way: CR LF ends, a line longer
 // than a piece, NUL bytes, levels, a last line without a line feed.
@@ -107,11 +108,13 @@ TEST_F(Compressed, EachFormatShowsAndSavesThePlainText) {
 
     for (const Compression format : kFormats) {
         for (const bool fromFile : {false, true}) {
-            SCOPED_TRACE(std::string(CompressionName(format)) + (fromFile ? " from a temporary file" : " in memory"));
+            SCOPED_TRACE(std::string(CompressionName(format)) +
+                         (fromFile ? " from a temporary file" : " in memory"));
             // A budget of nothing sends the text to a temporary file from the first line.
             budget.Set(fromFile ? "0" : "1000000000000000");
             // a.log is compressed, whatever its name says.
-            const std::string name = std::string(fromFile ? "file-" : "memory-") + CompressionName(format) + ".log";
+            const std::string name =
+                std::string(fromFile ? "file-" : "memory-") + CompressionName(format) + ".log";
             const QString path = harness.Write(name, Compress(format, text));
             CSplitterFrame* window = harness.OpenAndLoad(path);
             ASSERT_NE(window, nullptr);
@@ -135,8 +138,9 @@ TEST_F(Compressed, EachFormatShowsAndSavesThePlainText) {
 
     // Members one after the other read as one log; an archive of nothing is an empty log.
     const std::string half = text.substr(0, text.size() / 2);
-    CSplitterFrame* members = harness.OpenAndLoad(harness.Write(
-        "members.gz", Compress(Compression::Gzip, half) + Compress(Compression::Gzip, text.substr(half.size()))));
+    CSplitterFrame* members = harness.OpenAndLoad(
+        harness.Write("members.gz", Compress(Compression::Gzip, half) +
+                                        Compress(Compression::Gzip, text.substr(half.size()))));
     ASSERT_NE(members, nullptr);
     EXPECT_EQ(TextsOf(members->LogView()->LogList().Model()), plainLines);
     for (const Compression format : kFormats) {
@@ -164,7 +168,8 @@ TEST_F(Compressed, ATextLargerThanTheBudgetGoesOnInATemporaryFile) {
         const std::string packed = Compress(format, text);
         ASSERT_LT(packed.size() * 24, 4u << 20) << "would go to the temporary file from the start";
         budget.Set(std::to_string(4u << 20));
-        CSplitterFrame* window = harness.OpenAndLoad(harness.Write("big.log"s + CompressionSuffix(format), packed));
+        CSplitterFrame* window =
+            harness.OpenAndLoad(harness.Write("big.log"s + CompressionSuffix(format), packed));
         ASSERT_NE(window, nullptr);
         CQuorvixView& view = *window->LogView();
         EXPECT_TRUE(view.Core().m_lineEntries.FileBacked());
@@ -187,8 +192,8 @@ TEST_F(Compressed, BadDataShowsTheLinesBeforeItAndSaysSoOnce) {
         std::string damaged = packed;
         for (size_t i = damaged.size() / 2; i < damaged.size() / 2 + 64; ++i)
             damaged[i] = static_cast<char>(damaged[i] ^ 0x5a);
-        for (const auto& [kind, bytes] : {std::pair{"cut", packed.substr(0, packed.size() / 2)},
-                                          std::pair{"damaged", damaged}}) {
+        for (const auto& [kind, bytes] :
+             {std::pair{"cut", packed.substr(0, packed.size() / 2)}, std::pair{"damaged", damaged}}) {
             SCOPED_TRACE(std::string(CompressionName(format)) + " " + kind);
             harness.prompts.Clear();
             const QString path = harness.Write(kind + "-log"s + CompressionSuffix(format), bytes);
@@ -199,7 +204,8 @@ TEST_F(Compressed, BadDataShowsTheLinesBeforeItAndSaysSoOnce) {
             AppHarness::Settle();
             const QStringList told = Messages("cut short or damaged");
             ASSERT_EQ(told.size(), 1);
-            EXPECT_TRUE(told[0].contains(QString::fromUtf8(CompressionName(format)) + " data stops near byte"));
+            EXPECT_TRUE(
+                told[0].contains(QString::fromUtf8(CompressionName(format)) + " data stops near byte"));
             EXPECT_TRUE(told[0].contains(QStringLiteral("after %1 lines").arg(shown.size())));
             EXPECT_TRUE(told[0].contains(QStringLiteral("Reason: ")));
             // A cut file shows exactly the lines before the cut; the last may be a part.
