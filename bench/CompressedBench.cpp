@@ -111,9 +111,9 @@ int main(int argc, char** argv) {
         if (!std::filesystem::exists(path)) {
             std::fprintf(stderr, "compressing %s ...\n", path.c_str());
             Stopwatch pack;
-            const std::string command =
-                std::string(format.tool) + " < " + Quoted(log) + " > " + Quoted(path + ".part") + " && mv " +
-                Quoted(path + ".part") + " " + Quoted(path);
+            const std::string command = std::string(format.tool) + " < " + Quoted(log) + " > " +
+                                        Quoted(path + ".part") + " && mv " + Quoted(path + ".part") + " " +
+                                        Quoted(path);
             if (std::system(command.c_str()) != 0)
                 return 1;
             Report(name + ".compress_seconds", pack.Seconds(), "s");
@@ -121,8 +121,7 @@ int main(int argc, char** argv) {
         const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
         Report(name + ".file_mb", fileBytes / 1e6, "MB");
         Report(name + ".expansion", textBytes / fileBytes, "x");
-        const double dc =
-            TimeCommand(std::string(format.decode) + " " + Quoted(path) + " | grep -c x", 1);
+        const double dc = TimeCommand(std::string(format.decode) + " " + Quoted(path) + " | grep -c x", 1);
         Report("ref." + std::string(format.name) + "_dc_grep_c.seconds", dc, "s");
 
         // Within the budget (the default, a quarter of memory), the text is kept in memory.

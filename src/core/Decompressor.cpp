@@ -6,6 +6,7 @@
 #include <cstring>
 #include <lzma.h>
 #include <new>
+#include <system_error>
 #include <unistd.h>
 #include <zlib.h>
 #include <zstd.h>
@@ -298,15 +299,6 @@ Decompressor::Decompressor(Compression format, ByteSource& source)
 
 Decompressor::~Decompressor() = default;
 
-void Decompressor::Restart() {
-    m_inPos = m_inEnd = 0;
-    m_sourceBytes = 0;
-    m_sourceEnded = m_atMemberEnd = m_done = false;
-    m_osError = 0;
-    m_error.clear();
-    ResetStream();
-}
-
 // Keeps the unused input and reads more behind it. False when the read failed.
 bool Decompressor::FillInput() {
     if (m_inPos > 0) {
@@ -369,6 +361,107 @@ size_t Decompressor::Read(char* out, size_t size) {
                 m_done = true;
             }
         }
+    }
+    return total;
+}
+
+ReadAhead::ReadAhead(std::unique_ptr<Decompressor> decoder)
+    : m_format(decoder->Format()), m_decoder(std::move(decoder)) {
+    for (size_t i = 0; i < kBlocks; ++i)
+        m_free.push_back(std::make_unique_for_overwrite<char[]>(kBlockBytes));
+    try {
+        m_worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+        // No thread: Read decompresses itself.
+    }
+}
+
+ReadAhead::~ReadAhead() {
+    if (m_worker.joinable()) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_worker.join();
+    }
+}
+
+void ReadAhead::Work() {
+    for (;;) {
+        Block block;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_stop || !m_free.empty(); });
+            if (m_stop)
+                return;
+            block.bytes = std::move(m_free.back());
+            m_free.pop_back();
+        }
+        bool last = false;
+        try {
+            block.size = m_decoder->Read(block.bytes.get(), kBlockBytes);
+            // The decoder hands out less than asked only at its end.
+            last = block.size < kBlockBytes;
+        } catch (const std::bad_alloc&) {
+            last = true;
+            m_outOfMemory = true; // read by the reader once it has seen m_ended
+        }
+        block.compressedRead = m_decoder->CompressedBytesRead();
+        {
+            std::lock_guard lock(m_mutex);
+            if (block.size > 0)
+                m_ready.push_back(std::move(block));
+            m_ended = last;
+        }
+        m_changed.notify_all();
+        if (last)
+            return;
+    }
+}
+
+void ReadAhead::TakeEnd() {
+    m_error = m_decoder->Error();
+    if (m_error.empty() && m_outOfMemory)
+        m_error = "not enough memory to decompress";
+    m_osError = m_decoder->OsError();
+    m_faultOffset = m_decoder->FaultOffset();
+    m_compressedRead = m_decoder->CompressedBytesRead();
+}
+
+size_t ReadAhead::Read(char* out, size_t size) {
+    if (!m_worker.joinable()) {
+        const size_t made = m_decoder->Read(out, size);
+        m_compressedRead = m_decoder->CompressedBytesRead();
+        if (made == 0)
+            TakeEnd();
+        return made;
+    }
+    size_t total = 0;
+    while (total < size) {
+        if (m_currentPos == m_current.size) {
+            std::unique_lock lock(m_mutex);
+            if (m_current.bytes) {
+                m_free.push_back(std::move(m_current.bytes));
+                m_current = Block{};
+                m_currentPos = 0;
+                m_changed.notify_all();
+            }
+            m_changed.wait(lock, [this] { return !m_ready.empty() || m_ended; });
+            if (m_ready.empty()) {
+                // The worker has made its last block and touches the decoder no more.
+                lock.unlock();
+                TakeEnd();
+                break;
+            }
+            m_current = std::move(m_ready.front());
+            m_ready.pop_front();
+            m_compressedRead = m_current.compressedRead;
+        }
+        const size_t take = std::min(size - total, m_current.size - m_currentPos);
+        std::memcpy(out + total, m_current.bytes.get() + m_currentPos, take);
+        m_currentPos += take;
+        total += take;
     }
     return total;
 }

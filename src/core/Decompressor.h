@@ -14,11 +14,16 @@
 // One object is used by one thread at a time.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 enum class Compression { None, Gzip, Bzip2, Xz, Zstd };
 
@@ -88,9 +93,6 @@ public:
     // Compressed bytes the library has used so far: where bad data was met.
     uint64_t FaultOffset() const { return m_sourceBytes - (m_inEnd - m_inPos); }
 
-    // Starts again from the beginning; the caller puts the source back to its start.
-    void Restart();
-
 protected:
     enum class Step { Going, MemberEnd, Fault };
     explicit Decompressor(Compression format, ByteSource& source);
@@ -99,7 +101,7 @@ protected:
     // fault, m_error is set.
     virtual Step Run(const uint8_t* in, size_t inSize, size_t& used, uint8_t* out, size_t outSize,
                      size_t& made, bool last) = 0;
-    // Ready for the next member after MemberEnd, or the first after Restart.
+    // Ready for the next member after MemberEnd.
     virtual void ResetStream() = 0;
 
     std::string m_error;
@@ -118,4 +120,57 @@ private:
     bool m_atMemberEnd = false;
     bool m_done = false;
     int m_osError = 0;
+};
+
+// ReadAhead: a Decompressor run on a thread of its own, a few blocks ahead of its reader,
+// so that decompressing and cutting lines overlap: on two processors a load takes about
+// the longer of the two instead of their sum. Without a thread to be had it decompresses
+// on the caller's thread. The object and its reader are used by one thread; the worker
+// is stopped and joined before the object goes.
+class ReadAhead {
+public:
+    // Blocks of text made ahead, and their size.
+    static constexpr size_t kBlocks = 4;
+    static constexpr size_t kBlockBytes = 256 << 10;
+
+    explicit ReadAhead(std::unique_ptr<Decompressor> decoder);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    Compression Format() const { return m_format; }
+    // As Decompressor's, for the text handed out so far.
+    size_t Read(char* out, size_t size);
+    const std::string& Error() const { return m_error; }
+    int OsError() const { return m_osError; }
+    uint64_t CompressedBytesRead() const { return m_compressedRead; }
+    uint64_t FaultOffset() const { return m_faultOffset; }
+
+private:
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        size_t size = 0;
+        uint64_t compressedRead = 0; // of the decoder once the block was made
+    };
+    void Work();
+    // The decoder's state at its end, taken over by the reader.
+    void TakeEnd();
+
+    const Compression m_format;
+    std::unique_ptr<Decompressor> m_decoder;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Block> m_ready;                   // made, in order
+    std::vector<std::unique_ptr<char[]>> m_free; // to be filled again
+    bool m_ended = false;                        // the decoder returned its last bytes
+    bool m_stop = false;
+    bool m_outOfMemory = false; // the worker's decoder could not get memory
+    // The reader's block and how far it got in it.
+    Block m_current;
+    size_t m_currentPos = 0;
+    std::string m_error;
+    int m_osError = 0;
+    uint64_t m_compressedRead = 0;
+    uint64_t m_faultOffset = 0;
+    std::thread m_worker; // last: started once everything above exists
 };

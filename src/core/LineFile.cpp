@@ -79,7 +79,7 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
     if (format != Compression::None) {
         try {
             m_compressed = std::make_unique<FdByteSource>(fd);
-            m_decoder = Decompressor::Create(format, *m_compressed);
+            m_decoder = std::make_unique<ReadAhead>(Decompressor::Create(format, *m_compressed));
         } catch (const std::bad_alloc&) {
             m_decoder.reset();
             m_compressed.reset();
@@ -127,14 +127,18 @@ uint64_t CLineFile::Length() const {
 void CLineFile::SeekToBegin() {
     if (m_fd < 0)
         return;
+    // A compressed file starts again with a fresh decompressor, once the old one's
+    // thread has stopped reading the file.
+    const Compression format = Format();
+    m_decoder.reset();
     if (::lseek(m_fd, 0, SEEK_SET) < 0)
         ThrowError(errno, "seek in");
     m_pos = m_end = 0;
     m_bufferStart = 0;
     m_eof = false;
     m_dataError.clear();
-    if (m_decoder)
-        m_decoder->Restart();
+    if (format != Compression::None)
+        m_decoder = std::make_unique<ReadAhead>(Decompressor::Create(format, *m_compressed));
 }
 
 void CLineFile::ThrowError(int osError, const char* action) const {

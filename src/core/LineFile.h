@@ -104,7 +104,7 @@ private:
     bool m_eof = false;
     // Of a compressed file: the file's bytes and what turns them into text.
     std::unique_ptr<FdByteSource> m_compressed;
-    std::unique_ptr<Decompressor> m_decoder;
+    std::unique_ptr<ReadAhead> m_decoder;
     std::string m_dataError;
     std::string m_path;
     std::unique_ptr<char[]> m_buffer;
