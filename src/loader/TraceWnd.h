@@ -89,8 +89,8 @@ public:
     Compression SourceCompression() const { return m_compression; }
     bool SourceCompressed() const { return m_compression != Compression::None; }
     // After a load that ended with DataStopped or NoRoom: why (the library's or the
-    // system's words), and for DataStopped the compressed bytes read well before the
-    // fault, of the file's size.
+    // system's words); for DataStopped, where in the compressed file the library stopped,
+    // and the file's size.
     const std::string& EndReason() const { return m_endReason; }
     uint64_t EndOffset() const { return m_endOffset; }
     uint64_t SourceSize() const { return m_sourceSize; }
