@@ -174,3 +174,9 @@ bool TakeTextBudget(uint64_t bytes) {
 void GiveBackTextBudget(uint64_t bytes) {
     g_textBudgetTaken.fetch_sub(bytes, std::memory_order_relaxed);
 }
+
+uint64_t TextBudgetLeft() {
+    const uint64_t budget = InMemoryTextBudget();
+    const uint64_t taken = g_textBudgetTaken.load(std::memory_order_relaxed);
+    return taken < budget ? budget - taken : 0;
+}

@@ -100,3 +100,41 @@ uint64_t InMemoryTextBudget();
 // thread.
 bool TakeTextBudget(uint64_t bytes);
 void GiveBackTextBudget(uint64_t bytes);
+// What is left of the budget now. Any thread.
+uint64_t TextBudgetLeft();
+
+// Bytes taken of that budget, given back when the object goes unless handed on first:
+// what a reader takes for text it keeps in memory travels with it to the store.
+class TextBudgetShare {
+public:
+    TextBudgetShare() = default;
+    ~TextBudgetShare() { GiveBackTextBudget(Release()); }
+    TextBudgetShare(TextBudgetShare&& other) noexcept : m_bytes(other.Release()) {}
+    TextBudgetShare& operator=(TextBudgetShare&& other) noexcept {
+        if (this != &other) {
+            GiveBackTextBudget(Release());
+            m_bytes = other.Release();
+        }
+        return *this;
+    }
+    TextBudgetShare(const TextBudgetShare&) = delete;
+    TextBudgetShare& operator=(const TextBudgetShare&) = delete;
+
+    // Takes `bytes` more when they are left; false, taking nothing, otherwise.
+    bool Take(uint64_t bytes) {
+        if (!TakeTextBudget(bytes))
+            return false;
+        m_bytes += bytes;
+        return true;
+    }
+    uint64_t Bytes() const { return m_bytes; }
+    // Hands the bytes taken to the caller, who gives them back.
+    uint64_t Release() {
+        const uint64_t bytes = m_bytes;
+        m_bytes = 0;
+        return bytes;
+    }
+
+private:
+    uint64_t m_bytes = 0;
+};

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +65,31 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
     }
     // The file is read once from start to end: the kernel may read further ahead.
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Its first bytes say whether it is compressed, whatever its name.
+    char head[kCompressionMagicBytes];
+    ssize_t got = 0;
+    do {
+        got = ::pread(fd, head, sizeof head, 0);
+    } while (got < 0 && errno == EINTR);
+    const Compression format =
+        DetectCompression(std::string_view(head, got > 0 ? static_cast<size_t>(got) : 0));
+    m_decoder.reset();
+    m_compressed.reset();
+    m_dataError.clear();
+    if (format != Compression::None) {
+        try {
+            m_compressed = std::make_unique<FdByteSource>(fd);
+            m_decoder = std::make_unique<ReadAhead>(Decompressor::Create(format, *m_compressed));
+        } catch (const std::bad_alloc&) {
+            m_decoder.reset();
+            m_compressed.reset();
+            ::close(fd);
+            errno = ENOMEM;
+            if (error)
+                *error = path + ": " + SystemText(ENOMEM);
+            return false;
+        }
+    }
     m_fd = fd;
     m_path = path;
     m_eof = false;
@@ -71,7 +97,9 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
     m_bufferStart = 0;
     // A small file (quorvix.ini) gets a small buffer; a log gets kReadBlock. The buffer
     // only grows, and is not zero-filled: only bytes read() stored are looked at.
-    const size_t wanted = static_cast<size_t>(std::clamp<uint64_t>(Length() + 1, kMinReadBlock, kReadBlock));
+    const size_t wanted =
+        m_decoder ? kReadBlock
+                  : static_cast<size_t>(std::clamp<uint64_t>(Length() + 1, kMinReadBlock, kReadBlock));
     if (m_capacity < wanted) {
         m_buffer = std::make_unique_for_overwrite<char[]>(wanted);
         m_capacity = wanted;
@@ -82,6 +110,8 @@ bool CLineFile::Open(const std::string& path, unsigned flags, std::string* error
 void CLineFile::Close() {
     if (m_fd < 0)
         return;
+    m_decoder.reset();
+    m_compressed.reset();
     ::close(m_fd);
     m_fd = -1;
     m_pos = m_end = 0;
@@ -101,6 +131,12 @@ void CLineFile::SeekToBegin() {
 void CLineFile::SeekTo(uint64_t offset) {
     if (m_fd < 0)
         return;
+    // A compressed file starts again with a fresh decompressor, once the old one's thread
+    // has stopped reading the file; it is only ever read again from its start.
+    const Compression format = Format();
+    if (format != Compression::None)
+        offset = 0;
+    m_decoder.reset();
     if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0)
         ThrowError(errno, "seek in");
     m_pos = m_end = 0;
@@ -108,6 +144,9 @@ void CLineFile::SeekTo(uint64_t offset) {
     m_eof = false;
     m_lastSize = 0;
     m_lastFinal = true;
+    m_dataError.clear();
+    if (format != Compression::None)
+        m_decoder = std::make_unique<ReadAhead>(Decompressor::Create(format, *m_compressed));
 }
 
 void CLineFile::UnreadLastPiece() {
@@ -137,6 +176,18 @@ bool CLineFile::Fill(size_t wanted) {
         m_pos = 0;
     }
     while (m_end < wanted && !m_eof) {
+        if (m_decoder) {
+            // The decompressor fills what it can; 0 is the end of the text, clean or not.
+            const size_t made = m_decoder->Read(m_buffer.get() + m_end, m_capacity - m_end);
+            m_end += made;
+            if (made == 0) {
+                m_eof = true;
+                if (m_decoder->OsError() != 0)
+                    ThrowError(m_decoder->OsError(), "read");
+                m_dataError = m_decoder->Error();
+            }
+            continue;
+        }
         const ssize_t n = ::read(m_fd, m_buffer.get() + m_end, m_capacity - m_end);
         if (n < 0) {
             if (errno == EINTR)

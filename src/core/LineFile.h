@@ -5,6 +5,12 @@
 // The file is read in large blocks; a piece is cut from the block without a system call.
 // Writing (text mode turns each LF into CR LF) is AppendTextMode's, for the saves.
 //
+// A compressed file (gzip, bzip2, xz, zstd, told by its magic bytes whatever its name) is
+// read as the text it holds, through a Decompressor: offsets (Tell) are then offsets in
+// that text, Length() stays the compressed file's size, and CompressedBytesRead() says how
+// far into it the reading got. Data that stops early ends the text there, as the end of
+// the file would; DataError() then says why.
+//
 // One object is used by one thread at a time.
 #pragma once
 
@@ -13,6 +19,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "core/Decompressor.h"
 
 // A failed open or read: the path, the operating system's error number and its text.
 class CFileException : public std::runtime_error {
@@ -61,6 +69,20 @@ public:
     // The open file's descriptor (-1 when closed); the object keeps it.
     int Descriptor() const { return m_fd; }
 
+    // The format of a compressed file (None for a plain one). A compressed file's text
+    // lies in no file: nothing can be read again from the descriptor at an offset.
+    Compression Format() const { return m_decoder ? m_decoder->Format() : Compression::None; }
+    bool IsCompressed() const { return m_decoder != nullptr; }
+    // Bytes of the file itself read so far (of a plain file, as many as Tell's text).
+    uint64_t CompressedBytesRead() const {
+        return m_decoder ? m_decoder->CompressedBytesRead() : m_bufferStart + m_end;
+    }
+    // Once ReadPiece has returned false: why a compressed file's text stopped before its
+    // end (cut off or damaged data, in the library's words); empty after a clean end.
+    const std::string& DataError() const { return m_dataError; }
+    // Where in the compressed file that happened.
+    uint64_t DataErrorOffset() const { return m_decoder ? m_decoder->FaultOffset() : 0; }
+
     // Reads the next piece into `line`, its line feed kept when the piece ends a line.
     // Returns false at end of file. Throws CFileException on a read error.
     //
@@ -93,6 +115,10 @@ private:
 
     int m_fd = -1;
     bool m_eof = false;
+    // Of a compressed file: the file's bytes and what turns them into text.
+    std::unique_ptr<FdByteSource> m_compressed;
+    std::unique_ptr<ReadAhead> m_decoder;
+    std::string m_dataError;
     std::string m_path;
     std::unique_ptr<char[]> m_buffer;
     size_t m_capacity = 0;

@@ -114,6 +114,14 @@ public:
         (void)fileBytes;
         (void)file;
     }
+    // Between batches of a compressed log, whose text size nobody knows ahead: the lines
+    // taken so far are kept in memory under `taken` of the budget, and when `file` is
+    // open, the lines of the batches that follow lie in it (the decompressed text, in a
+    // temporary file), at their records' offsets.
+    virtual void OnTextSource(TextBudgetShare taken, FileHandle file) {
+        (void)taken;
+        (void)file;
+    }
     // Takes every line of `batch`, in file order. Throws std::bad_alloc when memory runs
     // out, TooManyLines when it can take no more lines; the lines taken before stay, each
     // whole.

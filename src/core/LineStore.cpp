@@ -35,6 +35,14 @@ bool LineStore::ChooseTextSource(uint64_t fileBytes, FileHandle file) {
     return TakeMoreText(0);
 }
 
+void LineStore::ContinueTextIn(TextBudgetShare taken, FileHandle file) {
+    m_budgetTaken += taken.Release();
+    if (!file.IsOpen() || m_current != 0)
+        return;
+    m_spare = std::move(file);
+    TakeMoreText(0);
+}
+
 bool LineStore::TakeMoreText(uint64_t bytes) {
     if (m_current != 0)
         return true;

@@ -47,6 +47,10 @@ public:
     // Returns true when the text is read from the file. Lines of earlier files keep their
     // source: a store may hold lines of several files, in memory and read from files.
     bool ChooseTextSource(uint64_t fileBytes, FileHandle file);
+    // The text of a compressed log: the lines so far (if any) stay in memory under `taken`
+    // of the budget, which the store now holds; when `file` is open, the lines appended
+    // from now on are read from it (a temporary file of the decompressed text).
+    void ContinueTextIn(TextBudgetShare taken, FileHandle file);
     // `bytes` more of the current file are to come (the file grew): they are kept in memory
     // while the budget has room, and read from the file from then on once it has not.
     // Returns true when they are read from the file.

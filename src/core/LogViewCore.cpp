@@ -116,6 +116,10 @@ void CLogViewCore::OnLoadStart(uint64_t fileBytes, FileHandle file) {
     m_lineEntries.ChooseTextSource(fileBytes, std::move(file));
 }
 
+void CLogViewCore::OnTextSource(TextBudgetShare taken, FileHandle file) {
+    m_lineEntries.ContinueTextIn(std::move(taken), std::move(file));
+}
+
 void CLogViewCore::OnLoadDone() {
     m_loaded = true;
     for (size_t k = 1; k < kFilterCount; ++k)

@@ -60,6 +60,7 @@ public:
     // store keeps the text of a file that fits the memory budget left, and reads that of a
     // larger one from `file`.
     void OnLoadStart(uint64_t fileBytes, FileHandle file) override;
+    void OnTextSource(TextBudgetShare taken, FileHandle file) override;
     // The end of a load: records which levels occurred.
     void OnLoadDone();
     // The file was cut short or replaced: a last line still being written stays as it is.

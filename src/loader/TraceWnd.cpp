@@ -79,10 +79,15 @@ CProgressDlg* CTraceWnd::ProgressDialog() const {
 
 // The reader has opened the file. The progress dialog comes up here, on the GUI thread,
 // before any line arrives.
-void CTraceWnd::OnReaderStart(uint64_t fileSize, FileHandle file, bool load) {
+void CTraceWnd::OnReaderStart(uint64_t fileSize, FileHandle file, bool load, Compression compression) {
     if (m_intakeStopped || (load && m_ended))
         return;
-    m_sink.OnLoadStart(fileSize, std::move(file));
+    if (load) {
+        m_compression = compression;
+        m_sourceSize = fileSize;
+    }
+    // A compressed log's text size is not known: the reader takes its budget as it goes.
+    m_sink.OnLoadStart(compression == Compression::None ? fileSize : 0, std::move(file));
     if (load && !m_progress)
         m_progress = StartProgressDialog(fileSize, m_progressOwner.data());
 }
@@ -164,6 +169,11 @@ std::unique_ptr<LineBatch> CTraceWnd::NextBatch() {
 bool CTraceWnd::HandOver(WorkerThread& thread) {
     if (!m_batch || m_batch->Empty())
         return true;
+    bool fileStarted = false;
+    if (m_plan && !m_plan->BeforeHandOver(m_batch->BytesUsed(), fileStarted)) {
+        m_noRoom = m_plan->Error();
+        return false;
+    }
     m_slots.acquire();
     if (thread.StopRequested())
         return false;
@@ -173,7 +183,16 @@ bool CTraceWnd::HandOver(WorkerThread& thread) {
         m_slots.release();
         throw;
     }
+    if (fileStarted)
+        PostTextSource(m_plan->FileForStore());
     return true;
+}
+
+void CTraceWnd::PostTextSource(FileHandle file) {
+    Post([this, taken = m_plan->TakeBudget(), fd = std::move(file)]() mutable {
+        if (!m_ended)
+            m_sink.OnTextSource(std::move(taken), std::move(fd));
+    });
 }
 
 bool CTraceWnd::ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen) {
@@ -194,8 +213,20 @@ bool CTraceWnd::ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen) 
         }
         if (m_blocks && m_batch->NeedsBytes())
             m_batch->ProvideBytes(m_blocks->Take());
+        uint64_t step = piece.size();
+        uint64_t at = offset;
+        if (m_plan) {
+            // A compressed log's text goes where the plan keeps it; its progress steps are
+            // the compressed bytes read.
+            if (!m_plan->Place(piece, offset, at)) {
+                m_noRoom = m_plan->Error();
+                return false;
+            }
+            step = file.CompressedBytesRead() - m_stepped;
+            m_stepped += step;
+        }
         // Classified here, off the GUI thread, with the view's own copy of the slots.
-        m_batch->Add(text, piece.size(), ClassifyLine(m_levelSlots, text), offset);
+        m_batch->Add(text, step, ClassifyLine(m_levelSlots, text), at);
         if (holdOpen && !file.LastPieceFinal()) {
             // A line still being written: shown as far as it goes, read again next time.
             m_batch->MarkLastLineOpen();
@@ -209,41 +240,75 @@ bool CTraceWnd::ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen) 
 void CTraceWnd::PostFileStart(const CLineFile& file, uint64_t bytes, bool load) {
     // The view may read its lines' text from the file itself (a log beyond its memory
     // budget): a descriptor of this very file goes along, so a rename over the path
-    // meanwhile cannot give it another file.
-    Post([this, bytes, load, fd = FileHandle(::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
-        OnReaderStart(bytes, std::move(fd), load);
+    // meanwhile cannot give it another file. A compressed file's text lies in no file.
+    const Compression compression = file.Format();
+    Post([this, bytes, load, compression,
+          fd = FileHandle(compression != Compression::None ? -1
+                                                           : ::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
+        OnReaderStart(bytes, std::move(fd), load, compression);
     });
 }
 
 void CTraceWnd::ReaderThread(WorkerThread& thread) {
     LoadEnd how = LoadEnd::Failed;
     std::optional<FileState> endState;
+    std::string endReason;
+    uint64_t endOffset = 0;
     auto file = std::make_unique<CLineFile>();
+    bool compressed = false;
     try {
         if (!file->Open(m_path, CLineFile::modeRead | CLineFile::typeText)) {
             Post([this] { OnReaderEnd(LoadEnd::Failed); });
             return;
         }
         PostFileStart(*file, file->Length(), true);
+        compressed = file->Format() != Compression::None;
+        if (compressed) {
+            m_plan.emplace(file->Length());
+            if (m_plan->StartsInFile()) {
+                if (!m_plan->StartFile()) {
+                    Post([this, reason = m_plan->Error()] {
+                        m_endReason = reason;
+                        OnReaderEnd(LoadEnd::NoRoom);
+                    });
+                    return;
+                }
+                PostTextSource(m_plan->FileForStore());
+            }
+        }
 
         // The view keeps most batches' bytes, so most batches need a new block: for a log
         // of more than a few batches a worker writes them once ahead of time, on spare
         // processor time, instead of this thread paying for every first touch of fresh
         // memory while it reads. Without a thread to be had, this one makes its own.
-        if (file->Length() > kReadyBlocks * kBatchBytes) {
+        // Lines read from a temporary file keep no batch's bytes: no blocks are needed.
+        if (file->Length() > kReadyBlocks * kBatchBytes && !(m_plan && m_plan->InFile())) {
             try {
                 m_blocks = std::make_unique<BlockSupply>(kBatchBytes, kReadyBlocks);
             } catch (const std::system_error&) {
             }
         }
-        if (ReadToEnd(thread, *file, m_follow)) {
+        if (ReadToEnd(thread, *file, m_follow && !compressed)) {
             how = LoadEnd::Complete;
             // What was read is what the file held at its end: a writer's bytes that came
             // after make the file differ from this state.
             endState = FileState::OfDescriptor(file->Descriptor());
             if (endState)
                 endState->size = file->BytesRead();
+            if (!file->DataError().empty()) {
+                how = LoadEnd::DataStopped;
+                endReason = file->DataError();
+                endOffset = file->DataErrorOffset();
+            }
+        } else if (!m_noRoom.empty()) {
+            // The disk has no room for the text: the lines that have room are shown.
+            if (m_batch)
+                m_batch->Clear();
+            how = LoadEnd::NoRoom;
+            endReason = m_noRoom;
         }
+        if (m_plan && !thread.StopRequested())
+            PostTextSource(FileHandle());
     } catch (const CFileException&) {
         // A read error ends the load quietly; the lines handed over so far stay.
         how = LoadEnd::Failed;
@@ -265,12 +330,17 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
         }
     }
     try {
-        Post([this, how, endState] { OnReaderEnd(how, endState); });
+        Post([this, how, endState, reason = std::move(endReason), endOffset] {
+            m_endReason = reason;
+            m_endOffset = endOffset;
+            OnReaderEnd(how, endState);
+        });
     } catch (const std::bad_alloc&) {
         // Not even a call could be queued: nothing more can be said.
         return;
     }
-    if (how == LoadEnd::Complete && m_follow)
+    // A compressed log is read once.
+    if (how == LoadEnd::Complete && m_follow && !compressed)
         FollowFile(thread, std::move(file));
 }
 

@@ -18,6 +18,13 @@
 // place is told (PathReplaced) and read only once the view says how (TakeNextFile); a
 // path that names nothing any more is told once (FileDeleted).
 //
+// A compressed log (CLineFile tells it by its magic bytes) loads as the text it holds; the
+// progress dialog follows the compressed bytes read. Its text goes to the store in memory
+// within the budget, else through a private temporary file (CompressedTextPlan). Data
+// that stops early ends the load with DataStopped after the lines before the fault; a
+// temporary file the disk has no room for ends it with NoRoom. EndReason() says why. A
+// compressed log is read once, never followed.
+//
 // Memory running out ends the load, never the program: a reader that cannot get memory
 // hands over the lines it has and ends as at the end of the file, and a batch the core
 // cannot take in (std::bad_alloc) stops the reader and drops what is not taken yet. Either
@@ -42,9 +49,11 @@
 #include <semaphore>
 #include <string>
 
+#include "core/Decompressor.h"
 #include "core/FileState.h"
 #include "core/LevelConfig.h"
 #include "core/LineRecord.h"
+#include "core/TextSpill.h"
 #include "platform/WorkerThread.h"
 
 class BlockSupply;
@@ -72,6 +81,8 @@ public:
         OutOfMemory,  // memory ran out first; the lines taken stay, and no more come
         TooManyLines, // the view holds as many lines as it can; they stay, no more come
         Failed,       // the file could not be opened, or a read failed: nothing more is said
+        DataStopped,  // a compressed file's data is cut short or damaged; the lines before stay
+        NoRoom,       // a compressed file's text has no room on the disk; the lines before stay
     };
 
     // Reads `path` (bytes) into `sink`, each line classified with `levelSlots` (the view's
@@ -104,6 +115,16 @@ public:
     // read (its size then, as far as the reader saw) and its time of last write. Nothing
     // before that, or when the load did not reach the end.
     const std::optional<FileState>& ReadState() const { return m_readState; }
+    // Once the reader has opened the file: its compression (a compressed log is read
+    // once, never followed as it grows).
+    Compression SourceCompression() const { return m_compression; }
+    bool SourceCompressed() const { return m_compression != Compression::None; }
+    // After a load that ended with DataStopped or NoRoom: why (the library's or the
+    // system's words); for DataStopped, where in the compressed file the library stopped,
+    // and the file's size.
+    const std::string& EndReason() const { return m_endReason; }
+    uint64_t EndOffset() const { return m_endOffset; }
+    uint64_t SourceSize() const { return m_sourceSize; }
 
 signals:
     // Once, on the GUI thread, after every line taken.
@@ -154,12 +175,14 @@ private:
     // Tells the GUI thread of a file to take lines from, with the bytes it is expected to
     // bring (the budget it takes in memory).
     void PostFileStart(const CLineFile& file, uint64_t bytes, bool load);
+    // A compressed log's store learns where the text of the batches that follow lies.
+    void PostTextSource(FileHandle file);
     // After the load: waits for pokes and reads what changed, until asked to stop.
     void FollowFile(WorkerThread& thread, std::unique_ptr<CLineFile> file);
     // Waits for a poke; false once the reader is asked to stop.
     bool WaitForPoke(WorkerThread& thread);
     // What the reader hands over, on the GUI thread.
-    void OnReaderStart(uint64_t fileSize, FileHandle file, bool load);
+    void OnReaderStart(uint64_t fileSize, FileHandle file, bool load, Compression compression);
     void OnReaderLines(std::unique_ptr<LineBatch> batch);
     void OnReaderEnd(LoadEnd how, std::optional<FileState> state = std::nullopt);
     // Closes the progress dialog and emits LoadEnded, the first time only.
@@ -175,6 +198,10 @@ private:
     bool m_ended = false;                 // GUI thread only
     bool m_intakeStopped = false;         // GUI thread only: memory or the line limit ran out
     std::optional<FileState> m_readState; // GUI thread only
+    Compression m_compression = Compression::None; // GUI thread only, like the three below
+    uint64_t m_sourceSize = 0;
+    std::string m_endReason;
+    uint64_t m_endOffset = 0;
     bool m_follow = false;
     CFileWatch* m_watch = nullptr; // a child, while following
     // Pokes not yet seen by the reader, and the view's answer to PathReplaced.
@@ -184,6 +211,11 @@ private:
     // The reader thread's own: the batch it fills and the blocks kept ready for the load.
     std::unique_ptr<LineBatch> m_batch;
     std::unique_ptr<BlockSupply> m_blocks;
+    // Of a compressed log: where its text goes (memory or a temporary file), the
+    // compressed bytes stepped so far, and why the disk took no more of it.
+    std::optional<CompressedTextPlan> m_plan;
+    uint64_t m_stepped = 0;
+    std::string m_noRoom;
     // Free places for batches in flight: the reader takes one before it hands a batch
     // over, the GUI thread gives it back once the batch was taken (or dropped).
     std::counting_semaphore<8> m_slots{kBatchesInFlight};

@@ -47,6 +47,16 @@ inline constexpr const char* kDiscardForSavedFile =
 inline constexpr const char* kLoadOutOfMemory = "not enough memory to load all of %1: %2 lines loaded";
 inline constexpr const char* kLoadTooManyLines =
     "%1 has more lines than a log window can hold: its first %2 lines are shown";
+// A compressed log whose data is cut short or damaged. %1: the log's path, %2: the format,
+// %3: the compressed bytes read before the fault, %4: the file's size, %5: the lines
+// loaded, %6: the decompression library's reason.
+inline constexpr const char* kLoadDataStopped =
+    "%1 is cut short or damaged: its %2 data stops near byte %3 of %4, after %5 lines. "
+    "The lines before are shown.\nReason: %6";
+// A compressed log whose text is larger than the memory budget and the disk can keep.
+// %1: the log's path, %2: the lines loaded, %3: the reason (the folder and its free space).
+inline constexpr const char* kLoadNoRoom =
+    "%1 holds more text than memory and the disk can keep: it stopped after %2 lines.\nReason: %3";
 inline constexpr const char* kRefillOutOfMemory = "not enough memory to show all of %1: %2 lines shown";
 // %1: the number of bookmarks.
 inline constexpr const char* kMarksOutOfMemory = "not enough memory to list %1 bookmarks";

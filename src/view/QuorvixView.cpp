@@ -173,6 +173,8 @@ void CQuorvixView::OnLoadDone(CTraceWnd::LoadEnd how) {
     if (m_readerWnd)
         m_sourceState = m_readerWnd->ReadState();
     TellLoadStopped(how);
+    if (how == CTraceWnd::LoadEnd::DataStopped || how == CTraceWnd::LoadEnd::NoRoom)
+        TellCompressedLoadStopped(how);
     m_countSeen = m_logList->GetCount();
     RunPendingRefill();
 }
@@ -254,6 +256,22 @@ void CQuorvixView::OnPathReplaced(const FileState& file) {
     SetStatusText(
         QString::fromUtf8(m_fileGone ? res::kFollowRecreated : res::kFollowRotated).arg(DisplayName()));
     m_fileGone = false;
+}
+
+void CQuorvixView::TellCompressedLoadStopped(CTraceWnd::LoadEnd how) {
+    const QString path = PathForDisplay(m_site.DocumentPath());
+    const QString lines = QString::number(m_core.m_lineEntries.GetCount());
+    const QString reason = QString::fromStdString(m_readerWnd->EndReason());
+    const QString text =
+        how == CTraceWnd::LoadEnd::NoRoom
+            ? QString::fromUtf8(res::kLoadNoRoom).arg(path, lines, reason)
+            : QString::fromUtf8(res::kLoadDataStopped)
+                  .arg(path, QString::fromUtf8(CompressionName(m_readerWnd->SourceCompression())),
+                       QString::number(m_readerWnd->EndOffset()), QString::number(m_readerWnd->SourceSize()),
+                       lines, reason);
+    // Told from the event loop, not inside the reader's call.
+    QMetaObject::invokeMethod(
+        this, [this, text] { AfxMessageBox(text, MB_OK | MB_ICONWARNING, this); }, Qt::QueuedConnection);
 }
 
 void CQuorvixView::RunPendingRefill() {

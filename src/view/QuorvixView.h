@@ -141,6 +141,8 @@ private:
     // The load has ended, however: a complete one or one short of memory records which
     // levels occurred (and the latter tells the user); then a refill that waited runs.
     void OnLoadDone(CTraceWnd::LoadEnd how);
+    // A compressed log's load stopped early (bad data, no room): says where and why, once.
+    void TellCompressedLoadStopped(CTraceWnd::LoadEnd how);
     void RunPendingRefill();
     void OnOpenFiles();
     void OnSize();

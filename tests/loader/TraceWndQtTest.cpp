@@ -20,6 +20,7 @@
 #include "core/LogViewCore.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
+#include "support/Compress.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -235,6 +236,35 @@ TEST(TraceWnd, ProgressStepsAddUpToTheFileLessCarriageReturns) {
     ASSERT_TRUE(view.WaitForLoad());
     ASSERT_TRUE(watch.hidden);
     EXPECT_EQ(watch.position, crlf.size() - static_cast<size_t>(lines));
+}
+
+// A compressed log's bar goes by its compressed bytes, which are all it knows ahead; its
+// lines are those of the text it holds, and the reader says it is compressed.
+TEST(TraceWnd, ProgressOfACompressedLogFollowsItsCompressedBytes) {
+    TempDir dir;
+    LoadStatus status(1);
+    std::string text;
+    for (int i = 0; text.size() < 3000000; ++i)
+        text += "row " + std::to_string(i * 7919 % 100003) + (i % 3 ? "\n" : "\r\n");
+    for (const Compression format : {Compression::Gzip, Compression::Zstd}) {
+        SCOPED_TRACE(CompressionName(format));
+        const std::string packed = Compress(format, text);
+        TestLogView plain;
+        plain.StartLoad(dir.Write("plain.log", text));
+        ASSERT_TRUE(plain.WaitForLoad());
+        TestLogView view;
+        ProgressWatch watch;
+        view.StartLoad(dir.Write("packed.log", packed));
+        ASSERT_TRUE(view.WaitForLoad());
+        EXPECT_TRUE(view.reader->SourceCompressed());
+        EXPECT_EQ(view.reader->SourceCompression(), format);
+        EXPECT_EQ(view.ends, std::vector<CTraceWnd::LoadEnd>{CTraceWnd::LoadEnd::Complete});
+        EXPECT_EQ(view.Texts(), plain.Texts());
+        ASSERT_TRUE(watch.shown && watch.hidden);
+        EXPECT_EQ(watch.upper, packed.size());
+        EXPECT_EQ(watch.position, packed.size());
+        EXPECT_FALSE(plain.reader->SourceCompressed());
+    }
 }
 
 TEST(TraceWnd, NoDialogWhenTheSwitchIsOffAndEscapeNeverStopsALoad) {
