@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPointer>
 #include <QSettings>
 #include <QTimer>
 #include <algorithm>
@@ -198,6 +199,30 @@ private:
     QTimer m_ticker;
     QElapsedTimer m_since;
     qint64 m_longest = 0;
+};
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) : m_widget(widget) { widget->installEventFilter(this); }
+    ~PaintCounter() override {
+        if (m_widget)
+            m_widget->removeEventFilter(this);
+    }
+    PaintCounter(const PaintCounter&) = delete;
+    PaintCounter& operator=(const PaintCounter&) = delete;
+    uint64_t Count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++m_count;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWidget> m_widget;
+    uint64_t m_count = 0;
 };
 
 // Turns the event loop, sleeping while nothing happens, until `done` holds; a timer wakes
@@ -452,6 +477,7 @@ int main(int argc, char** argv) {
         QObject context;
         QObject::connect(view->ReaderWindow(), &CTraceWnd::LinesTaken, &context,
                          [&] { check.OnLinesTaken(); });
+        PaintCounter paints(view->LogList().viewport());
         const double cpuBefore = ProcessCpuSeconds();
         const double guiCpuBefore = ThreadCpuSeconds();
         stalls.Start();
@@ -475,6 +501,7 @@ int main(int argc, char** argv) {
         Report("follow.latency_max_ms", check.LatencyMaxMs(), "ms");
         Report("follow.longest_gui_stall_ms", stall, "ms");
         Report("follow.batches_per_s", static_cast<double>(check.Batches()) / follow.seconds, "1/s");
+        Report("follow.list_paints_per_s", static_cast<double>(paints.Count()) / follow.seconds, "1/s");
         Report("follow.cpu_seconds", cpu, "s");
         // The GUI thread's share (the benchmark's own checking left out) and the rest (the
         // reader, Qt's threads).
