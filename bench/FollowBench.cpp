@@ -16,6 +16,9 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/FollowBench [--seconds S] [--rate LINES]
 //       [--idle-seconds S] [--size BYTES] [--append-mb MB] [--ref-size BYTES] [--data DIR]
+//       [--paint 0]
+// --paint 0 drops the log list's paint events while following: what is left is the
+// following without the painting.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -201,10 +204,13 @@ private:
     qint64 m_longest = 0;
 };
 
-// Counts the paint events a widget gets.
+// Counts the paint events a widget gets; with `swallow`, the widget never sees them (to
+// tell what painting costs from the rest).
 class PaintCounter : public QObject {
 public:
-    explicit PaintCounter(QWidget* widget) : m_widget(widget) { widget->installEventFilter(this); }
+    PaintCounter(QWidget* widget, bool swallow) : m_widget(widget), m_swallow(swallow) {
+        widget->installEventFilter(this);
+    }
     ~PaintCounter() override {
         if (m_widget)
             m_widget->removeEventFilter(this);
@@ -215,13 +221,15 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++m_count;
-        return QObject::eventFilter(watched, event);
+        if (event->type() != QEvent::Paint)
+            return QObject::eventFilter(watched, event);
+        ++m_count;
+        return m_swallow;
     }
 
 private:
     QPointer<QWidget> m_widget;
+    bool m_swallow = false;
     uint64_t m_count = 0;
 };
 
@@ -336,6 +344,7 @@ struct FollowOptions {
     double idleSeconds = 60;
     uint64_t appendMb = 100;
     uint64_t refSize = 0; // 0: what the follow run appends
+    bool paint = true;    // --paint 0: the log list's paint events are dropped while following
 };
 
 FollowOptions ParseFollowOptions(int argc, char** argv) {
@@ -351,6 +360,8 @@ FollowOptions ParseFollowOptions(int argc, char** argv) {
             options.idleSeconds = std::strtod(value, nullptr);
         else if (flag == "--append-mb")
             options.appendMb = std::strtoull(value, nullptr, 10);
+        else if (flag == "--paint")
+            options.paint = std::strtoull(value, nullptr, 10) != 0;
         else if (flag == "--ref-size")
             options.refSize = std::strtoull(value, nullptr, 10);
     }
@@ -477,7 +488,7 @@ int main(int argc, char** argv) {
         QObject context;
         QObject::connect(view->ReaderWindow(), &CTraceWnd::LinesTaken, &context,
                          [&] { check.OnLinesTaken(); });
-        PaintCounter paints(view->LogList().viewport());
+        PaintCounter paints(view->LogList().viewport(), !follow.paint);
         const double cpuBefore = ProcessCpuSeconds();
         const double guiCpuBefore = ThreadCpuSeconds();
         stalls.Start();
