@@ -11,13 +11,19 @@ CFileWatch::CFileWatch(const QString& path, QObject* parent) : QObject(parent), 
     if (!folder.isEmpty())
         m_watcher.addPath(folder);
     Rewatch();
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, [this] { emit Changed(); });
+    // A write costs only a look at the timer; the folder's changes (a rotation) may have
+    // put another file at the path, which is watched anew.
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] {
-        Rewatch();
-        emit Changed();
+        if (!m_settle.isActive())
+            m_settle.start();
     });
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
         Rewatch();
-        emit Changed();
+        if (!m_settle.isActive())
+            m_settle.start();
     });
     m_slowLook.setInterval(kSlowLookMs);
     connect(&m_slowLook, &QTimer::timeout, this, [this] {

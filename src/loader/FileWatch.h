@@ -5,7 +5,8 @@
 // folder, so an idle file costs nothing; a file that is made again after a rotation is
 // watched anew. Some file systems (network ones) tell nothing: a slow look every few
 // seconds covers them. Changed() only says "look again": what changed is for the reader
-// to find out.
+// to find out. It says so at most once every kSettleMs: a writer's many small writes are
+// read together, a batch of lines at a time, not one batch (and one repaint) a write.
 //
 // Owned by the reader it pokes (a Qt child). GUI thread only.
 #pragma once
@@ -22,6 +23,8 @@ class CFileWatch : public QObject {
 public:
     // How often the file is looked at without being told.
     static constexpr int kSlowLookMs = 2000;
+    // How long after the first change told the reader is asked to look.
+    static constexpr int kSettleMs = 150;
 
     explicit CFileWatch(const QString& path, QObject* parent = nullptr);
 
@@ -36,5 +39,6 @@ private:
     QString m_path;
     uint64_t m_watchedInode = 0;
     QFileSystemWatcher m_watcher;
+    QTimer m_settle;
     QTimer m_slowLook;
 };

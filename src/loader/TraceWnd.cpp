@@ -243,8 +243,9 @@ void CTraceWnd::PostFileStart(const CLineFile& file, uint64_t bytes, bool load) 
     // meanwhile cannot give it another file. A compressed file's text lies in no file.
     const Compression compression = file.Format();
     Post([this, bytes, load, compression,
-          fd = FileHandle(compression != Compression::None ? -1
-                                                           : ::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
+          fd = FileHandle(compression != Compression::None
+                              ? -1
+                              : ::fcntl(file.Descriptor(), F_DUPFD_CLOEXEC, 0))]() mutable {
         OnReaderStart(bytes, std::move(fd), load, compression);
     });
 }

@@ -195,9 +195,9 @@ private:
     const LevelSlotTable m_levelSlots;
     QPointer<QWidget> m_progressOwner;
     QPointer<CProgressDlg> m_progress;
-    bool m_ended = false;                 // GUI thread only
-    bool m_intakeStopped = false;         // GUI thread only: memory or the line limit ran out
-    std::optional<FileState> m_readState; // GUI thread only
+    bool m_ended = false;                          // GUI thread only
+    bool m_intakeStopped = false;                  // GUI thread only: memory or the line limit ran out
+    std::optional<FileState> m_readState;          // GUI thread only
     Compression m_compression = Compression::None; // GUI thread only, like the three below
     uint64_t m_sourceSize = 0;
     std::string m_endReason;
