@@ -245,7 +245,7 @@ TEST(TraceWnd, ProgressOfACompressedLogFollowsItsCompressedBytes) {
     LoadStatus status(1);
     std::string text;
     for (int i = 0; text.size() < 3000000; ++i)
-        text += "row " + std::to_string(i * 7919 % 100003) + (i % 3 ? "\n" : "\r\n");
+        text += "row " + std::to_string(int64_t{i} * 7919 % 100003) + (i % 3 ? "\n" : "\r\n");
     for (const Compression format : {Compression::Gzip, Compression::Zstd}) {
         SCOPED_TRACE(CompressionName(format));
         const std::string packed = Compress(format, text);
