@@ -15,6 +15,11 @@
 // CR LF, 0 between the pieces of a long line), and texts are read from the file when
 // asked for. Either way a line costs the same five bytes here.
 //
+// A log that is followed as it grows, is rotated, or is compressed has lines of several
+// sources: each segment names its own, memory or one of the store's files (the file before
+// a rotation, the one after it, the part of a file that grew past the budget, a compressed
+// log's temporary file), so earlier lines keep being served as they were.
+//
 // Owned by the log view's core and shared with what may outlive the view (a copy on the
 // clipboard, the marks pane's list); used on the GUI thread, and read (never changed) by
 // threads a bulk command shares its scan with while the store does not change.

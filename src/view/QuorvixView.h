@@ -15,10 +15,10 @@
 //
 // Threads: everything runs on the GUI thread except the reader's thread (inside
 // CTraceWnd), which hands its batches over by queued calls. The rebuild runs on the GUI
-// thread, a run of lines each turn of the event loop. The store does not change while a
-// refill walks it: a refill never runs while the log still loads or while another refill
-// of the view runs (it waits until they end), and the view stops and joins the reader
-// before it frees the store.
+// thread, a run of lines each turn of the event loop. A refill never runs while the log
+// still loads or while another refill of the view runs (it waits until they end); lines
+// that arrive meanwhile as the file grows go to the store only, and the refill shows them
+// as it walks on. The view stops and joins the reader before it frees the store.
 //
 // Memory running out ends one operation, never the program: a load or a rebuild keeps
 // the lines it has and tells the user how many, and a command says it could not finish.
