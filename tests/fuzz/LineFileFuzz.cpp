@@ -6,7 +6,8 @@
 // An input that starts with a NUL byte is read behind about a megabyte of filler lines,
 // so that its bytes come in across the edge of the reader's 1 MiB block (the buffer of a
 // smaller file holds all of it); the byte after the NUL sets the filler's length, which
-// moves the edge through the input.
+// moves the edge through the input. A small input is also read as it would be while another
+// program writes it, in parts.
 
 #include "FuzzSupport.h"
 
@@ -88,6 +89,35 @@ void CheckPieces(CLineFile& file, std::string_view filler, std::string_view text
     FUZZ_CHECK(!file.ReadPiece(piece)); // end of file stays the end
 }
 
+// The same bytes arriving in parts, read as a followed log is: a piece that is not final is
+// put back and read again once more of the file has come, and the pieces come out exactly
+// as a read of the whole file gives them. The input's own bytes choose where it is cut.
+void CheckGrowing(std::string_view bytes, const std::vector<std::string>& expected) {
+    static fuzz::InputFile growing;
+    static CLineFile file;
+    size_t written = std::min<size_t>(bytes.size(), 1 + static_cast<unsigned char>(bytes[0]) % 7);
+    FUZZ_CHECK(file.Open(growing.Write({bytes.substr(0, written)}), CLineFile::modeRead));
+    std::vector<std::string> pieces;
+    std::string_view piece;
+    for (size_t step = 1;; ++step) {
+        while (file.ReadPiece(piece)) {
+            if (!file.LastPieceFinal() && written < bytes.size()) {
+                file.UnreadLastPiece();
+                break;
+            }
+            pieces.emplace_back(piece);
+        }
+        if (written == bytes.size())
+            break;
+        const auto cut = static_cast<unsigned char>(bytes[(written * 31) % bytes.size()]);
+        written = std::min(bytes.size(), written + 1 + (step * 37 + cut * 13) % 1500);
+        growing.Write({bytes.substr(0, written)});
+        file.Resume();
+    }
+    FUZZ_CHECK(pieces == expected);
+    file.Close();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -121,5 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckPieces(file, filler, text, expected);
     }
     file.Close();
+    if (filler.empty() && !bytes.empty())
+        CheckGrowing(bytes, expected);
     return 0;
 }
