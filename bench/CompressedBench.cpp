@@ -20,6 +20,7 @@
 #include "frames/SplitterFrame.h"
 #include "platform/Prompts.h"
 #include "res/Resources.h"
+#include "support/EventLoop.h"
 #include "support/Measure.h"
 #include "view/LogListBox.h"
 #include "view/QuorvixView.h"
@@ -42,13 +43,6 @@ constexpr Format kFormats[] = {
 
 std::string Quoted(const std::string& path) {
     return "'" + path + "'";
-}
-
-void WaitUntil(const std::function<bool()>& done) {
-    QTimer guard;
-    guard.start(20);
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // Opens `path`, waits for its load and reports it; the window is closed again.

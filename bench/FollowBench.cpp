@@ -50,6 +50,7 @@
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
 #include "loader/TraceWnd.h"
+#include "support/EventLoop.h"
 #include "support/Measure.h"
 #include "view/LogListBox.h"
 #include "view/QuorvixView.h"
@@ -178,32 +179,6 @@ pid_t StartWriter(const std::string& path, uint64_t rate, uint64_t total) {
 
 // ---- the GUI thread -------------------------------------------------------------------
 
-// The longest time the GUI thread goes without turning its event loop, between Start and
-// Stop, from a timer ticking every 5 ms (as the program benchmark measures it).
-class StallMeter {
-public:
-    StallMeter() {
-        m_ticker.setInterval(5);
-        m_ticker.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_ticker, &QTimer::timeout,
-                         [this] { m_longest = std::max(m_longest, m_since.restart()); });
-    }
-    void Start() {
-        m_longest = 0;
-        m_since.start();
-        m_ticker.start();
-    }
-    double StopMs() {
-        m_ticker.stop();
-        return static_cast<double>(m_longest);
-    }
-
-private:
-    QTimer m_ticker;
-    QElapsedTimer m_since;
-    qint64 m_longest = 0;
-};
-
 // Counts the paint events a widget gets; with `swallow`, the widget never sees them (to
 // tell what painting costs from the rest).
 class PaintCounter : public QObject {
@@ -232,15 +207,6 @@ private:
     bool m_swallow = false;
     uint64_t m_count = 0;
 };
-
-// Turns the event loop, sleeping while nothing happens, until `done` holds; a timer wakes
-// it now and then in case `done` changes without an event.
-void WaitUntil(const std::function<bool()>& done) {
-    QTimer guard;
-    guard.start(20);
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
 
 // Turns the event loop for `seconds` with no wake-up of its own.
 void IdleFor(double seconds) {

@@ -35,6 +35,7 @@
 #include "frames/SplitterFrame.h"
 #include "platform/Prompts.h"
 #include "res/Resources.h"
+#include "support/EventLoop.h"
 #include "support/LogGenerator.h"
 #include "support/Measure.h"
 #include "view/LogListBox.h"
@@ -74,45 +75,6 @@ struct ScriptedUser {
         }
     }
 };
-
-// The longest time the GUI thread goes without turning its event loop, between Start and
-// Stop. It ticks every 5 ms rather than on every idle turn: a zero-interval timer
-// would keep the GUI thread spinning while it waits for the reader, taking a core the
-// reader and Qt's painting threads need on a small machine.
-class StallMeter {
-public:
-    StallMeter() {
-        m_ticker.setInterval(5);
-        m_ticker.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_ticker, &QTimer::timeout,
-                         [this] { m_longest = std::max(m_longest, m_since.restart()); });
-    }
-    void Start() {
-        m_longest = 0;
-        m_since.start();
-        m_ticker.start();
-    }
-    double StopMs() {
-        m_ticker.stop();
-        return static_cast<double>(m_longest);
-    }
-
-private:
-    QTimer m_ticker;
-    QElapsedTimer m_since;
-    qint64 m_longest = 0;
-};
-
-// Turns the event loop as the program's own would, sleeping while nothing happens, until
-// `done` holds. (processEvents with a time limit never sleeps: it would keep this thread
-// spinning and take a core from the reader.) The guard timer wakes the loop now and then
-// in case `done` changes without an event.
-void WaitUntil(const std::function<bool()>& done) {
-    QTimer guard;
-    guard.start(20);
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
 
 std::string Quoted(const std::string& path) {
     return "'" + path + "'";
