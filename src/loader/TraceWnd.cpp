@@ -382,26 +382,30 @@ void CTraceWnd::FollowFile(WorkerThread& thread, std::unique_ptr<CLineFile> file
     std::string tail = TailBefore(file->Descriptor(), file->Tell());
     bool toldMissing = false;
     std::optional<FileState> asked; // the file at the path the view was told of
+    // The view's answer about it, kept until that file could be opened.
+    std::optional<std::pair<FileState, NextFile>> answer;
     try {
         while (WaitForPoke(thread)) {
             // The view's answer about the file now at the path: the rest of the old file
             // first, its last line whole, then the new one from where the view says.
-            std::optional<std::pair<FileState, NextFile>> answer;
             {
                 std::lock_guard lock(m_answerMutex);
-                answer.swap(m_answer);
+                if (m_answer)
+                    answer = std::exchange(m_answer, std::nullopt);
             }
             if (answer) {
                 file->Resume();
                 if (!ReadToEnd(thread, *file, false))
                     return;
+                const auto [wanted, how] = *answer;
                 auto next = std::make_unique<CLineFile>();
                 const std::optional<FileState> state = next->Open(m_path, CLineFile::modeRead)
                                                            ? FileState::OfDescriptor(next->Descriptor())
                                                            : std::nullopt;
-                asked.reset();
-                if (state && state->SameFile(answer->first)) {
-                    const bool fromEnd = answer->second == NextFile::FromEnd;
+                if (state && state->SameFile(wanted)) {
+                    answer.reset();
+                    asked.reset();
+                    const bool fromEnd = how == NextFile::FromEnd;
                     if (fromEnd)
                         next->SeekTo(state->size);
                     PostFileStart(*next, fromEnd ? 0 : state->size, false);
@@ -411,8 +415,14 @@ void CTraceWnd::FollowFile(WorkerThread& thread, std::unique_ptr<CLineFile> file
                     if (!ReadToEnd(thread, *file, true))
                         return;
                     tail = TailBefore(file->Descriptor(), file->Tell());
+                } else if (const std::optional<FileState> there = FileState::OfPath(m_path);
+                           !there || !there->SameFile(wanted)) {
+                    // Another file (or none) at the path meanwhile: asked about anew below.
+                    answer.reset();
+                    asked.reset();
                 }
-                // Otherwise the path changed again meanwhile: it is looked at below.
+                // Otherwise that file cannot be opened yet (its permissions): it is tried
+                // again at the next look, without asking the view again.
             }
 
             // The file read so far: grown, or cut short or rewritten under the reader.
