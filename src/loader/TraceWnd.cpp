@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QWidget>
+#include <algorithm>
 #include <fcntl.h>
 #include <new>
 #include <optional>
@@ -405,9 +406,11 @@ void CTraceWnd::FollowFile(WorkerThread& thread, std::unique_ptr<CLineFile> file
                 if (state && state->SameFile(wanted)) {
                     answer.reset();
                     asked.reset();
+                    // From the end the view knows it by (the size it saved): what was written
+                    // to it since is read.
                     const bool fromEnd = how == NextFile::FromEnd;
                     if (fromEnd)
-                        next->SeekTo(state->size);
+                        next->SeekTo(std::min(wanted.size, state->size));
                     PostFileStart(*next, fromEnd ? 0 : state->size, false);
                     file = std::move(next);
                     current = state;

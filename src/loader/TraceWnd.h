@@ -102,7 +102,8 @@ public:
     void Poke();
     // The answer to PathReplaced: the rest of the file read so far is read, then `file`
     // (the one now at the path) from its start (a rotation, a file made again), or from
-    // its end (the view's own save: its lines are the list's already).
+    // its end as `file` gives its size (the view's own save: its lines are the list's
+    // already, and what was written after them is read).
     enum class NextFile { FromStart, FromEnd };
     void TakeNextFile(const FileState& file, NextFile how);
 

@@ -248,7 +248,7 @@ void CQuorvixView::OnPathReplaced(const FileState& file) {
         return;
     // The view's own save put this file there: its lines are the list's already.
     if (m_sourceState && m_sourceState->SameFile(file)) {
-        m_readerWnd->TakeNextFile(file, CTraceWnd::NextFile::FromEnd);
+        m_readerWnd->TakeNextFile(*m_sourceState, CTraceWnd::NextFile::FromEnd);
         return;
     }
     // The reader reads the rest of the old file first, a line still open there included.
