@@ -61,13 +61,7 @@ inline constexpr const char* kRefillOutOfMemory = "not enough memory to show all
 // %1: the number of bookmarks.
 inline constexpr const char* kMarksOutOfMemory = "not enough memory to list %1 bookmarks";
 inline constexpr const char* kCommandOutOfMemory = "not enough memory to finish the command";
-// A log read from its file, which another program changed; %1: the log's path. Opening
-// an open log only brings its window to the front: the window must go first.
-inline constexpr const char* kSourceChanged =
-    "%1 was changed by another program after it was loaded. Its lines can no longer be read "
-    "from it and show empty; lines you edited still show. Close this window and open the file "
-    "again to see it as it is now.";
-// Copy or Save of such a log.
+// Copy or Save of a log read from its file, which another program changed.
 inline constexpr const char* kSourceChangedNoCopy =
     "The log's file was changed by another program after it was loaded: its lines can no "
     "longer be read, so nothing was copied or saved.";

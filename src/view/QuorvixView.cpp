@@ -34,8 +34,6 @@ constexpr size_t kRefillBatch = 65536;
 // What the progress dialog of a refill counts per stored line: its bound, and one step.
 constexpr uint64_t kRefillBoundPerLine = 100;
 constexpr uint64_t kRefillStepPerLine = 10;
-// How often the file of a log read from its file is looked at.
-constexpr int kSourceCheckMs = 2000;
 
 enum class Probe { Found, Missing, Unreadable };
 
@@ -72,10 +70,6 @@ CQuorvixView::CQuorvixView(CLogViewSite& site, QWidget* parent)
     // The rebuild's runs: one a turn of the event loop, once the queue is empty.
     m_refillTimer.setInterval(0);
     connect(&m_refillTimer, &QTimer::timeout, this, [this] { OnRefillStep(); });
-    // A file-backed log's file is looked at now and then, and a change found by any
-    // command reading it is told at the next look.
-    m_sourceTimer.setInterval(kSourceCheckMs);
-    connect(&m_sourceTimer, &QTimer::timeout, this, [this] { CheckSource(); });
 }
 
 CQuorvixView::~CQuorvixView() {
@@ -135,7 +129,6 @@ void CQuorvixView::OnStartLoad() {
     if (m_readerWnd)
         return;
     m_loadStarted = true;
-    m_sourceTimer.start();
     bool started = false;
     try {
         m_readerWnd = std::make_unique<CTraceWnd>(PathToBytes(m_site.DocumentPath()), m_core,
@@ -473,21 +466,6 @@ void CQuorvixView::StopRefill() {
     m_refillProgress = nullptr;
 }
 
-void CQuorvixView::CheckSource() {
-    const LineStore& store = m_core.m_lineEntries;
-    // A followed file cut short or rewritten is read again by the reader itself.
-    if (m_readerWnd && m_readerWnd->Following())
-        return;
-    if (!store.FileBacked() || m_sourceChangeTold || !store.CheckSource())
-        return;
-    m_sourceChangeTold = true;
-    m_sourceTimer.stop();
-    AfxMessageBox(QString::fromUtf8(res::kSourceChanged).arg(PathForDisplay(m_site.DocumentPath())),
-                  MB_OK | MB_ICONWARNING, this);
-    // What shows now reads empty.
-    m_logList->viewport()->update();
-}
-
 void CQuorvixView::OnListSaved(const QString& path) {
     if (AbsolutePath(path) != AbsolutePath(m_site.DocumentPath()))
         return;
@@ -523,7 +501,6 @@ void CQuorvixView::EndWaitCursor() {
 void CQuorvixView::OnDestroy() {
     // The reader's destruction stops and joins its thread.
     m_readerWnd.reset();
-    m_sourceTimer.stop();
     StopRefill();
     m_refillPending = false;
     while (m_waitCursors > 0)

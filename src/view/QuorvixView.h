@@ -159,9 +159,6 @@ private:
     void OnRefillLines(size_t first, size_t count);
     void OnRefillDone();
     void StopRefill();
-    // A log read from its file: looks at the file (the timer's tick), and tells the user
-    // once when another program changed it.
-    void CheckSource();
     // What the reader tells of the file after the load: lines taken (Follow keeps the
     // end in sight), the file cut short, gone, or another file at its path.
     void OnLinesTaken();
@@ -192,8 +189,6 @@ private:
     bool m_refillPending = false;
     bool m_refillOutOfMemory = false;
     int m_waitCursors = 0;
-    QTimer m_sourceTimer;
-    bool m_sourceChangeTold = false;
     // The log's file as this view last read it (or saved it).
     std::optional<FileState> m_sourceState;
     bool m_follow = false;
