@@ -33,20 +33,46 @@ CQuorvixDoc* CDocManager::OpenDocumentFile(const QString& path) {
 
     m_documents.push_back(std::make_unique<CQuorvixDoc>(m_app));
     CQuorvixDoc* doc = m_documents.back().get();
-    auto* frame = new CSplitterFrame(*doc, m_app, *m_host);
+    doc->OnOpenDocument(fullPath);
+    auto* frame = new CSplitterFrame(*doc);
     doc->SetWindow(frame);
-    // The window tells as it goes; its document goes with it.
-    QObject::connect(frame, &CSplitterFrame::DocumentClosed,
-                     [this](CQuorvixDoc* closed) { RemoveDocument(closed); });
+    Connect(frame);
     if (!frame->OnCreateClient(m_host->LogWindowClientWidth())) {
         delete frame; // removes the document too
         return nullptr;
     }
-    doc->OnOpenDocument(fullPath);
     doc->SetPathName(fullPath);
     m_host->AddLogWindow(frame);
     frame->InitialUpdateFrame();
     return doc;
+}
+
+void CDocManager::Connect(CSplitterFrame* frame) {
+    // The window tells as it goes; its document goes with it.
+    QObject::connect(frame, &CSplitterFrame::DocumentClosed,
+                     [this](CQuorvixDoc* closed) { RemoveDocument(closed); });
+    QObject::connect(frame, &CSplitterFrame::ShowWanted, frame, [this](CSplitterFrame* shown) {
+        if (m_host)
+            m_host->ShowLogWindow(shown);
+    });
+    QObject::connect(frame, &CSplitterFrame::PlaceWanted, frame, [this](CSplitterFrame* placed) {
+        if (m_host)
+            placed->setGeometry(m_host->DefaultLogWindowGeometry(placed));
+    });
+    QObject::connect(frame, &CSplitterFrame::ActiveViewChanged, frame, [this] {
+        if (m_host)
+            m_host->UpdateCommandUI();
+    });
+    QObject::connect(frame, &CSplitterFrame::StatusTextChanged, frame, [this](const QString& text) {
+        if (m_host)
+            m_host->SetStatusText(text);
+    });
+    QObject::connect(frame, &CSplitterFrame::FileMissing, frame,
+                     [this](const QString& path) { m_app.RemoveRecentFile(path); });
+    QObject::connect(frame, &CSplitterFrame::SavedFileToShow, frame,
+                     [this](const QString& path, const CQuorvixDoc* savedFrom, bool newWindow) {
+                         OpenSavedFile(path, savedFrom, newWindow);
+                     });
 }
 
 CQuorvixDoc* CDocManager::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow) {
@@ -66,11 +92,10 @@ CQuorvixDoc* CDocManager::OpenSavedFile(const QString& path, const CQuorvixDoc* 
                 frame->LogView()->OnListSaved(path);
             return open;
         }
-        // The window goes at once (its reader stopped, its lines freed), the document with
-        // it, so the path opens anew below; when it is the window saving, the command that
-        // saved only returns from here.
+        // The window goes once the command has returned (it may be the window saving), the
+        // document with it; from now on it is not listed, so the path opens anew below.
         if (frame)
-            frame->CloseWithoutAsking();
+            frame->CloseAfterCommand();
         else
             RemoveDocument(open);
     }
@@ -85,17 +110,19 @@ CQuorvixDoc* CDocManager::OnFileNew() {
 
 CQuorvixDoc* CDocManager::FindDocument(const QString& path) const {
     const QString fullPath = AbsolutePath(path);
-    for (const auto& doc : m_documents) {
+    for (CQuorvixDoc* doc : Documents()) {
         if (doc->GetPathName() == fullPath)
-            return doc.get();
+            return doc;
     }
     return nullptr;
 }
 
 std::vector<CQuorvixDoc*> CDocManager::Documents() const {
     std::vector<CQuorvixDoc*> docs;
-    for (const auto& doc : m_documents)
-        docs.push_back(doc.get());
+    for (const auto& doc : m_documents) {
+        if (const CSplitterFrame* frame = WindowOf(doc.get()); !frame || !frame->IsClosing())
+            docs.push_back(doc.get());
+    }
     return docs;
 }
 
@@ -109,8 +136,11 @@ bool CDocManager::SaveAllModified() {
 
 void CDocManager::CloseAllDocuments() {
     // Closing a window removes its document from m_documents, so walk a copy and skip
-    // what an earlier close took along.
-    for (CQuorvixDoc* doc : Documents()) {
+    // what an earlier close took along. Windows already closing go now too.
+    std::vector<CQuorvixDoc*> docs;
+    for (const auto& doc : m_documents)
+        docs.push_back(doc.get());
+    for (CQuorvixDoc* doc : docs) {
         const bool stillOpen = std::any_of(m_documents.begin(), m_documents.end(),
                                            [doc](const auto& open) { return open.get() == doc; });
         if (!stillOpen)

@@ -48,19 +48,24 @@ public:
     // Makes a document that refuses to be new, and drops it. Always null.
     CQuorvixDoc* OnFileNew();
 
-    // The open document with this path, or null.
+    // The open document with this path, or null. Documents whose windows are closing are
+    // left out, here and in Documents().
     CQuorvixDoc* FindDocument(const QString& path) const;
     // The log window of `doc`, null when it has none.
     static CSplitterFrame* WindowOf(const CQuorvixDoc* doc);
     std::vector<CQuorvixDoc*> Documents() const;
     // Asks about every modified document in turn; false as soon as one is kept.
     bool SaveAllModified();
-    // Closes every log window without asking; their documents go with them.
+    // Closes every log window without asking, at once (never from a log window's command);
+    // their documents go with them.
     void CloseAllDocuments();
     // Deletes `doc`; its log window has gone (or never came).
     void RemoveDocument(CQuorvixDoc* doc);
 
 private:
+    // The window's signals: to the main frame, the application and this manager.
+    void Connect(CSplitterFrame* frame);
+
     CAppServices& m_app;
     CLogWindowHost* m_host = nullptr;
     std::vector<std::unique_ptr<CQuorvixDoc>> m_documents;

@@ -1,8 +1,7 @@
-// CLogWindowHost: what the log windows, and the document manager that makes them, ask of
-// the main frame around them: a place in its MDI area, the active window, a default
-// geometry, the command states and the status bar. The main frame implements it; the log
-// windows and the manager reach it through this interface alone, so they need nothing of
-// the frame, which is built on them. GUI thread only.
+// CLogWindowHost: what the document manager, which makes the log windows and connects
+// their signals, asks of the main frame around them: a place in its MDI area, the active
+// window, a default geometry, the command states and the status bar. The main frame
+// implements it; the log windows themselves know nothing of it. GUI thread only.
 #pragma once
 
 #include <QRect>
@@ -26,8 +25,6 @@ public:
     virtual void ActivateLogWindow(CSplitterFrame* frame) = 0;
     // The normal geometry of a log window that never had one of its own.
     virtual QRect DefaultLogWindowGeometry(const CSplitterFrame* frame) const = 0;
-    // Whether the host is on screen yet.
-    virtual bool IsShown() const = 0;
     // A log window came or went.
     virtual void OnLogWindowsChanged() = 0;
     // The enabled state of every command, brought up to date.

@@ -14,7 +14,6 @@
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <QToolBar>
-#include <sys/stat.h>
 
 #include "commands/Commands.h"
 #include "core/DroppedPath.h"
@@ -30,6 +29,7 @@
 #include "res/FrameResources.h"
 #include "res/Icons.h"
 #include "res/Strings.h"
+#include "view/FileProbe.h"
 #include "view/QuorvixView.h"
 
 namespace {
@@ -394,7 +394,7 @@ std::vector<CSplitterFrame*> CMainFrame::LogWindows() const {
     std::vector<CSplitterFrame*> windows;
     for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
         auto* frame = qobject_cast<CSplitterFrame*>(window);
-        if (frame && frame->Document())
+        if (frame && frame->Document() && !frame->IsClosing())
             windows.push_back(frame);
     }
     return windows;
@@ -436,7 +436,7 @@ std::vector<CSplitterFrame*> CMainFrame::ArrangeableLogWindows() const {
     std::vector<CSplitterFrame*> windows;
     for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::StackingOrder)) {
         auto* frame = qobject_cast<CSplitterFrame*>(window);
-        if (frame && frame->Document() && frame->isVisible() && !frame->isMinimized())
+        if (frame && frame->Document() && !frame->IsClosing() && frame->isVisible() && !frame->isMinimized())
             windows.push_back(frame);
     }
     return windows;
@@ -606,10 +606,7 @@ void CMainFrame::OnOpenDroppedFiles() {
 }
 
 void CMainFrame::OnReadme() {
-    const auto hasText = [](const QString& path) {
-        struct stat st {};
-        return ::stat(PathToBytes(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
-    };
+    const auto hasText = [](const QString& path) { return ProbeFile(path).HasText(); };
     // Relative on purpose: the readme of the directory the program runs in comes first. One
     // started from the desktop's menu has none there, and gets the program's own.
     const QString readme = AbsolutePath(QStringLiteral("readme.txt"));

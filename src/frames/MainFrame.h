@@ -46,7 +46,6 @@ public:
     // ---- the log windows (CLogWindowHost) ----
     QMdiArea* MdiClient() const { return m_mdiArea; }
     QWidget* HostWidget() override { return this; }
-    bool IsShown() const override { return isVisible(); }
     // The client width a new log window starts with.
     int LogWindowClientWidth() const override;
     // Adds a new log window to the MDI area, not shown yet.

@@ -7,14 +7,11 @@
 #include <string>
 
 #include "commands/Commands.h"
-#include "frames/Splitter.h"
 #include "platform/ListBox.h"
 #include "platform/Prompts.h"
 #include "res/FrameResources.h"
 #include "res/Resources.h"
 #include "res/Strings.h"
-#include "view/LogListBox.h"
-#include "view/QuorvixView.h"
 
 namespace {
 
@@ -107,30 +104,23 @@ void CQuorvixMarksView::OnCommand(int id) {
     }
 }
 
-CQuorvixView* CQuorvixMarksView::LogView() const {
-    return qobject_cast<CQuorvixView*>(GetSplitterPane(this, 0));
-}
-
 int CQuorvixMarksView::SelectedEntry() const {
     if (m_bookmarkList->GetCount() == 0)
         return -1;
     return m_bookmarkList->GetCurSel();
 }
 
-void CQuorvixMarksView::OnRefreshBookmarks() {
-    CQuorvixView* view = LogView();
-    if (!view)
-        return;
-    const std::vector<uint32_t>& bookmarks = view->Core().m_bookmarks.Indices();
+void CQuorvixMarksView::ShowBookmarks(const std::vector<uint32_t>& bookmarks, const DisplayList& lines,
+                                      std::shared_ptr<const LineStore> store) {
     if (bookmarks.empty())
         return;
     DisplayList& marks = m_bookmarkList->Model();
-    const DisplayList& lines = view->LogList().Model();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     marks.ResetContent();
     // The entries refer to the log's stored lines instead of copying them; the log view
     // empties this list before it frees its store.
-    marks.SetLineStore(view->Core().StoreOwner());
+    m_store = store;
+    marks.SetLineStore(std::move(store));
     try {
         marks.Reserve(static_cast<int>(bookmarks.size()));
         for (const uint32_t index : bookmarks)
@@ -154,9 +144,7 @@ void CQuorvixMarksView::OnCopyBookmarks() {
     try {
         std::vector<int> every(static_cast<size_t>(marks.GetCount()));
         std::iota(every.begin(), every.end(), 0);
-        CQuorvixView* view = LogView();
-        copied = clipboard_commands::CopyLinesToClipboard(marks, every,
-                                                          view ? view->Core().StoreOwner() : nullptr);
+        copied = clipboard_commands::CopyLinesToClipboard(marks, every, m_store.lock());
     } catch (const std::bad_alloc&) {
         // The clipboard was never touched.
         AfxMessageBox(QString::fromUtf8(res::kCopyOutOfMemory).arg(marks.GetCount()), MB_OK | MB_ICONWARNING,
@@ -168,10 +156,8 @@ void CQuorvixMarksView::OnCopyBookmarks() {
 }
 
 void CQuorvixMarksView::OnRemoveBookmarks() {
-    CQuorvixView* view = LogView();
-    if (!view || m_bookmarkList->GetCount() == 0)
-        return;
-    view->StartRefill();
+    if (m_bookmarkList->GetCount() > 0)
+        emit RemoveBookmarksWanted();
 }
 
 void CQuorvixMarksView::OnInsertLineBreak() {
@@ -192,14 +178,8 @@ void CQuorvixMarksView::OnDeleteLineBreak() {
 
 void CQuorvixMarksView::OnGoToLine() {
     const int selected = SelectedEntry();
-    CQuorvixView* view = LogView();
-    if (selected < 0 || !view)
+    if (selected < 0)
         return;
-    const std::string entry(m_bookmarkList->Model().GetText(selected));
-    view->Core().m_bookmarks.SetCurrentMark(view->LogList().FindLine(-1, entry));
-    // Next Mark from the event loop, as an accelerator would run it; dropped should the
-    // view go first.
-    QMetaObject::invokeMethod(
-        view, [view] { bookmark_commands::OnNextMark(*view); }, Qt::QueuedConnection);
-    view->LogList().setFocus(Qt::OtherFocusReason);
+    const std::string_view entry = m_bookmarkList->Model().GetText(selected);
+    emit GoToLineWanted(QByteArray(entry.data(), static_cast<qsizetype>(entry.size())));
 }

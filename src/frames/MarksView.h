@@ -3,12 +3,16 @@
 // space) between entries, copies the list to the clipboard, jumps from an entry to its
 // line, and removes every bookmark of the log at once.
 //
-// It keeps nothing but its list: it reads and changes the log view beside it, found with
-// GetSplitterPane column 0. An entry is a copy of a line's text; the line is found again
-// by that text. Owned by its log window (a Qt child). GUI thread only.
+// It keeps nothing but its list and knows nothing of the log view beside it: what it needs
+// of the log it asks by signals, which its log window connects, and the window hands it the
+// bookmarks to show (ShowBookmarks). An entry is a copy of a line's text; the line is found
+// again by that text. Owned by its log window (a Qt child). GUI thread only.
 #pragma once
 
+#include <QByteArray>
 #include <QRect>
+#include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -16,7 +20,8 @@
 #include "platform/DialogTemplate.h"
 
 class CListBox;
-class CQuorvixView;
+class DisplayList;
+class LineStore;
 
 class CQuorvixMarksView : public CFormView, public CCmdTarget {
     Q_OBJECT
@@ -31,24 +36,32 @@ public:
     // The list, control 1015: single selection, entries without data.
     CListBox& BookmarkList() { return *m_bookmarkList; }
 
-    // Refresh Bookmarks: the texts of the log view's bookmarked lines, in line order; the
-    // list stays as it is when the log has no bookmarks.
-    void OnRefreshBookmarks();
+    // Refresh Bookmarks: asks for the log's bookmarks (BookmarksWanted).
+    void OnRefreshBookmarks() { emit BookmarksWanted(); }
+    // Shows the lines of `lines` at `bookmarks` (ascending), which refer to `store`; the list
+    // stays as it is when there are none.
+    void ShowBookmarks(const std::vector<uint32_t>& bookmarks, const DisplayList& lines,
+                       std::shared_ptr<const LineStore> store);
     // Copy Bookmarks: every entry and a line feed after each, on the clipboard.
     void OnCopyBookmarks();
-    // Remove Bookmarks: empties this list and the log's bookmarks and rebuilds the log list
-    // from its stored lines. Does nothing while this list is empty.
+    // Remove Bookmarks: asks for the log list to be rebuilt from its stored lines, which
+    // empties this list and the log's bookmarks. Does nothing while this list is empty.
     void OnRemoveBookmarks();
     // A separator above the selected entry, which the selection then moves to.
     void OnInsertLineBreak();
     // Deletes the selected entry when it is a separator.
     void OnDeleteLineBreak();
-    // Double click: makes the first log line holding the entry's text the current mark and
-    // asks the log view for Next Mark, which selects it.
+    // Double click: asks for the first log line holding the entry's text to be made the
+    // current mark and selected (GoToLineWanted).
     void OnGoToLine();
 
     // The marks view handles no menu command of its own.
     bool OnCmdMsg(int id, bool execute) override;
+
+signals:
+    void BookmarksWanted();
+    void RemoveBookmarksWanted();
+    void GoToLineWanted(const QByteArray& entry);
 
 protected:
     void OnCommand(int id) override;
@@ -56,11 +69,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    CQuorvixView* LogView() const;
     void OnSize();
     int SelectedEntry() const;
 
     CListBox* m_bookmarkList = nullptr;
+    // The store of the lines shown, while the log keeps it (for Copy Bookmarks).
+    std::weak_ptr<const LineStore> m_store;
     // The buttons with the places the form gives them, in tab order.
     std::vector<std::pair<QWidget*, QRect>> m_buttons;
 };

@@ -1,8 +1,5 @@
 #include "frames/QuorvixDoc.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "commands/Commands.h"
 #include "core/FileState.h"
 #include "frames/AppServices.h"
@@ -10,6 +7,7 @@
 #include "platform/QtText.h"
 #include "res/FrameResources.h"
 #include "res/Strings.h"
+#include "view/FileProbe.h"
 
 CQuorvixDoc::CQuorvixDoc(CAppServices& app) : m_app(app) {}
 
@@ -44,6 +42,14 @@ void CQuorvixDoc::SetPathName(const QString& path, bool addToRecentFiles) {
         m_app.AddToRecentFileList(m_strFilePath);
 }
 
+void CQuorvixDoc::SetModifiedFlag(bool modified) {
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    if (m_window)
+        m_window->ShowModified(modified);
+}
+
 void CQuorvixDoc::SetTitle(const QString& title) {
     m_title = title;
     if (m_window)
@@ -69,9 +75,7 @@ bool CQuorvixDoc::DoFileSave() {
         view && save_commands::RefusedWhileIncomplete(*view))
         return false;
     const std::string target = PathToBytes(m_strFilePath);
-    struct stat st {};
-    if (!m_strFilePath.isEmpty() && ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        ::access(target.c_str(), W_OK) == 0)
+    if (ProbeFile(m_strFilePath, FileProbe::Access::Write).Granted())
         return DoSave(m_strFilePath);
     // The file is gone or cannot be written: ask where to save instead, offering where the
     // log was (or the nearest folder of that path still there) under its own name.
@@ -96,8 +100,9 @@ bool CQuorvixDoc::DoSave(const QString& path) {
 void CQuorvixDoc::OnFileClose() {
     if (!SaveModified())
         return;
+    // The window goes once this command has returned.
     if (m_window)
-        m_window->CloseWithoutAsking();
+        m_window->CloseAfterCommand();
 }
 
 bool CQuorvixDoc::OnCmdMsg(int id, bool execute) {

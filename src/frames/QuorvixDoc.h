@@ -25,8 +25,11 @@ public:
     // The widget questions about the document are asked over.
     virtual QWidget* DocumentDialogParent() = 0;
     virtual void ShowDocumentTitle(const QString& title) = 0;
-    // Closes the window without asking about unsaved changes (the document has asked).
-    virtual void CloseWithoutAsking() = 0;
+    // The modified flag changed (the log view keeps a copy for its commands).
+    virtual void ShowModified(bool modified) = 0;
+    // Closes the window without asking about unsaved changes (the document has asked),
+    // once the command running now has returned.
+    virtual void CloseAfterCommand() = 0;
 };
 
 class CQuorvixDoc : public CCmdTarget {
@@ -52,7 +55,7 @@ public:
     const QString& GetTitle() const { return m_title; }
     void SetTitle(const QString& title);
     bool IsModified() const { return m_modified; }
-    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    void SetModifiedFlag(bool modified = true);
 
     // The log window showing this document, null once it has gone.
     CDocumentWindow* Window() const { return m_window; }

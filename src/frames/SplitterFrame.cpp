@@ -6,8 +6,6 @@
 #include <algorithm>
 
 #include "commands/Commands.h"
-#include "frames/AppServices.h"
-#include "frames/LogWindowHost.h"
 #include "frames/MarksView.h"
 #include "res/FrameResources.h"
 #include "res/Icons.h"
@@ -15,8 +13,7 @@
 
 // ---- CSplitterFrame ----------------------------------------------------------------------
 
-CSplitterFrame::CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CLogWindowHost& host)
-    : m_doc(&doc), m_app(app), m_host(host) {
+CSplitterFrame::CSplitterFrame(CQuorvixDoc& doc) : m_doc(&doc) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(res::DocumentIcon());
     setWindowTitle(doc.GetTitle());
@@ -26,7 +23,7 @@ CSplitterFrame::CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CLogWindowHo
 CSplitterFrame::~CSplitterFrame() {
     disconnect(qApp, nullptr, this, nullptr);
     Teardown();
-    // The views go before this object's own parts, while their site still exists.
+    // The views go before this object's own parts.
     m_activeView = nullptr;
     if (QWidget* client = widget()) {
         setWidget(nullptr);
@@ -37,15 +34,53 @@ CSplitterFrame::~CSplitterFrame() {
 
 bool CSplitterFrame::OnCreateClient(int clientWidth) {
     m_wndSplitter = new CSplitterWnd;
-    auto* logView = new CQuorvixView(*this);
-    log_view_commands::Attach(*logView);
+    auto* logView = new CQuorvixView(m_doc ? m_doc->GetPathName() : QString());
     auto* marksView = new CQuorvixMarksView;
+    ConnectViews(logView, marksView);
     m_wndSplitter->addWidget(logView);
     m_wndSplitter->addWidget(marksView);
     m_wndSplitter->SetFirstColumnWidth(clientWidth - kMarksWidth, clientWidth);
     setWidget(m_wndSplitter);
     SetActiveView(logView);
     return true;
+}
+
+void CSplitterFrame::ConnectViews(CQuorvixView* log, CQuorvixMarksView* marks) {
+    log_view_commands::Attach(*log);
+    log->SetMarksList(&marks->BookmarkList());
+    connect(log, &CQuorvixView::StatusTextChanged, this, &CSplitterFrame::StatusTextChanged);
+    connect(log, &CQuorvixView::ModifiedChanged, this, [this](bool modified) {
+        if (m_doc)
+            m_doc->SetModifiedFlag(modified);
+    });
+    connect(log, &CQuorvixView::ShowWanted, this, [this] { emit ShowWanted(this); });
+    connect(log, &CQuorvixView::CloseWanted, this, [this](bool forget) {
+        const QString path = m_doc ? m_doc->GetPathName() : QString();
+        // As the user would close it, once control is back in the event loop.
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
+        if (forget)
+            emit FileMissing(path);
+    });
+    connect(log, &CQuorvixView::SavedFileToShow, this, [this](const QString& path, bool newWindow) {
+        if (m_doc)
+            emit SavedFileToShow(path, m_doc, newWindow);
+    });
+    const auto showBookmarks = [log, marks] {
+        marks->ShowBookmarks(log->Core().m_bookmarks.Indices(), log->LogList().Model(),
+                             log->Core().StoreOwner());
+    };
+    connect(log, &CQuorvixView::MarksRefreshWanted, marks, showBookmarks);
+    connect(marks, &CQuorvixMarksView::BookmarksWanted, log, showBookmarks);
+    connect(marks, &CQuorvixMarksView::RemoveBookmarksWanted, log, [log] { log->StartRefill(); });
+    connect(marks, &CQuorvixMarksView::GoToLineWanted, log, [log](const QByteArray& entry) {
+        log->Core().m_bookmarks.SetCurrentMark(log->LogList().FindLine(-1, entry.toStdString()));
+        // Next Mark from the event loop, as an accelerator would run it; dropped should the
+        // view go first.
+        QMetaObject::invokeMethod(
+            log, [log] { bookmark_commands::OnNextMark(*log); }, Qt::QueuedConnection);
+        log->LogList().setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void CSplitterFrame::InitialUpdateFrame() {
@@ -67,7 +102,7 @@ void CSplitterFrame::SetActiveView(QWidget* view) {
     if (m_activeView == view)
         return;
     m_activeView = view;
-    m_host.UpdateCommandUI();
+    emit ActiveViewChanged();
 }
 
 void CSplitterFrame::FocusActiveView() {
@@ -105,10 +140,10 @@ void CSplitterFrame::changeEvent(QEvent* event) {
     QMdiSubWindow::changeEvent(event);
     m_changingState = false;
     // Until the main frame is on screen its client area is not the one the window will see.
-    if ((oldState & kNotNormal) && IsShownNormal() && !m_hasNormalGeometry && isVisible() &&
-        m_host.IsShown()) {
+    if ((oldState & kNotNormal) && IsShownNormal() && !m_hasNormalGeometry && isVisible() && parentWidget() &&
+        window()->isVisible()) {
         m_hasNormalGeometry = true;
-        setGeometry(m_host.DefaultLogWindowGeometry(this));
+        emit PlaceWanted(this);
     }
     if (view)
         SetActiveView(view);
@@ -153,9 +188,29 @@ void CSplitterFrame::ActivateOtherPane() {
     }
 }
 
+void CSplitterFrame::CloseAfterCommand() {
+    m_closing = true;
+    // The command that asked may be running in this window, or in its views: they go once
+    // it has returned.
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
+}
+
 void CSplitterFrame::CloseWithoutAsking() {
     m_closing = true;
     close();
+}
+
+void CSplitterFrame::ShowDocumentTitle(const QString& title) {
+    setWindowTitle(title);
+    // The title follows the document's path: a save under another name renames the log.
+    if (CQuorvixView* log = LogView(); log && m_doc)
+        log->SetSourcePath(m_doc->GetPathName());
+}
+
+void CSplitterFrame::ShowModified(bool modified) {
+    if (CQuorvixView* log = LogView())
+        log->SetModifiedFlag(modified);
 }
 
 bool CSplitterFrame::OnCmdMsg(int id, bool execute) {
@@ -202,58 +257,6 @@ void CSplitterFrame::Teardown() {
         doc->SetWindow(nullptr);
         emit DocumentClosed(doc);
     }
-}
-
-// ---- what the log view asks of its window ------------------------------------------------
-
-QString CSplitterFrame::DocumentPath() const {
-    return m_doc ? m_doc->GetPathName() : QString();
-}
-
-bool CSplitterFrame::IsModified() const {
-    return m_doc && m_doc->IsModified();
-}
-
-void CSplitterFrame::SetModifiedFlag(bool modified) {
-    if (m_doc)
-        m_doc->SetModifiedFlag(modified);
-}
-
-CListBox* CSplitterFrame::MarksList() {
-    auto* marks = qobject_cast<CQuorvixMarksView*>(GetSplitterPane(LogView(), 1));
-    return marks ? &marks->BookmarkList() : nullptr;
-}
-
-void CSplitterFrame::RefreshMarks() {
-    if (auto* marks = qobject_cast<CQuorvixMarksView*>(GetSplitterPane(LogView(), 1)))
-        marks->OnRefreshBookmarks();
-}
-
-void CSplitterFrame::SetStatusText(const QString& text) {
-    m_host.SetStatusText(text);
-}
-
-void CSplitterFrame::OpenDocumentFile(const QString& path) {
-    m_app.OpenDocumentFile(path);
-}
-
-void CSplitterFrame::OpenSavedFile(const QString& path, bool newWindow) {
-    if (m_doc)
-        m_app.OpenSavedFile(path, m_doc, newWindow);
-}
-
-bool CSplitterFrame::RemoveRecentFile(const QString& path) {
-    return m_app.RemoveRecentFile(path);
-}
-
-void CSplitterFrame::ShowFrame() {
-    m_host.ShowLogWindow(this);
-}
-
-void CSplitterFrame::CloseFrame() {
-    // As the user would close it, once control is back in the event loop.
-    QMetaObject::invokeMethod(
-        this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 CommandHost* CSplitterFrame::DocumentView() {

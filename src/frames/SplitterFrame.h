@@ -6,8 +6,10 @@
 // Ownership: the MDI area owns the window (it deletes itself once closed); the window owns
 // the splitter and both views (Qt children). The document belongs to the document
 // manager, which removes it when the window tells it has gone (DocumentClosed), after the
-// log view has stopped its reader and refill. What the window asks of the main frame it
-// asks through CLogWindowHost. GUI thread only.
+// log view has stopped its reader and refill. The window wires its two views to each other
+// and to its document, and tells the main frame what it needs by signals, which the
+// document manager that makes it connects; it holds no pointer to the frame or the
+// application. GUI thread only.
 #pragma once
 
 #include <QMdiSubWindow>
@@ -18,25 +20,24 @@
 #include "platform/CmdTarget.h"
 #include "view/QuorvixView.h"
 
-class CAppServices;
-class CLogWindowHost;
 class CQuorvixMarksView;
 
-class CSplitterFrame : public QMdiSubWindow, public CLogViewSite, public CDocumentWindow, public CCmdTarget {
+class CSplitterFrame : public QMdiSubWindow, public CDocumentWindow, public CCmdTarget {
     Q_OBJECT
 
 public:
     // The width the marks view gets at the start.
     static constexpr int kMarksWidth = 200;
 
-    CSplitterFrame(CQuorvixDoc& doc, CAppServices& app, CLogWindowHost& host);
+    explicit CSplitterFrame(CQuorvixDoc& doc);
     ~CSplitterFrame() override;
 
     // Builds the splitter with the log view in column 0, `clientWidth` - 200 pixels wide,
-    // and the marks view in column 1, and makes the log view the active view.
+    // and the marks view in column 1, connects the views, and makes the log view the
+    // active view.
     bool OnCreateClient(int clientWidth);
     // The views' initial update: the log view checks its file and starts loading it (and
-    // shows this window), or reports it missing and closes the window.
+    // this window asks to be shown), or reports it missing and the window closes.
     void InitialUpdateFrame();
 
     CSplitterWnd* Splitter() const { return m_wndSplitter; }
@@ -52,29 +53,34 @@ public:
     // CDocumentWindow
     CommandHost* DocumentView() override;
     QWidget* DocumentDialogParent() override { return this; }
-    void ShowDocumentTitle(const QString& title) override { setWindowTitle(title); }
-    // Closes the window without asking about unsaved changes (the caller has asked).
-    void CloseWithoutAsking() override;
+    // Also tells the log view the document's path, which the title follows.
+    void ShowDocumentTitle(const QString& title) override;
+    void ShowModified(bool modified) override;
+    // Closes the window without asking about unsaved changes (the caller has asked), once
+    // control is back in the event loop: the command that asked may be running in this
+    // window. From now on the window is closing and its document is no longer listed.
+    void CloseAfterCommand() override;
+    // Closes it at once, without asking; never from a command of this window.
+    void CloseWithoutAsking();
+    bool IsClosing() const { return m_closing; }
 
     // The active view's commands, then the document's, then next and previous pane.
     bool OnCmdMsg(int id, bool execute) override;
 
-    // CLogViewSite
-    QString DocumentPath() const override;
-    bool IsModified() const override;
-    void SetModifiedFlag(bool modified) override;
-    CListBox* MarksList() override;
-    void RefreshMarks() override;
-    void SetStatusText(const QString& text) override;
-    void OpenDocumentFile(const QString& path) override;
-    void OpenSavedFile(const QString& path, bool newWindow) override;
-    bool RemoveRecentFile(const QString& path) override;
-    void ShowFrame() override;
-    void CloseFrame() override;
-
 signals:
     // The window has gone, its log view stopped: `doc` may go too. Once.
     void DocumentClosed(CQuorvixDoc* doc);
+    // The log view found its file and loads it: the window is to be shown and activated.
+    void ShowWanted(CSplitterFrame* frame);
+    // Shown normal for the first time: the window is to be given its normal place.
+    void PlaceWanted(CSplitterFrame* frame);
+    // The active view changed: the commands' states follow.
+    void ActiveViewChanged();
+    void StatusTextChanged(const QString& text);
+    // The log view could not show its file, which is missing or empty.
+    void FileMissing(const QString& path);
+    // Save As, answered (see CommandHost::OpenSavedFile), of this window's document.
+    void SavedFileToShow(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow);
 
 protected:
     // Asks the document whether it may go (unsaved changes); once it may, tears down.
@@ -94,10 +100,10 @@ private:
     void OnFocusChanged(QWidget* now);
     bool IsShownNormal() const;
     void ActivateOtherPane();
+    // The log view's signals, and the marks view's asks of the log view.
+    void ConnectViews(CQuorvixView* log, CQuorvixMarksView* marks);
 
     CQuorvixDoc* m_doc;
-    CAppServices& m_app;
-    CLogWindowHost& m_host;
     CSplitterWnd* m_wndSplitter = nullptr;
     QPointer<QWidget> m_activeView;
     bool m_closing = false;

@@ -1,24 +1,23 @@
 // CQuorvixView: the log view, the left pane of every log window.
 //
 // A form on template 101 that holds the log list (the coloured list of the log's lines)
-// and the hidden in-place line editor. It checks that its document's file exists, starts
-// the reader window that loads the file, takes in the lines (the core, CLogViewCore),
-// keeps the log list filling the view, opens files dropped onto it, rebuilds the log list
-// from the stored lines a run at a time (the refill), and tells of the user's actions
-// on its list (signals). It is the CommandHost of the command families that sit above it
-// (commands/Commands.h): they route its menu commands and answer its signals.
+// and the hidden in-place line editor. It checks that its file can be read, has it read
+// (CLogReader) and rebuilt (CListRebuild), keeps the log list filling the view and the end
+// in sight while following, and tells what happened by signals: what the user did to its
+// list, and what the window around it should do (status text, modified, show or close the
+// window, show a saved file, the marks). It holds no pointer to its window, document or
+// application: their owner connects the signals. It is the CommandHost of the command
+// families that sit above it (commands/Commands.h).
 //
 // Ownership: the log window owns the view (as a child widget); the view owns its controls
-// (Qt children), its core with the line store, the log list's model and the bookmarks,
-// and its reader. What the view needs of its window, document and application it asks of
-// its site.
+// (Qt children), its core with the line store, the log list's model and the bookmarks, its
+// reader and its rebuild. The marks list it is given belongs to the window.
 //
 // Threads: everything runs on the GUI thread except the reader's thread (inside
-// CTraceWnd), which hands its batches over by queued calls. The rebuild runs on the GUI
-// thread, a run of lines each turn of the event loop. A refill never runs while the log
-// still loads or while another refill of the view runs (it waits until they end); lines
-// that arrive meanwhile as the file grows go to the store only, and the refill shows them
-// as it walks on. The view stops and joins the reader before it frees the store.
+// CTraceWnd), which hands its batches over by queued calls. A refill never runs while the
+// log still loads or while another refill of the view runs (it waits until they end);
+// lines that arrive meanwhile as the file grows go to the store only, and the refill shows
+// them as it walks on. The view stops and joins the reader before it frees the store.
 //
 // Memory running out ends one operation, never the program: a load or a rebuild keeps
 // the lines it has and tells the user how many, and a command says it could not finish.
@@ -26,75 +25,56 @@
 
 #include <QPointer>
 #include <QStringList>
-#include <QTimer>
 #include <memory>
 
 #include "core/LogViewCore.h"
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "platform/DialogTemplate.h"
+#include "platform/ListBox.h"
 #include "view/CommandHost.h"
-
-// What the log view asks of the window, document and application around it. The log
-// window provides it; it outlives the view's use of it (the window tears the view down
-// first).
-class CLogViewSite {
-public:
-    virtual ~CLogViewSite() = default;
-
-    // The path the document was opened with.
-    virtual QString DocumentPath() const = 0;
-    virtual bool IsModified() const = 0;
-    virtual void SetModifiedFlag(bool modified) = 0;
-    // The marks view beside the log view: its list (null when there is none) and its refresh.
-    virtual CListBox* MarksList() = 0;
-    virtual void RefreshMarks() = 0;
-    // The main frame's message pane.
-    virtual void SetStatusText(const QString& text) = 0;
-    // The application's OpenDocumentFile and RemoveRecentFile.
-    virtual void OpenDocumentFile(const QString& path) = 0;
-    // Save As: shows the saved file in a new log window (CommandHost::OpenSavedFile).
-    virtual void OpenSavedFile(const QString& path, bool newWindow) = 0;
-    virtual bool RemoveRecentFile(const QString& path) = 0;
-    // Shows the log window, maximized.
-    virtual void ShowFrame() = 0;
-    // Closes the log window once control is back in the event loop.
-    virtual void CloseFrame() = 0;
-};
+#include "view/ListRebuild.h"
+#include "view/LogReader.h"
 
 class CQuorvixView : public CFormView, public CommandHost {
     Q_OBJECT
 
 public:
-    explicit CQuorvixView(CLogViewSite& site, QWidget* parent = nullptr);
+    // A view of the log at `path`.
+    explicit CQuorvixView(const QString& path, QWidget* parent = nullptr);
     ~CQuorvixView() override;
 
-    // Once, after the log window was built: probes the file, then either shows the window
-    // and starts the load (from the event loop), or reports a missing, empty or unreadable
-    // file and closes the window (a missing or empty one also leaves the recent-file list).
+    // Once, after the log window was built and the signals connected: probes the file, then
+    // either asks to be shown and starts the load (from the event loop), or reports a
+    // missing, empty or unreadable file and asks for its window to close.
     void OnInitialUpdate();
     // Stops and joins the reader, stops a rebuild and frees the line store. The log window
     // calls it as it goes, the destructor too; a second call does nothing more.
     void OnDestroy();
 
+    // The document's path, when it changes (a save under another name).
+    void SetSourcePath(const QString& path) { m_path = path; }
+    // The marks list beside the view, or null; the window that owns it sets it.
+    void SetMarksList(CListBox* marks) { m_marks = marks; }
+
     // CommandHost
     CLogViewCore& Core() override { return m_core; }
     CLogListBox& LogList() override { return *m_logList; }
-    CListBox* MarksList() override { return m_site.MarksList(); }
-    void RefreshMarks() override { m_site.RefreshMarks(); }
+    CListBox* MarksList() override { return m_marks.data(); }
+    void RefreshMarks() override { emit MarksRefreshWanted(); }
     QWidget* DialogParent() override { return this; }
     QLineEdit* LineEditor() override { return m_editor; }
     void StartRefill() override;
-    bool IsLoading() const override;
+    bool IsLoading() const override { return m_reader.IsLoading(); }
     bool IsListIncomplete() const override { return IsLoading() || IsRefilling() || IsRefillPending(); }
-    QString SourcePath() const override { return m_site.DocumentPath(); }
-    std::optional<FileState> SourceState() const override { return m_sourceState; }
+    QString SourcePath() const override { return m_path; }
+    std::optional<FileState> SourceState() const override { return m_reader.SourceState(); }
     void OnListSaved(const QString& path) override;
-    void SetStatusText(const QString& text) override { m_site.SetStatusText(text); }
-    bool IsModified() const override { return m_site.IsModified(); }
-    void SetModifiedFlag(bool modified) override { m_site.SetModifiedFlag(modified); }
+    void SetStatusText(const QString& text) override { emit StatusTextChanged(text); }
+    bool IsModified() const override { return m_modified; }
+    void SetModifiedFlag(bool modified) override;
     void OpenSavedFile(const QString& path, bool newWindow) override {
-        m_site.OpenSavedFile(path, newWindow);
+        emit SavedFileToShow(path, newWindow);
     }
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
@@ -109,13 +89,11 @@ public:
     bool IsFollowing() const override { return m_follow; }
 
     // The state of loading and refilling, for the windows around the view and for tests.
-    CTraceWnd* ReaderWindow() const { return m_readerWnd.get(); }
-    bool IsLoadDone() const { return m_loadDone; }
-    bool IsRefilling() const { return m_refilling; }
-    bool IsRefillPending() const { return m_refillPending; }
-    CProgressDlg* RefillProgress() const { return m_refillProgress.data(); }
-    // The paths of the last drop onto the view, as dropped.
-    const QStringList& DroppedPaths() const { return m_droppedPaths; }
+    CTraceWnd* ReaderWindow() const { return m_reader.Reader(); }
+    bool IsLoadDone() const { return m_reader.IsLoadDone(); }
+    bool IsRefilling() const { return m_rebuild.IsRunning(); }
+    bool IsRefillPending() const { return m_rebuild.IsPending(); }
+    CProgressDlg* RefillProgress() const { return m_rebuild.Progress(); }
 
 signals:
     // What the user did to the log list and its editor; the view's commands
@@ -126,74 +104,54 @@ signals:
     void DeleteKeyPressed();
     void EnterKeyPressed(QWidget* target);
 
+    // What the window around the view is to do or show.
+    void StatusTextChanged(const QString& text);
+    void ModifiedChanged(bool modified);
+    // The file is there and loads: the window shows.
+    void ShowWanted();
+    // The file cannot be shown (told already): the window closes once control is back in
+    // the event loop. `forget`: it is missing or empty, and leaves the recent-file list.
+    void CloseWanted(bool forget);
+    // Save As, answered: see CommandHost::OpenSavedFile.
+    void SavedFileToShow(const QString& path, bool newWindow);
+    // The marks view is to show the bookmarks (Bookmarks command).
+    void MarksRefreshWanted();
+
 protected:
     QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) override;
     void resizeEvent(QResizeEvent* event) override;
     // Delete and Enter on the log list or the line editor (the view's own key routing).
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
     void OnStartLoad();
-    // The load has ended, however: a complete one or one short of memory records which
-    // levels occurred (and the latter tells the user); then a refill that waited runs.
-    void OnLoadDone(CTraceWnd::LoadEnd how);
-    // A compressed log's load stopped early (bad data, no room): says where and why, once.
-    void TellCompressedLoadStopped(CTraceWnd::LoadEnd how);
-    void RunPendingRefill();
-    void OnOpenFiles();
+    void OnLoadEnded();
     void OnSize();
     void OnLogListNotify(int code);
-    // The refill: RunRefill empties the list and starts the runs; each turn of the event
-    // loop OnRefillStep shows the next run of stored lines, each through OnRefillLine's rule
-    // in file order, and steps the progress dialog; OnRefillDone ends it and runs a refill
-    // that waited meanwhile. A refill that runs out of memory keeps the lines it showed,
-    // stops and says so.
+    // A rebuild that waited runs once neither the load nor another rebuild does.
+    void RunPendingRefill();
     void RunRefill();
+    void OnRefillFinished(bool outOfMemory, int shown);
     // Empties the log list, the marks list and the bookmarks, and drops an edit.
     void ResetForRebuild();
-    void OnRefillStep();
-    void OnRefillLines(size_t first, size_t count);
-    void OnRefillDone();
-    void StopRefill();
-    // What the reader tells of the file after the load: lines taken (Follow keeps the
-    // end in sight), the file cut short, gone, or another file at its path.
+    // Follow keeps the end in sight as lines arrive.
     void OnLinesTaken();
-    void OnFileTruncated();
-    void OnPathReplaced(const FileState& file);
-    // Tells the user of a memory or line-limit stop, from the event loop.
-    void TellLoadStopped(CTraceWnd::LoadEnd how);
-    // The log's file name, as the user reads it.
-    QString DisplayName() const;
+    // The file was cut short under a log read from it: the list starts again.
+    void OnLinesLost();
+    // A warning box over the view, from the event loop.
+    void Warn(const QString& text);
 
-    CLogViewSite& m_site;
+    QString m_path;
     // The store, the log list's model and the bookmarks; the list widget observes the model.
     CLogViewCore m_core;
     CLogListBox* m_logList;        // control 1015
     QLineEdit* m_editor = nullptr; // control 1011
-    bool m_dragAccepted = false;
-    QStringList m_droppedPaths;
-    std::unique_ptr<CTraceWnd> m_readerWnd;
-    // Set when the load is asked for (before the reader exists), so that a refill asked
-    // for meanwhile waits for the load too.
-    bool m_loadStarted = false;
-    bool m_loadEnded = false; // however it ended
-    bool m_loadDone = false;  // read to its end, or as far as memory allowed
-    QTimer m_refillTimer;
-    bool m_refilling = false;
-    size_t m_refillNext = 0; // the next stored line a rebuild shows
-    QPointer<CProgressDlg> m_refillProgress;
-    bool m_refillPending = false;
-    bool m_refillOutOfMemory = false;
+    QPointer<CListBox> m_marks;
+    CLogReader m_reader;
+    CListRebuild m_rebuild;
+    bool m_modified = false;
     int m_waitCursors = 0;
-    // The log's file as this view last read it (or saved it).
-    std::optional<FileState> m_sourceState;
     bool m_follow = false;
     // Items of the list when the reader's last lines were taken.
     int m_countSeen = 0;
-    // The path was found naming nothing (told once, until a file is there again).
-    bool m_fileGone = false;
 };

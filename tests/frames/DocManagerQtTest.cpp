@@ -90,7 +90,7 @@ TEST_F(SavedFileTest, SavingOverItsOwnFileShowsTheFileAsSavedWithoutAsking) {
     ASSERT_TRUE(window);
     Edit(window, 1, "second, edited");
     window->LogView()->LogList().Model().DeleteString(2);
-    ASSERT_TRUE(window->IsModified());
+    ASSERT_TRUE(window->Document()->IsModified());
 
     // The changes are in the file: the window goes without the save question.
     SaveAs(window, path);
@@ -99,7 +99,7 @@ TEST_F(SavedFileTest, SavingOverItsOwnFileShowsTheFileAsSavedWithoutAsking) {
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(window.isNull() || window->Document() == nullptr);
     EXPECT_EQ(Lines(shown), (Texts{"first", "second, edited"}));
-    EXPECT_FALSE(shown->IsModified());
+    EXPECT_FALSE(shown->Document()->IsModified());
     EXPECT_EQ(harness.Docs().Documents().size(), 1u);
     EXPECT_EQ(harness.prompts.MessageTexts(), QStringList{"Do you want to open saved file (y/n)?"});
 }
@@ -121,7 +121,7 @@ TEST_F(SavedFileTest, UnsavedChangesInTheOtherWindowGoOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(harness.prompts.Requests().back().style & MB_TYPEMASK, MB_YESNO);
     ASSERT_FALSE(edited.isNull());
     EXPECT_EQ(harness.WindowOf(target), edited.data());
-    EXPECT_TRUE(edited->IsModified());
+    EXPECT_TRUE(edited->Document()->IsModified());
     EXPECT_EQ(Lines(edited), (Texts{"one", "two, edited"}));
     EXPECT_EQ(harness.Frame().ActiveLogWindow(), edited.data());
     EXPECT_EQ(harness.Docs().Documents().size(), 2u);
@@ -148,4 +148,48 @@ TEST_F(SavedFileTest, AFileNotOpenOpensInANewWindowBesideTheCurrentOne) {
     EXPECT_NE(shown, from);
     EXPECT_EQ(Lines(shown), (Texts{"x", "y"}));
     EXPECT_EQ(harness.Docs().Documents().size(), 2u);
+}
+
+// A command that closes the window it runs in (Save As, Yes, over the log's own file; File
+// Close) returns first: the window, its views and its lines stay whole until the event loop
+// runs again, and only then go. Under AddressSanitizer a use of any of them after the close
+// would fail here.
+TEST_F(SavedFileTest, AWindowClosedByItsOwnCommandGoesOnlyAfterTheCommandReturns) {
+    const QString path = harness.Write("own.log", "first\nsecond WARN\n");
+    QPointer<CSplitterFrame> window = harness.OpenAndLoad(path);
+    ASSERT_TRUE(window);
+    QPointer<CQuorvixView> view = window->LogView();
+    CQuorvixDoc* doc = window->Document();
+
+    // Save As over its own file, Yes to opening it.
+    window->LogView()->LogList().setFocus(Qt::MouseFocusReason);
+    harness.prompts.AnswerFiles({path});
+    harness.prompts.Answer(IDYES);
+    ASSERT_TRUE(harness.Frame().RouteCommand(ID_FILE_SAVE_AS, true));
+    ASSERT_TRUE(window && view);
+    EXPECT_TRUE(window->IsClosing());
+    EXPECT_EQ(window->Document(), doc);
+    EXPECT_EQ(Lines(window), (Texts{"first", "second WARN"}));
+    // Already no longer listed: the path's document is the new one, the only one.
+    CQuorvixDoc* shown = harness.Docs().FindDocument(path);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_NE(shown, doc);
+    EXPECT_EQ(harness.Docs().Documents(), std::vector<CQuorvixDoc*>{shown});
+    AppHarness::Settle();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(view.isNull());
+    CSplitterFrame* renewed = Shown(path);
+    ASSERT_NE(renewed, nullptr);
+    EXPECT_EQ(Lines(renewed), (Texts{"first", "second WARN"}));
+
+    // File Close from the window's own menu: the same.
+    QPointer<CSplitterFrame> closing = renewed;
+    ASSERT_TRUE(harness.Frame().RouteCommand(ID_FILE_CLOSE, true));
+    ASSERT_TRUE(closing);
+    EXPECT_TRUE(closing->IsClosing());
+    EXPECT_EQ(harness.Docs().FindDocument(path), nullptr);
+    EXPECT_EQ(harness.Frame().ActiveLogWindow(), nullptr);
+    AppHarness::Settle();
+    EXPECT_TRUE(closing.isNull());
+    EXPECT_TRUE(harness.Docs().Documents().empty());
 }

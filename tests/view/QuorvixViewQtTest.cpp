@@ -2,11 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDragEnterEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QTest>
-#include <QUrl>
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
@@ -27,28 +24,25 @@ constexpr int kWaitMs = 60000; // only a guard against hanging
 
 using Texts = std::vector<std::string>;
 
-// Stands in for the log window around the view and records what the view asks of it.
-class FakeSite : public CLogViewSite {
-public:
-    QString DocumentPath() const override { return path; }
-    bool IsModified() const override { return modified; }
-    void SetModifiedFlag(bool value) override { modified = value; }
-    CListBox* MarksList() override { return marks; }
-    void RefreshMarks() override {}
-    void SetStatusText(const QString& text) override { statusTexts << text; }
-    void OpenDocumentFile(const QString& file) override { opened << file; }
-    void OpenSavedFile(const QString& file, bool newWindow) override {
-        if (newWindow)
-            opened << file;
+// Stands in for the log window around the view: records what the view's signals tell.
+struct FakeSite {
+    void Connect(CQuorvixView& view) {
+        view.SetMarksList(marks);
+        QObject::connect(&view, &CQuorvixView::ShowWanted, [this] { ++shown; });
+        QObject::connect(&view, &CQuorvixView::CloseWanted, [this, &view](bool forget) {
+            ++closeRequests;
+            if (forget)
+                removedFromRecent << view.SourcePath();
+        });
+        QObject::connect(&view, &CQuorvixView::ModifiedChanged, [this](bool value) { modified = value; });
+        QObject::connect(&view, &CQuorvixView::StatusTextChanged,
+                         [this](const QString& text) { statusTexts << text; });
+        QObject::connect(&view, &CQuorvixView::SavedFileToShow, [this](const QString& file, bool newWindow) {
+            if (newWindow)
+                opened << file;
+        });
     }
-    bool RemoveRecentFile(const QString& file) override {
-        removedFromRecent << file;
-        return true;
-    }
-    void ShowFrame() override { ++shown; }
-    void CloseFrame() override { ++closeRequests; }
 
-    QString path;
     bool modified = false;
     CListBox* marks = nullptr;
     QStringList statusTexts;
@@ -86,8 +80,8 @@ protected:
 
     // Makes the view for `path` and runs its initial update.
     void Open(const QString& path) {
-        site.path = path;
-        view = std::make_unique<CQuorvixView>(site, &window);
+        view = std::make_unique<CQuorvixView>(path, &window);
+        site.Connect(*view);
         log_view_commands::Attach(*view);
         view->setGeometry(0, 0, 700, 600);
         view->show();
@@ -204,7 +198,8 @@ TEST_F(ViewTest, DeleteGoesToTheEditorInsideItAndDeletesLinesElsewhere) {
     EXPECT_TRUE(site.modified);
 
     // In the editor: Delete takes a character, no line goes; Enter writes the edit back.
-    site.modified = false;
+    view->SetModifiedFlag(false); // as a save of the document does
+    EXPECT_FALSE(site.modified);
     const QRect rect = list.GetItemRect(1);
     ASSERT_FALSE(rect.isNull());
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
@@ -220,44 +215,6 @@ TEST_F(ViewTest, DeleteGoesToTheEditorInsideItAndDeletesLinesElsewhere) {
     EXPECT_TRUE(editor->isHidden());
     EXPECT_EQ(Lines(), (Texts{"zero", "wo", "four"}));
     EXPECT_TRUE(site.modified);
-}
-
-TEST_F(ViewTest, FilesDroppedOnALogOpenWhenTheirNamesPass) {
-    Open(Write("a.log", "x\n"));
-    ASSERT_TRUE(WaitForLoad());
-    const QStringList dropped{QStringLiteral("/home/u/readme"),      QStringLiteral("/home/u/.profile"),
-                              QStringLiteral("/home/u/x.log"),       QStringLiteral("/home/u/a.TXT"),
-                              QStringLiteral("/srv/logs.dat/x.log"), QStringLiteral("/home/u/notes.txt")};
-    QMimeData files;
-    QList<QUrl> urls;
-    for (const QString& path : dropped)
-        urls << QUrl::fromLocalFile(path);
-    urls << QUrl(QStringLiteral("https://example.org/remote.txt")); // not a local file: not taken
-    files.setUrls(urls);
-
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(view.get(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(view.get(), &drop);
-    EXPECT_TRUE(drop.isAccepted());
-    EXPECT_EQ(view->DroppedPaths(), dropped);
-    EXPECT_TRUE(site.opened.isEmpty()); // from the event loop
-    QCoreApplication::processEvents();
-    EXPECT_EQ(site.opened,
-              QStringList({QStringLiteral("/home/u/readme"), QStringLiteral("/home/u/.profile"),
-                           QStringLiteral("/srv/logs.dat/x.log"), QStringLiteral("/home/u/notes.txt")}));
-
-    // A drag without files is refused, and its drop does nothing.
-    QMimeData text;
-    text.setText(QStringLiteral("/home/u/readme"));
-    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(view.get(), &refused);
-    EXPECT_FALSE(refused.isAccepted());
-    QDropEvent ignored(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(view.get(), &ignored);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(site.opened.size(), 4);
 }
 
 TEST_F(ViewTest, ARefillWaitsForTheLoadAndForAnotherRefill) {
