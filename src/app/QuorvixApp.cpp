@@ -22,14 +22,9 @@
 CQuorvixApp::CQuorvixApp() = default;
 
 CQuorvixApp::~CQuorvixApp() {
-    // The logs go first: their readers and refills are joined while everything they use
-    // still exists.
-    if (m_docManager)
-        m_docManager->CloseAllDocuments();
-    if (m_docManager)
-        m_docManager->SetHost(nullptr);
+    // The main frame closes the logs first: their readers and refills are joined while
+    // everything they use still exists.
     m_mainFrame.reset();
-    m_docManager.reset();
 }
 
 bool CQuorvixApp::LoadConfiguration(const std::string& fileName, std::string* error) {
@@ -95,14 +90,12 @@ bool CQuorvixApp::InitInstance(const QStringList& files) {
     if (!FindAndLoadConfiguration())
         return false;
 
-    m_docManager = std::make_unique<CDocManager>(*this);
-    m_mainFrame = std::make_unique<CMainFrame>(*this, *m_docManager);
+    m_mainFrame = std::make_unique<CMainFrame>(*this);
     if (!m_mainFrame->LoadFrame())
         return false;
-    m_docManager->SetHost(m_mainFrame.get());
 
     if (files.isEmpty()) {
-        m_docManager->OnFileNew();
+        m_mainFrame->Docs().OnFileNew();
     } else {
         for (const QString& file : files) {
             if (!OpenDocumentFile(file))
@@ -132,12 +125,12 @@ void CQuorvixApp::OnFileOpen() {
         OpenDocumentFile(path);
 }
 
-CQuorvixDoc* CQuorvixApp::OpenDocumentFile(const QString& path) {
-    return m_docManager ? m_docManager->OpenDocumentFile(path) : nullptr;
+CDocManager* CQuorvixApp::DocManager() const {
+    return m_mainFrame ? &m_mainFrame->Docs() : nullptr;
 }
 
-CQuorvixDoc* CQuorvixApp::OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow) {
-    return m_docManager ? m_docManager->OpenSavedFile(path, savedFrom, newWindow) : nullptr;
+CQuorvixDoc* CQuorvixApp::OpenDocumentFile(const QString& path) {
+    return m_mainFrame ? m_mainFrame->Docs().OpenDocumentFile(path) : nullptr;
 }
 
 bool CQuorvixApp::RemoveRecentFile(const QString& path) {

@@ -1,5 +1,5 @@
 // CQuorvixApp: the application object. It brings the program up in a fixed order, owns
-// the recent-file list, the document manager and the main frame, handles About, Open,
+// the recent-file list and the main frame (which owns the document manager), handles About, Open,
 // the recent files and Exit, and writes the recent-file list at the end.
 //
 // One instance, on the GUI thread, made after the QApplication. RunQuorvix is the whole
@@ -15,6 +15,7 @@
 
 class CDocManager;
 class CMainFrame;
+class CQuorvixDoc;
 class CRecentFileList;
 
 class CQuorvixApp : public CAppServices {
@@ -54,9 +55,11 @@ public:
     // File > Open: the open-file dialog, every file; each chosen file opens as a log.
     void OnFileOpen();
 
+    // Opens `path` as a log through the main frame's document manager (CDocManager::
+    // OpenDocumentFile). Null when it could not be opened or there is no frame yet.
+    CQuorvixDoc* OpenDocumentFile(const QString& path);
+
     // CAppServices
-    CQuorvixDoc* OpenDocumentFile(const QString& path) override;
-    CQuorvixDoc* OpenSavedFile(const QString& path, const CQuorvixDoc* savedFrom, bool newWindow) override;
     bool RemoveRecentFile(const QString& path) override;
     void AddToRecentFileList(const QString& path) override;
     const CRecentFileList& RecentFileList() const override { return *m_recentFiles; }
@@ -64,7 +67,7 @@ public:
     bool OnCmdMsg(int id, bool execute) override;
 
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
-    CDocManager* DocManager() const { return m_docManager.get(); }
+    CDocManager* DocManager() const;
 
 private:
     // Looks for the configuration and loads it; reports a failure on standard error (and
@@ -72,7 +75,6 @@ private:
     bool FindAndLoadConfiguration();
 
     std::unique_ptr<CRecentFileList> m_recentFiles;
-    std::unique_ptr<CDocManager> m_docManager;
     std::unique_ptr<CMainFrame> m_mainFrame;
     int m_exitCode = 1;
     bool m_startFailuresInBox = false;

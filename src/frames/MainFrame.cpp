@@ -53,8 +53,10 @@ QString Escaped(QString text) {
 
 } // namespace
 
-CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager)
-    : m_app(app), m_docManager(docManager), m_installedReadme(QString::fromUtf8(QUORVIX_INSTALLED_README)) {
+CMainFrame::CMainFrame(CAppServices& app)
+    : m_app(app), m_docManager(std::make_unique<CDocManager>(app)),
+      m_installedReadme(QString::fromUtf8(QUORVIX_INSTALLED_README)) {
+    m_docManager->SetHost(this);
     QCoreApplication::installTranslator(&m_captionStyle);
     setWindowTitle(MainFrameCaption({}));
     setWindowIcon(res::MainFrameIcon());
@@ -70,6 +72,9 @@ CMainFrame::CMainFrame(CAppServices& app, CDocManager& docManager)
 }
 
 CMainFrame::~CMainFrame() {
+    // The logs go while everything they tell still exists; their readers are joined.
+    m_docManager->CloseAllDocuments();
+    m_docManager->SetHost(nullptr);
     // The MDI area and its windows go after this object's own parts; what they signal
     // meanwhile must not reach it.
     disconnect(m_mdiArea, nullptr, this, nullptr);
@@ -551,11 +556,11 @@ bool CMainFrame::event(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (!m_docManager.SaveAllModified()) {
+    if (!m_docManager->SaveAllModified()) {
         event->ignore();
         return;
     }
-    m_docManager.CloseAllDocuments();
+    m_docManager->CloseAllDocuments();
     event->accept();
 }
 
@@ -602,7 +607,7 @@ void CMainFrame::OnDropFiles(const QStringList& paths) {
 
 void CMainFrame::OnOpenDroppedFiles() {
     OpenDroppedPaths(m_droppedPaths, PathToBytes,
-                     [this](const QString& path) { m_app.OpenDocumentFile(path); });
+                     [this](const QString& path) { m_docManager->OpenDocumentFile(path); });
 }
 
 void CMainFrame::OnReadme() {

@@ -3,11 +3,13 @@
 // It shows menu 128 while no log window is open and menu 129 while one is; it routes
 // every menu command, accelerator and tool-bar button along the command route (active
 // view, its document, its log window, this frame, the application) and enables exactly
-// the commands some target there handles. It opens files dropped onto it, shows the
-// readme, arranges the log windows, and shows texts in the status bar's message pane.
+// the commands some target there handles. It opens files dropped onto it or onto any log
+// window (Qt passes a drop up from the widget under it), shows the readme, arranges the
+// log windows, and shows texts in the status bar's message pane.
 //
 // Ownership: the application owns the frame; the frame owns its bars, menus and actions
-// (Qt children) and, through the MDI area, the log windows. GUI thread only.
+// (Qt children), the document manager, which is the one place logs are opened and their
+// windows made, and, through the MDI area, the log windows. GUI thread only.
 #pragma once
 
 #include <QElapsedTimer>
@@ -19,6 +21,7 @@
 #include <QToolBar>
 #include <array>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "frames/FrameCaption.h"
@@ -36,12 +39,15 @@ class CMainFrame : public QMainWindow, public CCmdTarget, public CLogWindowHost 
     Q_OBJECT
 
 public:
-    CMainFrame(CAppServices& app, CDocManager& docManager);
+    explicit CMainFrame(CAppServices& app);
     ~CMainFrame() override;
 
     // Builds the menus, the accelerators, the tool bar and the status bar, and accepts
     // dropped files. The frame is not shown yet. False when a part could not be made.
     bool LoadFrame();
+
+    // The documents and the factory of their log windows.
+    CDocManager& Docs() const { return *m_docManager; }
 
     // ---- the log windows (CLogWindowHost) ----
     QMdiArea* MdiClient() const { return m_mdiArea; }
@@ -141,7 +147,7 @@ private:
     void OnOpenDroppedFiles();
 
     CAppServices& m_app;
-    CDocManager& m_docManager;
+    std::unique_ptr<CDocManager> m_docManager;
     CMdiCaptionStyle m_captionStyle;
     QMdiArea* m_mdiArea = nullptr;
     QPointer<QToolBar> m_wndToolBar;

@@ -20,7 +20,7 @@ void CLogReader::Start(const QString& path) {
     bool started = false;
     try {
         m_reader = std::make_unique<CTraceWnd>(PathToBytes(path), m_core, m_core.m_levelSlots,
-                                                 m_progressOwner ? m_progressOwner->window() : nullptr);
+                                               m_progressOwner ? m_progressOwner->window() : nullptr);
         // Every log is read on as its file grows.
         m_reader->SetFollow(true);
         CTraceWnd* reader = m_reader.get();
@@ -60,7 +60,8 @@ void CLogReader::OnLoadEnded(CTraceWnd::LoadEnd how) {
 void CLogReader::TellStopped(CTraceWnd::LoadEnd how) {
     if (how != CTraceWnd::LoadEnd::OutOfMemory && how != CTraceWnd::LoadEnd::TooManyLines)
         return;
-    const char* text = how == CTraceWnd::LoadEnd::OutOfMemory ? res::kLoadOutOfMemory : res::kLoadTooManyLines;
+    const char* text =
+        how == CTraceWnd::LoadEnd::OutOfMemory ? res::kLoadOutOfMemory : res::kLoadTooManyLines;
     emit Warning(QString::fromUtf8(text).arg(DisplayPath()).arg(m_core.m_lineEntries.GetCount()));
 }
 
@@ -70,7 +71,8 @@ void CLogReader::TellCompressedStopped(CTraceWnd::LoadEnd how) {
     emit Warning(how == CTraceWnd::LoadEnd::NoRoom
                      ? QString::fromUtf8(res::kLoadNoRoom).arg(DisplayPath(), lines, reason)
                      : QString::fromUtf8(res::kLoadDataStopped)
-                           .arg(DisplayPath(), QString::fromUtf8(CompressionName(m_reader->SourceCompression())),
+                           .arg(DisplayPath(),
+                                QString::fromUtf8(CompressionName(m_reader->SourceCompression())),
                                 QString::number(m_reader->EndOffset()),
                                 QString::number(m_reader->SourceSize()), lines, reason));
 }

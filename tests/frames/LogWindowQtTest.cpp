@@ -3,10 +3,13 @@
 // list scrolls to the end of its widest line, and the status bar follows the caret line.
 #include <gtest/gtest.h>
 
+#include <QDragEnterEvent>
 #include <QFontMetricsF>
 #include <QMdiArea>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrl>
 #include <cmath>
 #include <string>
 
@@ -241,4 +244,31 @@ TEST(LogWindow, TheStatusBarFollowsTheCaretLineAfterDeleteAndAJump) {
     QTest::keyClick(&lines, Qt::Key_F3);
     AppHarness::Settle();
     EXPECT_EQ(frame.StatusText(), QStringLiteral("[1] beta ERROR\n"));
+}
+
+// Drops are the main frame's alone: one on a log's list goes up to it, and its files open
+// by the same rule as any drop (a name with an extension other than .txt or .dat is not
+// taken).
+TEST(LogWindow, FilesDroppedOnALogOpenThroughTheMainFrame) {
+    AppHarness harness;
+    ASSERT_TRUE(harness.Start());
+    CSplitterFrame* window = harness.OpenAndLoad(harness.Write("a.log", "x\n"));
+    ASSERT_NE(window, nullptr);
+    const QString notes = harness.Write("notes.txt", "n\n");
+    const QString other = harness.Write("other.log", "o\n");
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(notes), QUrl::fromLocalFile(other)});
+    QWidget* target = window->LogView()->LogList().viewport();
+
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(harness.Frame().DroppedPaths(), (QStringList{notes, other}));
+    AppHarness::Settle();
+    EXPECT_NE(harness.Docs().FindDocument(notes), nullptr);
+    EXPECT_EQ(harness.Docs().FindDocument(other), nullptr);
+    EXPECT_EQ(harness.Docs().Documents().size(), 2u);
 }

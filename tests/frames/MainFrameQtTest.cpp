@@ -176,8 +176,7 @@ TEST(MainFrame, AcceleratorsToolBarAndPrompts) {
     EXPECT_EQ(frame.statusBar()->findChildren<QLabel*>().front()->text(), "[3] <b>line</b>");
 
     // Before the status bar exists, nothing happens.
-    CDocManager docs(*harness.app);
-    CMainFrame unloaded(*harness.app, docs);
+    CMainFrame unloaded(*harness.app);
     unloaded.SetStatusText(QStringLiteral("lost"));
     EXPECT_EQ(unloaded.StatusText(), QString());
 
