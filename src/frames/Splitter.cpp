@@ -32,10 +32,3 @@ void CSplitterWnd::resizeEvent(QResizeEvent* event) {
     QSplitter::resizeEvent(event);
     PlaceColumns();
 }
-
-QWidget* GetSplitterPane(const QWidget* view, int index) {
-    if (!view || index < 0 || index > 2)
-        return nullptr;
-    const auto* splitter = qobject_cast<const CSplitterWnd*>(view->parentWidget());
-    return splitter ? splitter->GetPane(0, index) : nullptr;
-}

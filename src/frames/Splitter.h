@@ -1,6 +1,5 @@
 // CSplitterWnd: the static splitter of a log window, one row of two columns (the log view,
-// the marks view), and GetSplitterPane, by which the two views of a window find each other.
-// GUI thread only.
+// the marks view). GUI thread only.
 #pragma once
 
 #include <QSplitter>
@@ -32,8 +31,3 @@ private:
     int m_lastColumnWidth = -1; // -1: nothing asked for
     bool m_dividerMoved = false;
 };
-
-// The view in row 0, column `index` of the splitter that holds `view`: index 0 the log
-// view, 1 the marks view. Null without a view, for an index outside 0..2, for a column
-// the splitter does not have (2), and for a view that is not in a splitter.
-QWidget* GetSplitterPane(const QWidget* view, int index);

@@ -1,7 +1,8 @@
 // CSplitterFrame: the window of one open log, a child window of the main frame's MDI
 // area. Its client area is a splitter with one row and two columns: the log view
 // (CQuorvixView) on the left and the marks view (CQuorvixMarksView) on the right, both
-// showing the same document. The two views find each other with GetSplitterPane.
+// showing the same document. The views know nothing of each other: the window connects
+// them.
 //
 // Ownership: the MDI area owns the window (it deletes itself once closed); the window owns
 // the splitter and both views (Qt children). The document belongs to the document

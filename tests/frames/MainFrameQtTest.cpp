@@ -310,7 +310,7 @@ TEST(MainFrame, CascadeAndTileArrangeTheLogWindows) {
     EXPECT_NE(corners[1], corners[2]);
 }
 
-TEST(SplitterFrame, LogViewLeftMarksViewRightAndGetSplitterPaneBounds) {
+TEST(SplitterFrame, LogViewLeftMarksViewRight) {
     AppHarness harness;
     ASSERT_TRUE(harness.Start());
     CSplitterFrame* window = harness.OpenAndLoad(harness.Write("a.log", "x\n"));
@@ -341,15 +341,6 @@ TEST(SplitterFrame, LogViewLeftMarksViewRightAndGetSplitterPaneBounds) {
     AppHarness::Settle();
     EXPECT_EQ(log->width(), 350);
     EXPECT_EQ(marks->x() + marks->width(), splitter->width());
-
-    EXPECT_EQ(GetSplitterPane(log, 0), log);
-    EXPECT_EQ(GetSplitterPane(log, 1), marks);
-    EXPECT_EQ(GetSplitterPane(marks, 0), log);
-    EXPECT_EQ(GetSplitterPane(log, 2), nullptr); // no third column
-    EXPECT_EQ(GetSplitterPane(log, -1), nullptr);
-    EXPECT_EQ(GetSplitterPane(log, 3), nullptr);
-    EXPECT_EQ(GetSplitterPane(nullptr, 0), nullptr);
-    EXPECT_EQ(GetSplitterPane(&log->LogList(), 0), nullptr); // not a pane of a splitter
 }
 
 TEST(KeyIndicators, FollowTheKeyboardLeds) {
