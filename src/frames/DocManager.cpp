@@ -48,25 +48,10 @@ CQuorvixDoc* CDocManager::OpenDocumentFile(const QString& path) {
 }
 
 void CDocManager::Connect(CSplitterFrame* frame) {
-    // The window tells as it goes; its document goes with it.
+    // The window tells as it goes; its document goes with it. What it tells the main frame
+    // the main frame connects as it takes the window in (AddLogWindow).
     QObject::connect(frame, &CSplitterFrame::DocumentClosed,
                      [this](CQuorvixDoc* closed) { RemoveDocument(closed); });
-    QObject::connect(frame, &CSplitterFrame::ShowWanted, frame, [this](CSplitterFrame* shown) {
-        if (m_host)
-            m_host->ShowLogWindow(shown);
-    });
-    QObject::connect(frame, &CSplitterFrame::PlaceWanted, frame, [this](CSplitterFrame* placed) {
-        if (m_host)
-            placed->setGeometry(m_host->DefaultLogWindowGeometry(placed));
-    });
-    QObject::connect(frame, &CSplitterFrame::ActiveViewChanged, frame, [this] {
-        if (m_host)
-            m_host->UpdateCommandUI();
-    });
-    QObject::connect(frame, &CSplitterFrame::StatusTextChanged, frame, [this](const QString& text) {
-        if (m_host)
-            m_host->SetStatusText(text);
-    });
     QObject::connect(frame, &CSplitterFrame::FileMissing, frame,
                      [this](const QString& path) { m_app.RemoveRecentFile(path); });
     QObject::connect(frame, &CSplitterFrame::SavedFileToShow, frame,

@@ -362,6 +362,12 @@ int CMainFrame::LogWindowClientWidth() const {
 
 void CMainFrame::AddLogWindow(CSplitterFrame* frame) {
     m_mdiArea->addSubWindow(frame);
+    // What the window tells the frame.
+    connect(frame, &CSplitterFrame::ShowWanted, this, &CMainFrame::ShowLogWindow);
+    connect(frame, &CSplitterFrame::PlaceWanted, this,
+            [this](CSplitterFrame* placed) { placed->setGeometry(DefaultLogWindowGeometry(placed)); });
+    connect(frame, &CSplitterFrame::ActiveViewChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(frame, &CSplitterFrame::StatusTextChanged, this, &CMainFrame::SetStatusText);
     // A new name (Save under another one), and a window maximized or restored, where the
     // MDI area writes the caption itself.
     connect(frame, &QWidget::windowTitleChanged, this, &CMainFrame::UpdateFrameTitle);

@@ -57,7 +57,7 @@ public:
     // Adds a new log window to the MDI area, not shown yet.
     void AddLogWindow(CSplitterFrame* frame) override;
     // Shows a log window maximized and makes it the active one.
-    void ShowLogWindow(CSplitterFrame* frame) override;
+    void ShowLogWindow(CSplitterFrame* frame);
     void ActivateLogWindow(CSplitterFrame* frame) override;
     // The active log window, null when none is open.
     CSplitterFrame* ActiveLogWindow() const;
@@ -77,11 +77,11 @@ public:
     // The normal geometry of a log window that never had one of its own (it opened
     // maximized): its place in a cascade of every log window, as the desktop gives a new
     // window.
-    QRect DefaultLogWindowGeometry(const CSplitterFrame* frame) const override;
+    QRect DefaultLogWindowGeometry(const CSplitterFrame* frame) const;
 
     // ---- the status bar ----
     // Puts `text` into the message pane at once; nothing when the status bar is gone.
-    void SetStatusText(const QString& text) override;
+    void SetStatusText(const QString& text);
     // What the message pane shows.
     QString StatusText() const;
 
@@ -93,7 +93,7 @@ public:
     bool OnCmdMsg(int id, bool execute) override;
     // Brings the enabled state of every menu item, button and accelerator up to date, and
     // the recent-file entries of the File menus.
-    void UpdateCommandUI() override;
+    void UpdateCommandUI();
     // 128 or 129: the menu the menu bar shows.
     int MenuId() const { return m_menuId; }
     // The action of command `id` in the menus and tool bar, null for none. The recent-file

@@ -76,7 +76,7 @@ bool CQuorvixDoc::DoFileSave() {
         return false;
     const std::string target = PathToBytes(m_strFilePath);
     if (ProbeFile(m_strFilePath, FileProbe::Access::Write).Granted())
-        return DoSave(m_strFilePath);
+        return OnSaveDocument(m_strFilePath);
     // The file is gone or cannot be written: ask where to save instead, offering where the
     // log was (or the nearest folder of that path still there) under its own name.
     QString offered = m_title;
@@ -87,14 +87,10 @@ bool CQuorvixDoc::DoFileSave() {
         offered = PathFromBytes(folder + PathToBytes(PathFileName(m_strFilePath)));
     }
     const QString path = PromptSaveFile(DialogParent(), QString::fromUtf8(res::kOpenFilter), offered);
-    if (path.isEmpty() || !DoSave(path))
+    if (path.isEmpty() || !OnSaveDocument(path))
         return false;
     SetPathName(path);
     return true;
-}
-
-bool CQuorvixDoc::DoSave(const QString& path) {
-    return OnSaveDocument(path);
 }
 
 void CQuorvixDoc::OnFileClose() {

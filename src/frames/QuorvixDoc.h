@@ -75,7 +75,6 @@ public:
     bool OnCmdMsg(int id, bool execute) override;
 
 private:
-    bool DoSave(const QString& path);
     QWidget* DialogParent() const { return m_window ? m_window->DocumentDialogParent() : nullptr; }
 
     CAppServices& m_app;

@@ -41,10 +41,11 @@ TEST(FileProbe, OnlyARegularFileWithTextIsALog) {
 
     // Nothing there, a directory, a device, a FIFO (which a read test must not wait on for
     // a writer), an empty path: none is a file, and none is granted anything.
-    for (const std::string& odd :
-         {dir.File("missing.log"), dir.File("dir.log"), std::string("/dev/null"), dir.File("fifo.log"), std::string()}) {
+    for (const std::string& odd : {dir.File("missing.log"), dir.File("dir.log"), std::string("/dev/null"),
+                                   dir.File("fifo.log"), std::string()}) {
         SCOPED_TRACE(odd);
-        for (const auto access : {FileProbe::Access::None, FileProbe::Access::Read, FileProbe::Access::Write}) {
+        for (const auto access :
+             {FileProbe::Access::None, FileProbe::Access::Read, FileProbe::Access::Write}) {
             const FileProbe probe = ProbeFile(Path(odd), access);
             EXPECT_FALSE(probe.regular);
             EXPECT_FALSE(probe.HasText());
