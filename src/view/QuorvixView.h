@@ -13,23 +13,14 @@
 // (Qt children), its core with the line store, the log list's model and the bookmarks, its
 // reader and its rebuild. The marks list it is given belongs to the window.
 //
-// Threads: everything runs on the GUI thread except the reader's thread (inside
-// CTraceWnd), which hands its batches over by queued calls. A refill never runs while the
-// log still loads or while another refill of the view runs (it waits until they end);
-// lines that arrive meanwhile as the file grows go to the store only, and the refill shows
-// them as it walks on. The view stops and joins the reader before it frees the store.
-//
-// Memory running out ends one operation, never the program: a load or a rebuild keeps
-// the lines it has and tells the user how many, and a command says it could not finish.
+// GUI thread only. A refill waits while the log loads or another refill runs. The view
+// stops and joins the reader before it frees the store. Memory running out ends one
+// operation, never the program: a load or a rebuild keeps the lines it has and says so.
 #pragma once
 
 #include <QPointer>
-#include <QStringList>
-#include <memory>
 
 #include "core/LogViewCore.h"
-#include "loader/ProgressDlg.h"
-#include "loader/TraceWnd.h"
 #include "platform/DialogTemplate.h"
 #include "platform/ListBox.h"
 #include "view/CommandHost.h"
