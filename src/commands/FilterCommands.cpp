@@ -1,5 +1,6 @@
 #include "commands/Commands.h"
 #include "commands/OptionsDlg.h"
+#include "platform/Prompts.h"
 #include "view/LogListBox.h"
 
 namespace {
@@ -23,7 +24,7 @@ void OnOptions(CommandHost& host) {
     const unsigned before = ShowMask(core.m_levelFilter);
 
     COptionsDlg dialog(core.m_levelFilter, host.IsLoading(), host.DialogParent());
-    if (dialog.DoModal() != IDOK)
+    if (RunModal(dialog) != IDOK)
         return;
 
     // An empty choice would show nothing at all; it is kept, but the list stays as it is

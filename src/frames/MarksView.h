@@ -6,19 +6,23 @@
 // It keeps nothing but its list: it reads and changes the log view beside it, found with
 // GetSplitterPane column 0. An entry is a copy of a line's text; the line is found again
 // by that text. Owned by its log window (a Qt child). GUI thread only.
+//
+// Its form: five buttons at the top, in as many columns (up to three) as the pane's width
+// holds whole, and the list (control IDC_MARKS_LIST) below them, filling the rest. Tab
+// order: the list, Refresh, Copy, Remove, Insert Line Break, Delete Line Break.
 #pragma once
 
-#include <QRect>
-#include <utility>
-#include <vector>
+#include <QWidget>
+#include <array>
 
 #include "platform/CmdTarget.h"
-#include "platform/DialogTemplate.h"
 
 class CListBox;
 class CQuorvixView;
+class QGridLayout;
+class QPushButton;
 
-class CQuorvixMarksView : public CFormView, public CCmdTarget {
+class CQuorvixMarksView : public QWidget, public CCmdTarget {
     Q_OBJECT
 
 public:
@@ -27,6 +31,7 @@ public:
 
     explicit CQuorvixMarksView(QWidget* parent = nullptr);
 
+    // Puts the buttons in the columns the pane's width holds.
     void OnInitialUpdate();
     // The list, control 1015: single selection, entries without data.
     CListBox& BookmarkList() { return *m_bookmarkList; }
@@ -50,17 +55,20 @@ public:
     // The marks view handles no menu command of its own.
     bool OnCmdMsg(int id, bool execute) override;
 
+    // As narrow as one column of buttons.
+    QSize minimumSizeHint() const override;
+
 protected:
-    void OnCommand(int id) override;
-    QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     CQuorvixView* LogView() const;
-    void OnSize();
+    void ArrangeButtons();
     int SelectedEntry() const;
 
     CListBox* m_bookmarkList = nullptr;
-    // The buttons with the places the form gives them, in tab order.
-    std::vector<std::pair<QWidget*, QRect>> m_buttons;
+    // The buttons in the order they are placed: Refresh, Remove, Copy, then the line breaks.
+    std::array<QPushButton*, 5> m_buttons{};
+    QGridLayout* m_buttonGrid = nullptr;
+    int m_columns = 0;
 };

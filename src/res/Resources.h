@@ -4,12 +4,8 @@
 #include "platform/DialogTemplate.h"
 
 // Dialog template ids.
-inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDD_QUORVIX_FORM = 101;
 inline constexpr int IDD_FIND = 130;
-inline constexpr int IDD_OPTIONS = 138;
-inline constexpr int IDD_PROGRESS = 141;
-inline constexpr int IDD_MARKS_FORM = 143;
 
 // Control ids.
 inline constexpr int IDC_PROGRESS = 1021;
