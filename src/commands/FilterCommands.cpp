@@ -1,6 +1,5 @@
 #include "commands/Commands.h"
 #include "commands/OptionsDlg.h"
-#include "platform/Prompts.h"
 #include "view/LogListBox.h"
 
 namespace {

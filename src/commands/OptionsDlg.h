@@ -13,6 +13,7 @@
 
 #include "core/LevelConfig.h"
 #include "core/LogViewCore.h"
+#include "platform/Prompts.h"
 
 class QCheckBox;
 

@@ -28,7 +28,7 @@ inline constexpr int AFX_IDM_FIRST_MDICHILD = 0xFF00;
 // Controls of the log view's form (template 101).
 inline constexpr int IDC_LOG_LIST = 1015;
 inline constexpr int IDC_LINE_EDITOR = 1011;
-// Controls of the marks view's form (template 143).
+// Controls of the marks view's form.
 inline constexpr int IDC_MARKS_LIST = 1015;
 inline constexpr int IDC_MARKS_REFRESH = 1017;
 inline constexpr int IDC_MARKS_COPY = 1018;

@@ -27,7 +27,7 @@ inline constexpr const char* kIndicatorScroll = "SCRL";
 // The placeholder of the recent-file list while it is empty.
 inline constexpr const char* kRecentFilePlaceholder = "Recent File";
 
-// The About box (template 100).
+// The About box.
 inline constexpr const char* kAboutCaption = "About Quorvix";
 inline constexpr const char* kAboutVersion = "Quorvix Version " QUORVIX_VERSION;
 inline constexpr const char* kAboutSecondLine = "A viewer for large text logs";

@@ -82,15 +82,6 @@ TEST(Forms, KeepTheirIdsTabOrderAndDefaultButtons) {
     EXPECT_EQ(TabOrder(marks),
               (std::vector<int>{IDC_MARKS_LIST, IDC_MARKS_REFRESH, IDC_MARKS_COPY, IDC_MARKS_REMOVE,
                                 IDC_MARKS_INSERT_BREAK, IDC_MARKS_DELETE_BREAK}));
-
-    // The progress dialog's Cancel is never shown; Escape closes the dialog all the same.
-    auto* progress = new CProgressDlg;
-    progress->Create();
-    EXPECT_NE(FindControl<QProgressBar>(progress, IDC_PROGRESS), nullptr);
-    EXPECT_FALSE(FindControl(progress, IDCANCEL)->isVisible());
-    progress->reject();
-    EXPECT_TRUE(progress->IsClosed());
-    EXPECT_FALSE(progress->isVisible());
 }
 
 TEST(Forms, ShowEveryControlWholeAtTheDefaultFontAndAt16Points) {
