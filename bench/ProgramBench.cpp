@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSettings>
 #include <QTimer>
@@ -33,6 +34,7 @@
 #include "frames/DocManager.h"
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
+#include "platform/ControlIds.h"
 #include "platform/Prompts.h"
 #include "res/Resources.h"
 #include "support/EventLoop.h"
@@ -59,12 +61,13 @@ struct ScriptedUser {
             if (dialogs++ > 0)
                 return {IDCANCEL, {}};
             if (!findWhat.empty()) {
-                request.dialog->SetDlgItemText(IDC_FIND_WHAT, QString::fromStdString(findWhat));
+                FindControl<QLineEdit>(request.dialog, IDC_FIND_WHAT)
+                    ->setText(QString::fromStdString(findWhat));
             } else {
                 for (size_t k : toggle)
-                    request.dialog->GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[k])->click();
+                    FindControl<QAbstractButton>(request.dialog, COptionsDlg::kCheckIds[k])->click();
             }
-            request.dialog->GetDlgItem<QAbstractButton>(IDOK)->click();
+            FindControl<QAbstractButton>(request.dialog, IDOK)->click();
             return {IDOK, {}};
         case PromptKind::SaveFile:
             return {IDOK, {savePath}};

@@ -116,7 +116,7 @@ int CQuorvixApp::ExitInstance() {
 
 void CQuorvixApp::OnAppAbout() {
     CAboutDlg about(m_mainFrame.get());
-    about.DoModal();
+    RunModal(about);
 }
 
 void CQuorvixApp::OnFileOpen() {
@@ -182,8 +182,6 @@ bool CQuorvixApp::OnCmdMsg(int id, bool execute) {
     }
     return false;
 }
-
-CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(GetDialogTemplate(IDD_ABOUTBOX), parent) {}
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "frames/AboutDlg.h"
 #include "frames/AppServices.h"
-#include "platform/DialogTemplate.h"
 
 class CDocManager;
 class CMainFrame;
@@ -78,14 +78,6 @@ private:
     std::unique_ptr<CMainFrame> m_mainFrame;
     int m_exitCode = 1;
     bool m_startFailuresInBox = false;
-};
-
-// The About box, on template 100.
-class CAboutDlg : public CDialog {
-    Q_OBJECT
-
-public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
 // The program: the command line, the application object, the event loop. Returns the

@@ -11,24 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "res/CommandIds.h"
 #include "view/CommandHost.h"
 
 class CQuorvixView;
 class DisplayList;
 class LineStore;
-
-// Command ids of the log view's commands (menus, accelerators, tool bar).
-inline constexpr int ID_FILE_SAVE = 57603;
-inline constexpr int ID_FILE_SAVE_AS = 57604;
-inline constexpr int ID_EDIT_CLEAR = 57633;
-inline constexpr int ID_EDIT_COPY = 57634;
-inline constexpr int ID_EDIT_FIND = 57636;
-inline constexpr int ID_VIEW_OPTIONS = 32772;
-inline constexpr int ID_EDIT_BOOKMARK = 32773;
-inline constexpr int ID_EDIT_NEXTMARK = 32774;
-inline constexpr int ID_OPTIONS_ANALYZE = 32775;
-inline constexpr int ID_VIEW_BOOKMARKS = 32776;
-inline constexpr int ID_VIEW_FOLLOW = 32780;
 
 // The log view's command route (LogViewCommands.cpp).
 namespace log_view_commands {

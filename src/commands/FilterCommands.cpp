@@ -23,7 +23,7 @@ void OnOptions(CommandHost& host) {
     const unsigned before = ShowMask(core.m_levelFilter);
 
     COptionsDlg dialog(core.m_levelFilter, host.IsLoading(), host.DialogParent());
-    if (dialog.DoModal() != IDOK)
+    if (RunModal(dialog) != IDOK)
         return;
 
     // An empty choice would show nothing at all; it is kept, but the list stays as it is

@@ -1,18 +1,23 @@
-// COptionsDlg: the Options dialog (template 138). One check box per kind of line: "Raw"
-// (the lines of no level) and each of the ten levels, captioned with the level's name.
+// COptionsDlg: the Options dialog. One check box per kind of line: "Raw" (the lines of no
+// level) and each of the ten levels, captioned with the level's name, in a group of three
+// columns; OK (the default button) and Cancel beside it. Each control carries its id
+// (ControlIds.h), and the tab order is OK, Cancel, then the boxes in filter order.
 //
 // The dialog reads and writes the level filter of the log view that runs it; that filter
 // must outlive the dialog. A level box can be changed only when the log holds lines of
-// that level. Modal, on the GUI thread.
+// that level. Modal through RunModal (Prompts.h), on the GUI thread.
 #pragma once
 
+#include <QDialog>
 #include <array>
 
 #include "core/LevelConfig.h"
 #include "core/LogViewCore.h"
-#include "platform/DialogTemplate.h"
+#include "platform/Prompts.h"
 
-class COptionsDlg : public CDialog {
+class QCheckBox;
+
+class COptionsDlg : public QDialog {
     Q_OBJECT
 
 public:
@@ -24,19 +29,10 @@ public:
     COptionsDlg(LevelFilterTable& filter, bool levelsLocked, QWidget* parent = nullptr,
                 const LevelTypeTable& levelTypes = g_levelTypes);
 
-protected:
-    void OnInitDialog() override;
     // Writes the state of every box the user could change into the filter's show flags.
-    void OnOK() override;
+    void accept() override;
 
 private:
-    // Moves the check states between the boxes and m_checked: from the boxes when `save`.
-    void UpdateData(bool save);
-
     LevelFilterTable& m_filter;
-    const LevelTypeTable& m_levelTypes;
-    bool m_levelsLocked;
-    std::array<bool, kFilterCount> m_checked{};
-    // Whether the user can change the box: "Raw" always, a level when the loaded log has it.
-    std::array<bool, kFilterCount> m_changeable{};
+    std::array<QCheckBox*, kFilterCount> m_boxes{};
 };

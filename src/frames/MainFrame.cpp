@@ -22,6 +22,7 @@
 #include "frames/KeyIndicators.h"
 #include "frames/QuorvixDoc.h"
 #include "frames/SplitterFrame.h"
+#include "frames/WindowGeometry.h"
 #include "platform/Clipboard.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
@@ -86,7 +87,7 @@ CMainFrame::~CMainFrame() {
 
 bool CMainFrame::LoadFrame() {
     CreateMenus();
-    CreateAccelerators();
+    CreateShortcuts();
     if (!CreateToolBar() || !CreateStatusBar())
         return false;
     setAcceptDrops(true);
@@ -105,15 +106,24 @@ bool CMainFrame::LoadFrame() {
 
 // ---- menus, accelerators, bars ------------------------------------------------------
 
-QAction* CMainFrame::MakeCommandAction(int id, const QString& caption) {
+QAction* CMainFrame::MakeCommandAction(int id) {
     if (QAction* existing = CommandAction(id))
         return existing;
-    auto* action = new QAction(caption, this);
-    action->setStatusTip(FromUtf8(res::CommandPrompt(id)));
-    const QString tip = FromUtf8(res::CommandTip(id));
-    if (!tip.isEmpty())
-        action->setToolTip(tip);
+    auto* action = new QAction(this);
+    if (const res::Command* command = res::FindCommand(id)) {
+        action->setText(FromUtf8(command->caption));
+        // The menus show the shortcut beside the caption by themselves.
+        action->setShortcut(QKeySequence(FromUtf8(command->shortcut), QKeySequence::PortableText));
+        action->setStatusTip(FromUtf8(command->prompt));
+        if (!command->tip.empty())
+            action->setToolTip(FromUtf8(command->tip));
+    }
+    action->setData(id);
     action->setIconVisibleInMenu(false);
+    // On the frame itself, the shortcut works whichever menu the bar shows, and for the
+    // commands no menu lists.
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
     m_actions[id] = action;
     return action;
@@ -136,7 +146,7 @@ void CMainFrame::CreateMenus() {
                     menu->addSeparator();
                     continue;
                 }
-                QAction* action = MakeCommandAction(item.id, QString::fromUtf8(item.caption));
+                QAction* action = MakeCommandAction(item.id);
                 action->setEnabled(!item.grayed);
                 menu->addAction(action);
                 hasRecentFiles = hasRecentFiles || item.id == ID_FILE_MRU_FILE1;
@@ -158,22 +168,15 @@ void CMainFrame::CreateMenus() {
         CommandAction(id)->setCheckable(true);
 }
 
-void CMainFrame::CreateAccelerators() {
-    for (const res::Accelerator& accelerator : res::GetAccelerators()) {
-        auto* action = new QAction(this);
-        action->setShortcut(
-            QKeySequence(QString::fromStdString(accelerator.keys), QKeySequence::PortableText));
-        action->setShortcutContext(Qt::WindowShortcut);
-        const int id = accelerator.id;
-        action->setData(id);
-        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
-        addAction(action);
-        m_accelerators.emplace_back(id, action);
+void CMainFrame::CreateShortcuts() {
+    for (const res::Command& command : res::GetCommands()) {
+        if (!command.shortcut.empty())
+            MakeCommandAction(command.id);
     }
 }
 
 bool CMainFrame::CreateToolBar() {
-    m_wndToolBar = addToolBar(FromUtf8(res::CommandTip(ID_VIEW_TOOLBAR)));
+    m_wndToolBar = addToolBar(FromUtf8(res::FindCommand(ID_VIEW_TOOLBAR)->tip));
     if (!m_wndToolBar)
         return false;
     m_wndToolBar->setObjectName(QStringLiteral("toolBar128"));
@@ -187,7 +190,7 @@ bool CMainFrame::CreateToolBar() {
             m_wndToolBar->addSeparator();
             continue;
         }
-        QAction* action = MakeCommandAction(id, FromUtf8(res::CommandTip(id)));
+        QAction* action = MakeCommandAction(id);
         action->setIcon(res::ToolBarIcon(id));
         m_wndToolBar->addAction(action);
     }
@@ -257,7 +260,7 @@ void CMainFrame::UpdateRecentFileItems(QMenu* fileMenu) {
     for (int i = 0; i < recent.GetCount(); ++i) {
         auto* item = new QAction(
             QStringLiteral("&%1 %2").arg(i + 1).arg(Escaped(MenuPath(PathForDisplay(recent[i])))), fileMenu);
-        item->setStatusTip(FromUtf8(res::CommandPrompt(ID_FILE_MRU_FILE1 + i)));
+        item->setStatusTip(FromUtf8(res::FindCommand(ID_FILE_MRU_FILE1)->prompt));
         const int id = ID_FILE_MRU_FILE1 + i;
         connect(item, &QAction::triggered, this, [this, id] { RunCommand(id); });
         fileMenu->insertAction(placeholder, item);
@@ -336,8 +339,6 @@ void CMainFrame::UpdateCommandUI() {
         // The placeholder of the recent-file list stands for its first entry.
         action->setEnabled(RouteCommand(id, false));
     }
-    for (const auto& [id, action] : m_accelerators)
-        action->setEnabled(RouteCommand(id, false));
     if (QAction* toolBar = CommandAction(ID_VIEW_TOOLBAR); toolBar && m_wndToolBar)
         toolBar->setChecked(!m_wndToolBar->isHidden());
     if (QAction* statusBarItem = CommandAction(ID_VIEW_STATUS_BAR))
@@ -464,17 +465,8 @@ int CMainFrame::CascadeStep() const {
     return std::max(titleBar + frame, 1);
 }
 
-int CMainFrame::MaxCascadeSteps() const {
-    const QRect area = m_mdiArea->viewport()->rect();
-    return std::max(0, std::min(area.width(), area.height()) / (3 * CascadeStep()));
-}
-
-QRect CMainFrame::CascadePlace(int position, int steps) const {
-    const QRect area = m_mdiArea->viewport()->rect();
-    const int step = CascadeStep();
-    const int offset = position * step;
-    return QRect(area.left() + offset, area.top() + offset, std::max(1, area.width() - steps * step),
-                 std::max(1, area.height() - steps * step));
+CWindowGeometry CMainFrame::Geometry() const {
+    return CWindowGeometry(m_mdiArea->viewport()->rect(), CascadeStep());
 }
 
 void CMainFrame::CascadeLogWindows() {
@@ -485,22 +477,17 @@ void CMainFrame::CascadeLogWindows() {
         if (frame->isMaximized())
             frame->showNormal();
     }
-    // The fewer the windows, the larger each; past the offsets that fit, the cascade starts
-    // again at the corner.
-    const int steps = std::min(static_cast<int>(windows.size()) - 1, MaxCascadeSteps());
+    const std::vector<QRect> places = Geometry().Cascade(static_cast<int>(windows.size()));
     for (size_t i = 0; i < windows.size(); ++i) {
-        CSplitterFrame* frame = windows[i];
-        frame->setGeometry(CascadePlace(static_cast<int>(i) % (steps + 1), steps));
-        frame->raise();
+        windows[i]->setGeometry(places[i]);
+        windows[i]->raise();
     }
 }
 
 QRect CMainFrame::DefaultLogWindowGeometry(const CSplitterFrame* frame) const {
     const std::vector<CSplitterFrame*> windows = LogWindows();
     const auto found = std::find(windows.begin(), windows.end(), frame);
-    const int index = static_cast<int>(found - windows.begin());
-    const int steps = MaxCascadeSteps();
-    return CascadePlace(index % (steps + 1), steps);
+    return Geometry().DefaultPlace(static_cast<int>(found - windows.begin()));
 }
 
 void CMainFrame::TileHorizontally() {
@@ -515,14 +502,9 @@ void CMainFrame::TileHorizontally() {
         if (frame->isMaximized())
             frame->showNormal();
     }
-    const QRect area = m_mdiArea->viewport()->rect();
-    const int n = static_cast<int>(windows.size());
-    const int height = area.height() / n;
-    for (int i = 0; i < n; ++i) {
-        const int top = i * height;
-        const int bottom = i == n - 1 ? area.height() : top + height;
-        windows[static_cast<size_t>(i)]->setGeometry(0, top, area.width(), bottom - top);
-    }
+    const std::vector<QRect> places = Geometry().Tile(static_cast<int>(windows.size()));
+    for (size_t i = 0; i < windows.size(); ++i)
+        windows[i]->setGeometry(places[i]);
 }
 
 // ---- status bar ---------------------------------------------------------------------------

@@ -32,6 +32,7 @@ class CAppServices;
 class CKeyIndicators;
 class CDocManager;
 class CSplitterFrame;
+class CWindowGeometry;
 class QMdiArea;
 class QMenu;
 
@@ -126,9 +127,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QAction* MakeCommandAction(int id, const QString& caption);
+    // The one action of command `id`, made from the command table the first time.
+    QAction* MakeCommandAction(int id);
     void CreateMenus();
-    void CreateAccelerators();
+    // The actions of the commands with a shortcut that no menu or bar made.
+    void CreateShortcuts();
     bool CreateToolBar();
     bool CreateStatusBar();
     void ShowMenu(int id);
@@ -138,12 +141,10 @@ private:
     // Runs Cascade or Tile; the focus and each window's active view stay where they were.
     void ArrangeLogWindows(int id);
     std::vector<CSplitterFrame*> ArrangeableLogWindows() const;
-    // A cascade: the offset from one window to the next, how many offsets fit while a window
-    // keeps two thirds of the client area, and the place at `position` of a cascade of
-    // `steps` offsets.
+    // The offset from one window of a cascade to the next: a title bar and the frame above it.
     int CascadeStep() const;
-    int MaxCascadeSteps() const;
-    QRect CascadePlace(int position, int steps) const;
+    // Cascade and tile places in the client area as it is now.
+    CWindowGeometry Geometry() const;
     void OnOpenDroppedFiles();
 
     CAppServices& m_app;
@@ -162,10 +163,8 @@ private:
     QStringList m_droppedPaths;
     QString m_installedReadme;
 
-    // One action per command of the menus and the tool bar; the accelerators apart, so
-    // that the menus show their captions exactly as written.
+    // One action per command, shared by the menus, the tool bar and the shortcut.
     std::map<int, QAction*> m_actions;
-    std::vector<std::pair<int, QAction*>> m_accelerators;
     std::map<int, std::vector<QMenu*>> m_menus;
     // Per File menu: the recent-file entries shown in place of the "Recent File" item.
     struct RecentItems {

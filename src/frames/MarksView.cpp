@@ -1,12 +1,17 @@
 #include "frames/MarksView.h"
 
 #include <QApplication>
+#include <QBoxLayout>
+#include <QGridLayout>
+#include <QPushButton>
+#include <QStyle>
 #include <algorithm>
 #include <new>
 #include <numeric>
 #include <string>
 
 #include "commands/Commands.h"
+#include "platform/ControlIds.h"
 #include "platform/ListBox.h"
 #include "platform/Prompts.h"
 #include "res/FrameResources.h"
@@ -15,93 +20,91 @@
 
 namespace {
 
-// The buttons keep the top of the view; the list takes everything below.
-constexpr int kListTop = 100;
+constexpr int kMaxButtonColumns = 3;
 
 } // namespace
 
-CQuorvixMarksView::CQuorvixMarksView(QWidget* parent) : CFormView(GetDialogTemplate(IDD_MARKS_FORM), parent) {
-    CreateControls();
-    m_bookmarkList = GetDlgItem<CListBox>(IDC_MARKS_LIST);
-    for (int id : {IDC_MARKS_REFRESH, IDC_MARKS_REMOVE, IDC_MARKS_COPY, IDC_MARKS_INSERT_BREAK,
-                   IDC_MARKS_DELETE_BREAK}) {
-        if (QWidget* button = GetDlgItem(id))
-            m_buttons.emplace_back(button, button->geometry());
-    }
+CQuorvixMarksView::CQuorvixMarksView(QWidget* parent) : QWidget(parent) {
+    // Made in tab order.
+    m_bookmarkList = new CListBox(DisplayList::SelectionMode::Single, this);
+    m_bookmarkList->SetDlgCtrlID(IDC_MARKS_LIST);
+    SetControlId(m_bookmarkList, IDC_MARKS_LIST);
+    const auto button = [this](const char* caption, int id, void (CQuorvixMarksView::*handler)()) {
+        auto* made = new QPushButton(QString::fromUtf8(caption), this);
+        SetControlId(made, id);
+        made->setAutoDefault(false);
+        connect(made, &QPushButton::clicked, this, handler);
+        return made;
+    };
+    QPushButton* refresh =
+        button(res::kMarksRefresh, IDC_MARKS_REFRESH, &CQuorvixMarksView::OnRefreshBookmarks);
+    QPushButton* copy = button(res::kMarksCopy, IDC_MARKS_COPY, &CQuorvixMarksView::OnCopyBookmarks);
+    QPushButton* remove = button(res::kMarksRemove, IDC_MARKS_REMOVE, &CQuorvixMarksView::OnRemoveBookmarks);
+    QPushButton* insertBreak =
+        button(res::kMarksInsertBreak, IDC_MARKS_INSERT_BREAK, &CQuorvixMarksView::OnInsertLineBreak);
+    QPushButton* deleteBreak =
+        button(res::kMarksDeleteBreak, IDC_MARKS_DELETE_BREAK, &CQuorvixMarksView::OnDeleteLineBreak);
+    m_buttons = {refresh, remove, copy, insertBreak, deleteBreak};
+    // All of one width, the widest caption's.
+    int width = 0;
+    for (QPushButton* each : m_buttons)
+        width = std::max(width, each->sizeHint().width());
+    for (QPushButton* each : m_buttons)
+        each->setMinimumWidth(width);
+
+    m_buttonGrid = new QGridLayout;
+    const int margin = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+    m_buttonGrid->setContentsMargins(margin, margin, margin, margin);
+    // Past the buttons' columns, an empty one takes what is left of the width.
+    m_buttonGrid->setColumnStretch(kMaxButtonColumns, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(m_buttonGrid);
+    layout->addWidget(m_bookmarkList, 1);
+    ArrangeButtons();
+
     m_bookmarkList->SetNotifyHandler([this](int code) {
         if (code == LBN_DBLCLK)
             OnGoToLine();
     });
 }
 
-QWidget* CQuorvixMarksView::CreateControl(const ControlTemplate& control, QWidget* parent) {
-    if (control.id == IDC_MARKS_LIST) {
-        auto* list = new CListBox(DisplayList::SelectionMode::Single, parent);
-        list->SetDlgCtrlID(IDC_MARKS_LIST);
-        return list;
-    }
-    return CFormView::CreateControl(control, parent);
-}
-
 void CQuorvixMarksView::OnInitialUpdate() {
-    OnSize();
+    ArrangeButtons();
 }
 
 void CQuorvixMarksView::resizeEvent(QResizeEvent* event) {
-    CFormView::resizeEvent(event);
-    OnSize();
+    QWidget::resizeEvent(event);
+    ArrangeButtons();
 }
 
-void CQuorvixMarksView::OnSize() {
-    // The buttons stand where the form puts them while the pane is wide enough for them.
-    // A narrower pane (the log window gives this one 200 pixels) would cut them off, and
-    // some would be out of reach, so there they stand in one column and the list starts
-    // below the last of them.
-    int needed = 0;
-    for (const auto& [button, place] : m_buttons)
-        needed = std::max(needed, place.right() + 1);
-    int listTop = kListTop;
-    if (width() >= needed) {
-        for (const auto& [button, place] : m_buttons)
-            button->setGeometry(place);
-    } else {
-        const int margin = m_buttons.empty() ? 0 : m_buttons.front().second.left();
-        int y = margin;
-        for (const auto& [button, place] : m_buttons) {
-            button->setGeometry(margin, y, std::max(0, std::min(place.width(), width() - 2 * margin)),
-                                place.height());
-            y += place.height() + margin / 2;
-        }
-        listTop = std::max(kListTop, y + margin / 2);
+void CQuorvixMarksView::ArrangeButtons() {
+    // The log window gives this pane 200 pixels: three columns would cut the buttons off
+    // there, so they take as many columns as the width holds, at least one.
+    const QMargins margins = m_buttonGrid->contentsMargins();
+    const int spacing = std::max(0, m_buttonGrid->horizontalSpacing());
+    const int buttonWidth = m_buttons.front()->minimumWidth();
+    const int room = width() - margins.left() - margins.right() + spacing;
+    const int columns = std::clamp(room / (buttonWidth + spacing), 1, kMaxButtonColumns);
+    if (columns == m_columns)
+        return;
+    m_columns = columns;
+    for (QPushButton* each : m_buttons)
+        m_buttonGrid->removeWidget(each);
+    for (size_t i = 0; i < m_buttons.size(); ++i) {
+        const int place = static_cast<int>(i);
+        m_buttonGrid->addWidget(m_buttons[i], place / columns, place % columns);
     }
-    if (m_bookmarkList)
-        m_bookmarkList->setGeometry(0, listTop, width(), std::max(0, height() - listTop));
+}
+
+QSize CQuorvixMarksView::minimumSizeHint() const {
+    const QMargins margins = m_buttonGrid->contentsMargins();
+    return QSize(m_buttons.front()->minimumWidth() + margins.left() + margins.right(),
+                 QWidget::minimumSizeHint().height());
 }
 
 bool CQuorvixMarksView::OnCmdMsg(int, bool) {
     return false;
-}
-
-void CQuorvixMarksView::OnCommand(int id) {
-    switch (id) {
-    case IDC_MARKS_REFRESH:
-        OnRefreshBookmarks();
-        break;
-    case IDC_MARKS_COPY:
-        OnCopyBookmarks();
-        break;
-    case IDC_MARKS_REMOVE:
-        OnRemoveBookmarks();
-        break;
-    case IDC_MARKS_INSERT_BREAK:
-        OnInsertLineBreak();
-        break;
-    case IDC_MARKS_DELETE_BREAK:
-        OnDeleteLineBreak();
-        break;
-    default:
-        break;
-    }
 }
 
 int CQuorvixMarksView::SelectedEntry() const {

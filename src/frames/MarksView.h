@@ -7,23 +7,28 @@
 // of the log it asks by signals, which its log window connects, and the window hands it the
 // bookmarks to show (ShowBookmarks). An entry is a copy of a line's text; the line is found
 // again by that text. Owned by its log window (a Qt child). GUI thread only.
+//
+// Its form: five buttons at the top, in as many columns (up to three) as the pane's width
+// holds whole, and the list (control IDC_MARKS_LIST) below them, filling the rest. Tab
+// order: the list, Refresh, Copy, Remove, Insert Line Break, Delete Line Break.
 #pragma once
 
 #include <QByteArray>
-#include <QRect>
+#include <QWidget>
+#include <array>
 #include <cstdint>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "platform/CmdTarget.h"
-#include "platform/DialogTemplate.h"
 
 class CListBox;
 class DisplayList;
 class LineStore;
+class QGridLayout;
+class QPushButton;
 
-class CQuorvixMarksView : public CFormView, public CCmdTarget {
+class CQuorvixMarksView : public QWidget, public CCmdTarget {
     Q_OBJECT
 
 public:
@@ -32,6 +37,7 @@ public:
 
     explicit CQuorvixMarksView(QWidget* parent = nullptr);
 
+    // Puts the buttons in the columns the pane's width holds.
     void OnInitialUpdate();
     // The list, control 1015: single selection, entries without data.
     CListBox& BookmarkList() { return *m_bookmarkList; }
@@ -58,23 +64,26 @@ public:
     // The marks view handles no menu command of its own.
     bool OnCmdMsg(int id, bool execute) override;
 
+    // As narrow as one column of buttons.
+    QSize minimumSizeHint() const override;
+
 signals:
     void BookmarksWanted();
     void RemoveBookmarksWanted();
     void GoToLineWanted(const QByteArray& entry);
 
 protected:
-    void OnCommand(int id) override;
-    QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void OnSize();
+    void ArrangeButtons();
     int SelectedEntry() const;
 
     CListBox* m_bookmarkList = nullptr;
     // The store of the lines shown, while the log keeps it (for Copy Bookmarks).
     std::weak_ptr<const LineStore> m_store;
-    // The buttons with the places the form gives them, in tab order.
-    std::vector<std::pair<QWidget*, QRect>> m_buttons;
+    // The buttons in the order they are placed: Refresh, Remove, Copy, then the line breaks.
+    std::array<QPushButton*, 5> m_buttons{};
+    QGridLayout* m_buttonGrid = nullptr;
+    int m_columns = 0;
 };

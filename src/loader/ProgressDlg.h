@@ -5,20 +5,20 @@
 // does so where its batches arrive). Escape closes it too, and never stops the producer.
 // Once closed, the object deletes itself (later, from the event loop): a producer holds it
 // by QPointer, and a closed dialog takes no more steps.
+//
+// Its controls: the bar (IDC_PROGRESS) and a Cancel button (IDCANCEL) that is never shown.
 #pragma once
 
+#include <QDialog>
 #include <cstdint>
-
-#include "platform/DialogTemplate.h"
 
 class QProgressBar;
 
-class CProgressDlg : public CDialog {
+class CProgressDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Made on the GUI thread, for template 141, modal over `owner` (application-modal
-    // without one) once shown.
+    // Made on the GUI thread, application-modal once shown; `owner` is its parent.
     explicit CProgressDlg(QWidget* owner = nullptr);
 
     // The bar's upper bound; 0 keeps the default of 100. Before the dialog is shown.
@@ -26,7 +26,9 @@ public:
     uint64_t Upper() const { return m_upper; }
     // Where the producer's steps have brought the bar, in the producer's units.
     uint64_t Position() const { return m_position; }
-    QProgressBar* Bar() const;
+    QProgressBar* Bar() const { return m_bar; }
+    // Shows the dialog, its bar at 0 of the bound, without waiting.
+    void Create();
 
     // Advances the bar by `step` of the producer's units; past the bound it stays full.
     void Step(uint64_t step);
@@ -35,11 +37,11 @@ public:
     // True once the dialog was closed (by its producer or by Escape).
     bool IsClosed() const { return m_closed; }
 
-protected:
-    void OnInitDialog() override;
-    void OnCancel() override;
+    // Escape: the same as Close.
+    void reject() override;
 
 private:
+    QProgressBar* m_bar = nullptr;
     uint64_t m_upper = 100;
     uint64_t m_position = 0;
     // A bar holds an int; bounds beyond it are shown shifted right by this many bits.

@@ -18,8 +18,6 @@
 
 namespace {
 
-const char kControlIdProperty[] = "controlId";
-
 // A check box or radio button without the Auto style: a click is reported, but the
 // state changes only when the program sets it.
 template <class Button> class ManualButton : public Button {
@@ -158,7 +156,7 @@ std::vector<std::pair<int, QPointer<QWidget>>> BuildControls(QWidget& host, cons
         if (!widget)
             continue;
         const int id = control.id;
-        widget->setProperty(kControlIdProperty, id);
+        SetControlId(widget, id);
         if (widget->objectName().isEmpty() && id != IDC_STATIC)
             widget->setObjectName(QStringLiteral("control%1").arg(id));
         widget->setGeometry(units.ToPixels(control.x, control.y, control.cx, control.cy));
@@ -205,24 +203,6 @@ std::vector<std::pair<int, QPointer<QWidget>>> BuildControls(QWidget& host, cons
             label->setText(WithoutMnemonics(label->text()));
     }
     return made;
-}
-
-int GetControlId(const QObject* widget, int fallback) {
-    if (!widget)
-        return fallback;
-    const QVariant id = widget->property(kControlIdProperty);
-    return id.isValid() ? id.toInt() : fallback;
-}
-
-QWidget* FindControl(const QWidget* root, int id) {
-    if (!root)
-        return nullptr;
-    for (QWidget* child : root->findChildren<QWidget*>()) {
-        const QVariant value = child->property(kControlIdProperty);
-        if (value.isValid() && value.toInt() == id)
-            return child;
-    }
-    return nullptr;
 }
 
 QString GetControlText(const QWidget* control) {

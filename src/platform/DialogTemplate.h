@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ControlIds.h"
 #include "platform/Prompts.h"
 
 // Id of controls nobody addresses (labels, group boxes).
@@ -136,11 +137,6 @@ std::vector<std::pair<int, QPointer<QWidget>>> BuildControls(QWidget& host, cons
                                                              const DialogUnits& units,
                                                              const ControlFactory& create,
                                                              const CommandHandler& onClick);
-
-// The id a control widget was built with; `fallback` for any other widget.
-int GetControlId(const QObject* widget, int fallback = 0);
-// The first widget with control id `id` under `root` (any depth), or null.
-QWidget* FindControl(const QWidget* root, int id);
 
 // The text of a control: a label's, a button's, a group box's title or an edit's content.
 QString GetControlText(const QWidget* control);

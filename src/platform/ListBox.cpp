@@ -431,80 +431,19 @@ void CListBox::Notify(int code) {
     }
 }
 
-int CListBox::AnchorOrCaret() const {
-    const int anchor = m_list.GetAnchorIndex();
-    return anchor >= 0 ? anchor : m_list.GetCaretIndex();
+namespace {
+
+ListSelection::Keys KeysOf(Qt::KeyboardModifiers modifiers) {
+    return {(modifiers & Qt::ShiftModifier) != 0, (modifiers & Qt::ControlModifier) != 0};
 }
 
-void CListBox::ClickItem(int index, Qt::KeyboardModifiers modifiers) {
-    if (index < 0)
-        return;
-    const UserChange change(*this);
-    if (m_list.Mode() == DisplayList::SelectionMode::Single) {
-        m_list.SetCurSel(index);
-    } else {
-        const bool shift = (modifiers & Qt::ShiftModifier) != 0;
-        const bool control = (modifiers & Qt::ControlModifier) != 0;
-        if (shift) {
-            // From the anchor to here; with Ctrl added to what is selected, else alone.
-            const int anchor = AnchorOrCaret();
-            if (control)
-                m_list.SelItemRange(true, anchor, index);
-            else
-                m_list.SelectOnly(anchor, index);
-            m_list.SetAnchorIndex(anchor);
-        } else if (control) {
-            m_list.SetSel(index, m_list.GetSel(index) != 1);
-            m_list.SetAnchorIndex(index);
-        } else {
-            m_list.SelectOnly(index, index);
-            m_list.SetAnchorIndex(index);
-        }
-        m_list.SetCaretIndex(index);
-    }
-    EnsureVisible(index);
-    if (change.Changed())
-        Notify(LBN_SELCHANGE);
-}
+} // namespace
 
-void CListBox::DragToItem(int index) {
+void CListBox::SelectByUser(int index, const std::function<void()>& gesture) {
     const UserChange change(*this);
-    if (m_list.Mode() == DisplayList::SelectionMode::Single) {
-        m_list.SetCurSel(index);
-    } else {
-        const int anchor = AnchorOrCaret();
-        m_list.SelectOnly(anchor, index);
-        m_list.SetAnchorIndex(anchor);
-        m_list.SetCaretIndex(index);
-    }
-    EnsureVisible(index);
-    if (change.Changed())
-        Notify(LBN_SELCHANGE);
-}
-
-void CListBox::MoveCaretByKey(int target, Qt::KeyboardModifiers modifiers) {
-    const UserChange change(*this);
-    const bool shift = (modifiers & Qt::ShiftModifier) != 0;
-    const bool control = (modifiers & Qt::ControlModifier) != 0;
-    if (m_list.Mode() == DisplayList::SelectionMode::Single) {
-        m_list.SetCurSel(target);
-    } else if (shift) {
-        const int anchor = AnchorOrCaret();
-        if (control)
-            m_list.SelItemRange(true, anchor, target);
-        else
-            m_list.SelectOnly(anchor, target);
-        m_list.SetAnchorIndex(anchor);
-        m_list.SetCaretIndex(target);
-    } else if (control) {
-        // The caret moves alone; Ctrl+Space then toggles the item it reached.
-        m_list.SetCaretIndex(target);
-    } else {
-        m_list.SelectOnly(target, target);
-        m_list.SetAnchorIndex(target);
-        m_list.SetCaretIndex(target);
-    }
-    EnsureVisible(target);
+    gesture();
+    if (index >= 0)
+        EnsureVisible(index);
     if (change.Changed())
         Notify(LBN_SELCHANGE);
 }
@@ -550,17 +489,7 @@ void CListBox::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     case Qt::Key_Space:
-        if (count > 0 && m_list.Mode() == DisplayList::SelectionMode::Extended &&
-            !(modifiers & Qt::ShiftModifier)) {
-            const UserChange change(*this);
-            if (modifiers & Qt::ControlModifier)
-                m_list.SetSel(caret, m_list.GetSel(caret) != 1);
-            else
-                m_list.SelectOnly(caret, caret);
-            m_list.SetAnchorIndex(caret);
-            if (change.Changed())
-                Notify(LBN_SELCHANGE);
-        }
+        SelectByUser(-1, [&] { m_selection.Space(KeysOf(modifiers)); });
         event->accept();
         return;
     default:
@@ -568,8 +497,10 @@ void CListBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
-    if (count > 0)
-        MoveCaretByKey(std::clamp(target, 0, count - 1), modifiers);
+    if (count > 0) {
+        target = std::clamp(target, 0, count - 1);
+        SelectByUser(target, [&] { m_selection.MoveTo(target, KeysOf(modifiers)); });
+    }
 }
 
 void CListBox::mousePressEvent(QMouseEvent* event) {
@@ -578,7 +509,8 @@ void CListBox::mousePressEvent(QMouseEvent* event) {
         return;
     }
     m_dragging = (event->modifiers() & Qt::ControlModifier) == 0;
-    ClickItem(ItemFromPoint(event->position().toPoint()), event->modifiers());
+    const int index = ItemFromPoint(event->position().toPoint());
+    SelectByUser(index, [&] { m_selection.Click(index, KeysOf(event->modifiers())); });
 }
 
 void CListBox::mouseMoveEvent(QMouseEvent* event) {
@@ -595,7 +527,7 @@ void CListBox::mouseMoveEvent(QMouseEvent* event) {
         index = std::min(GetTopIndex() + VisibleRowCount(), GetCount() - 1);
     else
         index = std::min(GetTopIndex() + point.y() / RowHeight(), GetCount() - 1);
-    DragToItem(index);
+    SelectByUser(index, [&] { m_selection.DragTo(index); });
 }
 
 void CListBox::mouseReleaseEvent(QMouseEvent* event) {
@@ -612,7 +544,7 @@ void CListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second click selects as a click does, then the owner hears of the double click.
     const int index = ItemFromPoint(event->position().toPoint());
     m_dragging = (event->modifiers() & Qt::ControlModifier) == 0;
-    ClickItem(index, event->modifiers());
+    SelectByUser(index, [&] { m_selection.Click(index, KeysOf(event->modifiers())); });
     if (index >= 0)
         Notify(LBN_DBLCLK);
 }

@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "core/DisplayList.h"
+#include "core/ListSelection.h"
 #include "core/Palette.h"
 
 class QPainter;
@@ -161,11 +162,9 @@ private:
     void FlushScrollRanges();
     void UpdateScrollRanges();
 
-    // Selection by the user: a click (or drag) on `index`, a key that moves the caret to `index`.
-    void ClickItem(int index, Qt::KeyboardModifiers modifiers);
-    void DragToItem(int index);
-    void MoveCaretByKey(int target, Qt::KeyboardModifiers modifiers);
-    int AnchorOrCaret() const;
+    // Runs a gesture of the user on the selection (m_selection), then shows `index` (none
+    // when -1) and sends LBN_SELCHANGE when the gesture changed anything.
+    void SelectByUser(int index, const std::function<void()>& gesture);
 
     // Brackets a user action and sends LBN_SELCHANGE when the action changed anything.
     class UserChange;
@@ -173,6 +172,7 @@ private:
 
     std::unique_ptr<DisplayList> m_ownList; // only for a list built without a model
     DisplayList& m_list;
+    ListSelection m_selection{m_list};
     NotifyHandler m_notify;
     int m_ctrlId = 0;
     int m_paintedRight = 0; // how far the texts of the paint under way reach

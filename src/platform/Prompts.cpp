@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -146,6 +147,32 @@ int DefaultButton(uint32_t style) {
     const ButtonSet buttons = ButtonsOf(style);
     const size_t index = (style & MB_DEFMASK) >> 8;
     return buttons.ids[index < buttons.count ? index : 0];
+}
+
+int RunModal(QDialog& dialog) {
+    if (!HasPromptHandler())
+        return dialog.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    // Shown, not modal: the handler works the dialog from here, inside this call.
+    bool ended = false;
+    int result = IDCANCEL;
+    const QMetaObject::Connection finished = QObject::connect(&dialog, &QDialog::finished, [&](int code) {
+        ended = true;
+        result = code == QDialog::Accepted ? IDOK : IDCANCEL;
+    });
+    dialog.show();
+    PromptRequest request;
+    request.kind = PromptKind::Dialog;
+    request.caption = dialog.windowTitle();
+    request.parent = dialog.parentWidget();
+    request.dialog = &dialog;
+    const auto answer = AnswerByHandler(request);
+    QObject::disconnect(finished);
+    if (!ended) {
+        result = answer && answer->button != 0 ? answer->button : IDCANCEL;
+        dialog.hide();
+        dialog.setResult(result == IDOK ? QDialog::Accepted : QDialog::Rejected);
+    }
+    return result;
 }
 
 int AfxMessageBox(const QString& text, uint32_t style, QWidget* parent) {

@@ -2,7 +2,7 @@
 // all pass through.
 //
 // Message boxes, the open and save file dialogs, opening a file with the desktop's
-// default program, and CDialog::DoModal (DialogTemplate.h) each build a PromptRequest.
+// default program, and modal dialogs (RunModal) each build a PromptRequest.
 // When a prompt handler is installed (tests), the handler answers it and no window
 // opens; otherwise the real Qt dialog runs. Tests install a handler to script the
 // user's answers and to read back every prompt that was shown.
@@ -18,7 +18,7 @@
 #include <cstdint>
 
 class QWidget;
-class CDialog;
+class QDialog;
 
 // Message box styles: one button set, optionally an icon and the default button.
 inline constexpr uint32_t MB_OK = 0x0;
@@ -57,7 +57,7 @@ enum class PromptKind {
     OpenFiles,    // caption, filter, defaultPath (starting folder); answer: paths
     SaveFile,     // caption, filter, defaultPath (suggested name), defaultExt; answer: paths[0]
     OpenExternal, // defaultPath: the file to open; answer IDOK when it opened
-    Dialog,       // caption, dialog: a CDialog in DoModal, built and initialised
+    Dialog,       // caption, dialog: a modal dialog, built, initialised and shown
 };
 
 struct PromptRequest {
@@ -71,7 +71,7 @@ struct PromptRequest {
     // Extension (without the dot) given to a saved name that has none.
     QString defaultExt;
     QWidget* parent = nullptr;
-    CDialog* dialog = nullptr;
+    QDialog* dialog = nullptr;
 };
 
 struct PromptAnswer {
@@ -90,7 +90,7 @@ PromptHandler SetPromptHandler(PromptHandler handler);
 // Whether a handler is installed.
 bool HasPromptHandler();
 // The installed handler's answer to `request`, or nothing when no handler is installed.
-// The prompt functions below and CDialog::DoModal go through it.
+// The prompt functions below and RunModal go through it.
 std::optional<PromptAnswer> AnswerByHandler(const PromptRequest& request);
 
 // The application name: the caption of every message box.
@@ -128,6 +128,12 @@ QStringList PromptOpenFiles(QWidget* parent, const QString& filter = {}, const Q
 // the user cancels.
 QString PromptSaveFile(QWidget* parent, const QString& filter, const QString& defaultName = {},
                        const QString& defaultExt = {}, const QString& caption = QStringLiteral("Save As"));
+
+// Runs `dialog` modally and returns IDOK when it was accepted, else IDCANCEL (closed,
+// rejected, or the application quitting). With a handler installed the dialog is shown,
+// the handler works it instead of the user, and a dialog it leaves open ends with the
+// handler's button (IDCANCEL when it gives none) without running accept or reject.
+int RunModal(QDialog& dialog);
 
 // Opens the local file `path` with the desktop's default program for its type. Returns
 // false when the desktop reports a failure; whether the program then runs is its own.

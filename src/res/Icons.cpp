@@ -167,15 +167,15 @@ QIcon DocumentIcon() {
 
 QIcon ToolBarIcon(int id) {
     switch (id) {
-    case 32780: // Follow
+    case ID_VIEW_FOLLOW:
         return Render(DrawFollow);
     case ID_FILE_OPEN:
         return Render(DrawOpen);
-    case 57636: // Find
+    case ID_EDIT_FIND:
         return Render(DrawFind);
-    case 57634: // Copy
+    case ID_EDIT_COPY:
         return Render(DrawCopy);
-    case 57633: // Clear Sel
+    case ID_EDIT_CLEAR:
         return Render(DrawClearSelection);
     case ID_FILE_PRINT:
         return Render(DrawPrint);

@@ -4,16 +4,12 @@
 #include "platform/DialogTemplate.h"
 
 // Dialog template ids.
-inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDD_QUORVIX_FORM = 101;
 inline constexpr int IDD_FIND = 130;
-inline constexpr int IDD_OPTIONS = 138;
-inline constexpr int IDD_PROGRESS = 141;
-inline constexpr int IDD_MARKS_FORM = 143;
 
 // Control ids.
 inline constexpr int IDC_PROGRESS = 1021;
-// Options (138): the check boxes of the filter entries 0 ("Raw") to 10 (level 10).
+// Options: the check boxes of the filter entries 0 ("Raw") to 10 (level 10).
 inline constexpr int IDC_OPTIONS_LEVEL0 = 1019;
 inline constexpr int IDC_OPTIONS_LEVEL1 = 1013;
 inline constexpr int IDC_OPTIONS_LEVEL2 = 1014;

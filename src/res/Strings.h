@@ -27,10 +27,21 @@ inline constexpr const char* kIndicatorScroll = "SCRL";
 // The placeholder of the recent-file list while it is empty.
 inline constexpr const char* kRecentFilePlaceholder = "Recent File";
 
-// The About box (template 100).
+// The About box.
 inline constexpr const char* kAboutCaption = "About Quorvix";
 inline constexpr const char* kAboutVersion = "Quorvix Version " QUORVIX_VERSION;
 inline constexpr const char* kAboutSecondLine = "A viewer for large text logs";
+
+// The buttons of the forms, and the captions of the Options dialog and the marks pane.
+inline constexpr const char* kOkCaption = "OK";
+inline constexpr const char* kCancelCaption = "Cancel";
+inline constexpr const char* kOptionsCaption = "Options";
+inline constexpr const char* kDisplayOptions = "Display Options";
+inline constexpr const char* kMarksRefresh = "Refresh Bookmarks";
+inline constexpr const char* kMarksRemove = "Remove Bookmarks";
+inline constexpr const char* kMarksCopy = "Copy Bookmarks";
+inline constexpr const char* kMarksInsertBreak = "Insert Line Break";
+inline constexpr const char* kMarksDeleteBreak = "Delete Line Break";
 
 // Message boxes.
 inline constexpr const char* kOleInitFailed = "Failed to initialize OLE!";

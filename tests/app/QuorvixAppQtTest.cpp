@@ -11,6 +11,8 @@
 #include "app/CommandLine.h"
 #include "core/LevelConfig.h"
 #include "core/Palette.h"
+#include "frames/AboutDlg.h"
+#include "platform/ControlIds.h"
 #include "platform/Settings.h"
 #include "res/BuildInfo.h"
 #include "support/AppHarness.h"
@@ -475,11 +477,11 @@ TEST(QuorvixApp, AboutBoxShowsTheVersionAndClosesWithOk) {
     ASSERT_TRUE(harness.Start());
     QStringList texts;
     QString caption;
-    harness.prompts.AnswerDialog([&](CDialog& dialog) {
+    harness.prompts.AnswerDialog([&](CAboutDlg& dialog) {
         caption = dialog.windowTitle();
         for (QLabel* label : dialog.findChildren<QLabel*>())
             texts << label->text();
-        auto* ok = dialog.GetDlgItem<QPushButton>(IDOK);
+        auto* ok = FindControl<QPushButton>(&dialog, IDOK);
         ASSERT_NE(ok, nullptr);
         EXPECT_TRUE(ok->isDefault());
         ok->click();

@@ -13,6 +13,7 @@
 #include "commands/Commands.h"
 #include "frames/MarksView.h"
 #include "platform/Clipboard.h"
+#include "platform/ControlIds.h"
 #include "res/FrameResources.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"

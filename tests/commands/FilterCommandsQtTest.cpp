@@ -7,6 +7,7 @@
 
 #include "commands/Commands.h"
 #include "commands/OptionsDlg.h"
+#include "platform/ControlIds.h"
 #include "support/FakeCommandHost.h"
 #include "support/FakePrompts.h"
 
@@ -31,17 +32,17 @@ protected:
     }
 };
 
-QAbstractButton* Box(CDialog& dialog, size_t filterIndex) {
-    return dialog.GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[filterIndex]);
+QAbstractButton* Box(COptionsDlg& dialog, size_t filterIndex) {
+    return FindControl<QAbstractButton>(&dialog, COptionsDlg::kCheckIds[filterIndex]);
 }
 
 // Runs Options, clicking the boxes of `toggle` and then `button`.
 void RunOptions(FakeCommandHost& host, const std::vector<size_t>& toggle, int button = IDOK) {
     FakePrompts prompts;
-    prompts.AnswerDialog([&](CDialog& dialog) {
+    prompts.AnswerDialog([&](COptionsDlg& dialog) {
         for (size_t k : toggle)
             Box(dialog, k)->click();
-        dialog.GetDlgItem<QAbstractButton>(button)->click();
+        FindControl<QAbstractButton>(&dialog, button)->click();
     });
     filter_commands::OnOptions(host);
 }
@@ -50,7 +51,7 @@ void RunOptions(FakeCommandHost& host, const std::vector<size_t>& toggle, int bu
 QStringList Boxes(FakeCommandHost& host) {
     QStringList boxes;
     FakePrompts prompts;
-    prompts.AnswerDialog([&](CDialog& dialog) {
+    prompts.AnswerDialog([&](COptionsDlg& dialog) {
         Box(dialog, 2)->click(); // greyed when WARN is absent: the click does nothing
         for (size_t k = 0; k < kFilterCount; ++k)
             boxes << QStringLiteral("%1:%2:%3")
@@ -167,10 +168,10 @@ TEST_F(FilterCommandsTest, RebuildAskedForWhileLoadingWaitsAndKeepsLevelsThatArr
 
     // The first WARN line arrives while the dialog is open; then "Raw" goes off.
     FakePrompts prompts;
-    prompts.AnswerDialog([&](CDialog& dialog) {
+    prompts.AnswerDialog([&](COptionsDlg& dialog) {
         host.Load({"12:01 WARN b"}, false);
         Box(dialog, 0)->click();
-        dialog.GetDlgItem<QAbstractButton>(IDOK)->click();
+        FindControl<QAbstractButton>(&dialog, IDOK)->click();
     });
     filter_commands::OnOptions(host);
     EXPECT_EQ(host.asked, std::vector<std::vector<int>>({{0, 0, 0, -1}}));

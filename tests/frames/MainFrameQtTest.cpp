@@ -19,9 +19,9 @@
 
 namespace {
 
-// A menu as text: "caption" per item, "-" per separator; the recent-file entries (added
-// at run time) are left out. With the state, disabled items are marked with a leading "~"
-// and hidden ones left out.
+// A menu as text: "caption" per item (with "\tshortcut" when it has one), "-" per
+// separator; the recent-file entries (added at run time) are left out. With the state, disabled items are
+// marked with a leading "~" and hidden ones left out.
 QStringList Dump(const QMenu* menu, bool withState = false) {
     QStringList items;
     for (const QAction* action : menu->actions()) {
@@ -31,7 +31,9 @@ QStringList Dump(const QMenu* menu, bool withState = false) {
         }
         if (withState && !action->isVisible())
             continue;
-        const QString text = action->text();
+        QString text = action->text();
+        if (!action->shortcut().isEmpty())
+            text += QLatin1Char('\t') + action->shortcut().toString(QKeySequence::PortableText);
         if (text.size() > 1 && text[0] == QLatin1Char('&') && text[1].isDigit())
             continue;
         items << ((withState && !action->isEnabled()) ? QStringLiteral("~") + text : text);
@@ -69,13 +71,13 @@ TEST(MainFrame, MenusAreTheTablesAndFollowTheLogWindows) {
 
     const std::vector<QMenu*>& log = frame.Menus(129);
     EXPECT_EQ(Titles(log), QStringList({"&File", "&Edit", "&View", "&Window", "&Options", "&Help"}));
-    EXPECT_EQ(Dump(log[0]),
-              QStringList({"&Open...\tCtrl+O", "&Close", "&Save", "Save &As...", "-", "&Print...\tCtrl+P",
-                           "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
+    EXPECT_EQ(Dump(log[0]), QStringList({"&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S", "Save &As...", "-",
+                                         "&Print...\tCtrl+P", "Print Pre&view", "P&rint Setup...", "-",
+                                         "Recent File", "-", "E&xit"}));
     EXPECT_EQ(Dump(log[1]), QStringList({"&Copy\tCtrl+C", "-", "&Find\tCtrl+F", "Clear Sel", "-",
                                          "&Bookmark\tF2", "&Next Mark\tF3"}));
-    EXPECT_EQ(Dump(log[2]), QStringList({"&Toolbar", "&Status Bar", "-", "&Options\tCtrl+Shft+O",
-                                         "&Bookmarks\tCtrl+Shft+B", "&Follow\tCtrl+Shft+F"}));
+    EXPECT_EQ(Dump(log[2]), QStringList({"&Toolbar", "&Status Bar", "-", "&Options\tCtrl+Shift+O",
+                                         "&Bookmarks\tCtrl+Shift+B", "&Follow\tCtrl+Shift+F"}));
     EXPECT_EQ(Dump(log[3]), QStringList({"&Cascade", "&Tile"}));
     EXPECT_EQ(Dump(log[4]), QStringList({"&Analyze\tCtrl+A"}));
     EXPECT_EQ(Dump(log[5]), QStringList({"&Readme", "&About Quorvix..."}));
@@ -94,8 +96,8 @@ TEST(MainFrame, MenusAreTheTablesAndFollowTheLogWindows) {
     EXPECT_EQ(BarTitles(frame.menuBar()), Titles(log));
     emit log[0]->aboutToShow();
     EXPECT_EQ(Dump(log[0], true),
-              QStringList({"&Open...\tCtrl+O", "&Close", "&Save", "Save &As...", "-", "~&Print...\tCtrl+P",
-                           "~Print Pre&view", "~P&rint Setup...", "-", "-", "E&xit"}));
+              QStringList({"&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S", "Save &As...", "-",
+                           "~&Print...\tCtrl+P", "~Print Pre&view", "~P&rint Setup...", "-", "-", "E&xit"}));
     for (QMenu* menu : {log[1], log[2], log[3], log[4], log[5]}) {
         for (const QString& item : Dump(menu, true))
             EXPECT_FALSE(item.startsWith(QLatin1Char('~'))) << item.toStdString();
@@ -123,7 +125,7 @@ TEST(MainFrame, AcceleratorsToolBarAndPrompts) {
     ASSERT_TRUE(harness.Start());
     CMainFrame& frame = harness.Frame();
 
-    // Accelerator table 128.
+    // The shortcuts: each command's one action has its key.
     std::map<QString, int> accelerators;
     for (QAction* action : frame.actions()) {
         if (!action->shortcut().isEmpty())

@@ -8,6 +8,7 @@
 #include "core/Palette.h"
 #include "frames/MarksView.h"
 #include "platform/Clipboard.h"
+#include "platform/ControlIds.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"
 
@@ -184,34 +185,4 @@ TEST_F(MarksViewTest, DoubleClickMakesTheEntrysLineTheCurrentMark) {
     marks->OnGoToLine();
     EXPECT_EQ(log->Core().m_bookmarks.CurrentMark(), 0); // "first line"
     AppHarness::Settle();
-}
-
-TEST_F(MarksViewTest, TheListFillsTheViewBelowTheButtons) {
-    const int ids[] = {IDC_MARKS_REFRESH, IDC_MARKS_REMOVE, IDC_MARKS_COPY, IDC_MARKS_INSERT_BREAK,
-                       IDC_MARKS_DELETE_BREAK};
-    // Wide enough for the form: the buttons stay where it puts them, the list fills the rest.
-    for (const QSize size : {QSize(640, 480), QSize(900, 90)}) {
-        marks->resize(size);
-        EXPECT_EQ(marks->BookmarkList().geometry(),
-                  QRect(0, 100, size.width(), std::max(0, size.height() - 100)));
-        EXPECT_EQ(FindControl(marks, IDC_MARKS_REFRESH)->geometry(), marks->Units().ToPixels(7, 7, 78, 16));
-        EXPECT_EQ(FindControl(marks, IDC_MARKS_COPY)->geometry(), marks->Units().ToPixels(180, 7, 78, 16));
-    }
-    // As narrow as a log window makes it: every button whole, inside the pane, none on
-    // another, and the list below them all.
-    marks->resize(QSize(200, 500));
-    int bottom = 0;
-    std::vector<QRect> places;
-    for (int id : ids) {
-        const QRect place = FindControl(marks, id)->geometry();
-        EXPECT_TRUE(QRect(0, 0, 200, 500).contains(place)) << id;
-        for (const QRect& other : places)
-            EXPECT_FALSE(place.intersects(other)) << id;
-        places.push_back(place);
-        bottom = std::max(bottom, place.bottom());
-    }
-    const QRect list = marks->BookmarkList().geometry();
-    EXPECT_GT(list.top(), bottom);
-    EXPECT_EQ(list.bottom(), 499);
-    EXPECT_EQ(list.width(), 200);
 }

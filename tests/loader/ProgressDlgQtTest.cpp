@@ -7,6 +7,8 @@
 
 #include "core/LevelConfig.h"
 #include "loader/ProgressDlg.h"
+#include "platform/ControlIds.h"
+#include "platform/Prompts.h"
 
 namespace {
 
@@ -29,7 +31,7 @@ TEST(ProgressDlg, RangesBeyondAnIntAreScaledNotWrapped) {
 
     // The hidden Cancel button, and the producer closing the dialog: once, however often
     // it is asked.
-    QWidget* cancel = dialog->GetDlgItem(IDCANCEL);
+    QWidget* cancel = FindControl(dialog, IDCANCEL);
     ASSERT_NE(cancel, nullptr);
     EXPECT_FALSE(cancel->isVisible());
     CloseProgressDialog(dialog);

@@ -26,6 +26,7 @@
 #include "commands/Commands.h"
 #include "commands/OptionsDlg.h"
 #include "loader/ProgressDlg.h"
+#include "platform/ControlIds.h"
 #include "support/AppHarness.h"
 #include "view/LogListBox.h"
 
@@ -157,15 +158,15 @@ TEST(Soak, LogsOpenedClosedAndRebuiltAtRandomLeaveNothingBehind) {
             // not follow.
             CQuorvixView& view = *window->LogView();
             const size_t box = view.IsLoadDone() ? static_cast<size_t>(random() % 3) : 0;
-            harness.prompts.AnswerDialog([box](CDialog& dialog) {
-                auto* check = dialog.GetDlgItem<QAbstractButton>(COptionsDlg::kCheckIds[box]);
+            harness.prompts.AnswerDialog([box](COptionsDlg& dialog) {
+                auto* check = FindControl<QAbstractButton>(&dialog, COptionsDlg::kCheckIds[box]);
                 check->click();
                 bool any = false;
                 for (const int id : COptionsDlg::kCheckIds)
-                    any = any || dialog.GetDlgItem<QAbstractButton>(id)->isChecked();
+                    any = any || FindControl<QAbstractButton>(&dialog, id)->isChecked();
                 if (!any)
                     check->click();
-                dialog.GetDlgItem<QAbstractButton>(IDOK)->click();
+                FindControl<QAbstractButton>(&dialog, IDOK)->click();
             });
             rebuildsMidWay += !view.IsLoadDone() || view.IsRefilling() ? 1 : 0;
             const unsigned before = ShowMask(view);

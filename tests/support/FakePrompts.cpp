@@ -14,7 +14,7 @@ void FakePrompts::Answer(int button, QStringList paths) {
     m_script.push_back(Step{PromptAnswer{button, std::move(paths)}, {}});
 }
 
-void FakePrompts::AnswerDialog(std::function<void(CDialog&)> drive, int buttonIfOpen) {
+void FakePrompts::AnswerAnyDialog(std::function<void(QDialog&)> drive, int buttonIfOpen) {
     m_script.push_back(Step{PromptAnswer{buttonIfOpen, {}}, std::move(drive)});
 }
 

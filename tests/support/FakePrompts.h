@@ -8,10 +8,12 @@
 // button, a file or modal dialog Cancel, opening a file success.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <gtest/gtest.h>
 #include <utility>
 #include <vector>
 
@@ -29,8 +31,23 @@ public:
     // The next prompt, a file dialog, is answered with OK and `paths`.
     void AnswerFiles(QStringList paths) { Answer(IDOK, std::move(paths)); }
     // The next prompt, a modal dialog, is worked by `drive` (type into it, click its
-    // buttons). If the dialog is still open afterwards it ends with `buttonIfOpen`.
-    void AnswerDialog(std::function<void(CDialog&)> drive, int buttonIfOpen = IDCANCEL);
+    // buttons), which takes the dialog as the QDialog class it names (a test fails when
+    // the dialog shown is not one). If the dialog is still open afterwards it ends with
+    // `buttonIfOpen`.
+    template <class Drive> void AnswerDialog(Drive drive, int buttonIfOpen = IDCANCEL) {
+        using Dialog = typename DialogArgument<decltype(&Drive::operator())>::type;
+        AnswerAnyDialog(
+            [drive = std::move(drive)](QDialog& shown) mutable {
+                auto* dialog = dynamic_cast<Dialog*>(&shown);
+                if (!dialog) {
+                    ADD_FAILURE() << "the dialog shown is not the one the test drives";
+                    return;
+                }
+                drive(*dialog);
+            },
+            buttonIfOpen);
+    }
+    void AnswerAnyDialog(std::function<void(QDialog&)> drive, int buttonIfOpen);
     // Replaces the natural default for prompts past the script.
     void SetDefaultAnswer(PromptAnswer answer);
 
@@ -47,8 +64,13 @@ public:
 private:
     struct Step {
         PromptAnswer answer;
-        std::function<void(CDialog&)> drive;
+        std::function<void(QDialog&)> drive;
     };
+
+    // The dialog class a drive function takes by reference.
+    template <class Member> struct DialogArgument;
+    template <class C, class R, class D> struct DialogArgument<R (C::*)(D&) const> { using type = D; };
+    template <class C, class R, class D> struct DialogArgument<R (C::*)(D&)> { using type = D; };
 
     PromptAnswer Handle(const PromptRequest& request);
 
