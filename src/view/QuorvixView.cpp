@@ -83,7 +83,9 @@ void CQuorvixView::OnStartLoad() {
     // The layout once more, after the window has shown.
     QMetaObject::invokeMethod(
         this, [this] { OnSize(); }, Qt::QueuedConnection);
-    m_reader.Start(m_path);
+    // A window closed before its load could start reads nothing.
+    if (!m_destroyed)
+        m_reader.Start(m_path);
 }
 
 void CQuorvixView::OnLoadEnded() {
@@ -255,6 +257,7 @@ void CQuorvixView::EndWaitCursor() {
 }
 
 void CQuorvixView::OnDestroy() {
+    m_destroyed = true;
     // The reader's destruction stops and joins its thread.
     m_reader.Stop();
     m_rebuild.Stop();

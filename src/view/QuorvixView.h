@@ -141,6 +141,7 @@ private:
     CLogReader m_reader;
     CListRebuild m_rebuild;
     bool m_modified = false;
+    bool m_destroyed = false; // OnDestroy has run
     int m_waitCursors = 0;
     bool m_follow = false;
     // Items of the list when the reader's last lines were taken.

@@ -262,6 +262,13 @@ TEST_F(ViewTest, ARefillStepsAndClosesItsOwnProgressDialog) {
 }
 
 TEST_F(ViewTest, ClosingWhileTheLogLoadsOrRefillsStopsTheThreadsAndFreesTheLines) {
+    // Closed before the load could start: no reader starts after it.
+    Open(Write("early.log", "one\n"));
+    view->OnDestroy();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->ReaderWindow(), nullptr);
+    view.reset();
+
     Open(WriteBigLog(300000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->LogList().GetCount() > 0; }, kWaitMs));
     ASSERT_FALSE(view->IsLoadDone()) << "the log loaded too fast for this test";
