@@ -29,6 +29,7 @@ inline constexpr int ID_EDIT_NEXTMARK = 32774;
 inline constexpr int ID_OPTIONS_ANALYZE = 32775;
 inline constexpr int ID_VIEW_BOOKMARKS = 32776;
 inline constexpr int ID_VIEW_FOLLOW = 32780;
+inline constexpr int ID_VIEW_FILTERBAR = 32781;
 
 // The log view's command route (LogViewCommands.cpp).
 namespace log_view_commands {
@@ -45,6 +46,8 @@ void Attach(CQuorvixView& view);
 namespace filter_commands {
 // Options (32772): the dialog, and a rebuild of the list when the choice changed.
 void OnOptions(CommandHost& host);
+// Filter Bar (Ctrl+Shift+L, 32781): shows the bar of the log's text filters, or hides it.
+void OnFilterBar(CommandHost& host);
 } // namespace filter_commands
 
 // Find (FindCommands.cpp).

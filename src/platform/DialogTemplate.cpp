@@ -214,6 +214,10 @@ int GetControlId(const QObject* widget, int fallback) {
     return id.isValid() ? id.toInt() : fallback;
 }
 
+void SetControlId(QWidget* widget, int id) {
+    widget->setProperty(kControlIdProperty, id);
+}
+
 QWidget* FindControl(const QWidget* root, int id) {
     if (!root)
         return nullptr;

@@ -139,6 +139,8 @@ std::vector<std::pair<int, QPointer<QWidget>>> BuildControls(QWidget& host, cons
 
 // The id a control widget was built with; `fallback` for any other widget.
 int GetControlId(const QObject* widget, int fallback = 0);
+// Gives a widget made in code a control id, as a template's controls have.
+void SetControlId(QWidget* widget, int id);
 // The first widget with control id `id` under `root` (any depth), or null.
 QWidget* FindControl(const QWidget* root, int id);
 
@@ -192,7 +194,11 @@ public:
     // Ends the dialog: the running DoModal returns `result`; a modeless dialog hides.
     void EndDialog(int result);
 
-    QWidget* GetDlgItem(int id) const { return m_controls.Item(id); }
+    // A control of the template, or one a dialog laid out in code gave the id (SetControlId).
+    QWidget* GetDlgItem(int id) const {
+        QWidget* item = m_controls.Item(id);
+        return item ? item : FindControl(this, id);
+    }
     template <class T> T* GetDlgItem(int id) const { return qobject_cast<T*>(GetDlgItem(id)); }
     QString GetDlgItemText(int id) const { return GetControlText(GetDlgItem(id)); }
     void SetDlgItemText(int id, const QString& text) { SetControlText(GetDlgItem(id), text); }

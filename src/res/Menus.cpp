@@ -81,6 +81,7 @@ std::map<int, std::vector<MenuItem>> MakeMenus() {
                   Item("&Options\tCtrl+Shft+O", 32772),
                   Item("&Bookmarks\tCtrl+Shft+B", 32776),
                   Item("&Follow\tCtrl+Shft+F", 32780),
+                  Item("F&ilter Bar\tCtrl+Shft+L", 32781),
               }),
         Popup("&Window",
               {
@@ -112,7 +113,7 @@ const std::vector<Accelerator>& GetAccelerators() {
         {"Ctrl+A", 32775},          {"Ctrl+Shift+B", 32776}, {"Ctrl+Shift+F", 32780}, {"Ctrl+C", 57634},
         {"Ctrl+F", 57636},          {"Ctrl+O", 57601},       {"Ctrl+Shift+O", 32772}, {"Ctrl+P", 57607},
         {"Ctrl+S", 57603},          {"F2", 32773},           {"F3", 32774},           {"F6", ID_NEXT_PANE},
-        {"Shift+F6", ID_PREV_PANE},
+        {"Shift+F6", ID_PREV_PANE}, {"Ctrl+Shift+L", 32781},
     };
     return table;
 }
@@ -154,6 +155,7 @@ std::string_view GetCommandString(int id) {
         {32775, "Analyze Log\nAnalyze"},
         {32776, "View all Bookmarks\nShow bookmarks"},
         {32780, "Keep the end of the log in sight as lines are added to its file\nFollow"},
+        {32781, "Show or hide the filters that hide lines by their text\nFilter Bar"},
         {ID_HELP_README, "Display readme information\nReadme"},
     };
     const auto it = strings.find(id);

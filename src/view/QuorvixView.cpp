@@ -24,6 +24,7 @@
 #include "res/FrameResources.h"
 #include "res/Resources.h"
 #include "res/Strings.h"
+#include "view/FilterBar.h"
 #include "view/LogListBox.h"
 
 namespace {
@@ -60,7 +61,9 @@ Probe ProbeFile(const QString& path, QString& reason) {
 
 CQuorvixView::CQuorvixView(CLogViewSite& site, QWidget* parent)
     : CFormView(GetDialogTemplate(IDD_QUORVIX_FORM), parent), m_site(site),
-      m_logList(new CLogListBox(m_core.m_logList, this)) {
+      m_logList(new CLogListBox(m_core.m_logList, this)), m_filterBar(new CFilterBar(*this, this)) {
+    m_filterBar->hide();
+    m_filterBar->SetLayoutHandler([this] { OnSize(); });
     CreateControls();
     m_editor = GetDlgItem<QLineEdit>(IDC_LINE_EDITOR);
     m_logList->SetNotifyHandler([this](int code) { OnLogListNotify(code); });
@@ -287,7 +290,9 @@ bool CQuorvixView::IsLoading() const {
 void CQuorvixView::OnSize() {
     if (!m_logList)
         return;
-    m_logList->setGeometry(0, 0, width(), height());
+    const int top = m_filterBar->isVisibleTo(this) ? m_filterBar->sizeHint().height() : 0;
+    m_filterBar->setGeometry(0, 0, width(), top);
+    m_logList->setGeometry(0, top, width(), height() - top);
 }
 
 void CQuorvixView::resizeEvent(QResizeEvent* event) {
@@ -436,8 +441,7 @@ void CQuorvixView::OnRefillLines(size_t first, size_t count) {
     }
     DisplayList::AppendRun run(m_core.LogList());
     try {
-        for (size_t i = first; i < last; ++i)
-            m_core.OnRefillLine(i);
+        m_core.OnRefillLines(first, last);
     } catch (const std::bad_alloc&) {
         // The list got its numbers of the store's lines (the first line left out) and they
         // did not fit: it keeps the lines before, in order.
@@ -454,6 +458,8 @@ void CQuorvixView::OnRefillDone() {
                           .arg(m_logList->GetCount()),
                       MB_OK | MB_ICONWARNING, this);
     }
+    if (m_logList->GetCount() == 0 && m_core.LineFilters().Active())
+        SetStatusText(QString::fromUtf8(res::kFilterHidesAll));
     if (m_refillPending && !IsLoading() && !IsRefilling())
         RunRefill();
 }

@@ -84,6 +84,7 @@ public:
     void RefreshMarks() override { m_site.RefreshMarks(); }
     QWidget* DialogParent() override { return this; }
     QLineEdit* LineEditor() override { return m_editor; }
+    CFilterBar* FilterBar() override { return m_filterBar; }
     void StartRefill() override;
     bool IsLoading() const override;
     bool IsListIncomplete() const override { return IsLoading() || IsRefilling() || IsRefillPending(); }
@@ -174,6 +175,7 @@ private:
     CLogViewCore m_core;
     CLogListBox* m_logList;        // control 1015
     QLineEdit* m_editor = nullptr; // control 1011
+    CFilterBar* m_filterBar;       // above the log list, hidden until asked for
     bool m_dragAccepted = false;
     QStringList m_droppedPaths;
     std::unique_ptr<CTraceWnd> m_readerWnd;

@@ -134,7 +134,7 @@ TEST(TextMatcherTest, RegularExpressions) {
     EXPECT_FALSE(Matches("port", regexWord, "ports"));
     EXPECT_TRUE(Matches("-x", regexWord, "a -x b"));
     EXPECT_FALSE(Matches("-x", regexWord, "a-x b"));
-    EXPECT_TRUE(Matches("a|b", regexWord, "x b"));  // the frame holds the whole alternation
+    EXPECT_TRUE(Matches("a|b", regexWord, "x b")); // the frame holds the whole alternation
     EXPECT_FALSE(Matches("a|b", regexWord, "xb ya"));
 
     // UTF-8 where the line is UTF-8 (é is one character), one character a byte elsewhere
