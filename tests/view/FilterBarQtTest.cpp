@@ -31,7 +31,8 @@ protected:
     }
 };
 
-const Lines kLog = {"1 ERROR disk full", "2 WARN net slow", "3 plain net up", "4 ERROR net down", "5 WARN disk ok"};
+const Lines kLog = {"1 ERROR disk full", "2 WARN net slow", "3 plain net up", "4 ERROR net down",
+                    "5 WARN disk ok"};
 
 // Fills the bar's row and adds the filter it describes.
 bool Add(CFilterBar& bar, const QString& text, bool hide, MatchOptions options = {}) {
@@ -69,7 +70,8 @@ TEST_F(FilterBarTest, FiltersStackWithTheLevelFilterAndApplyToLinesThatArriveLat
 
     // Switched off, "Hide net" decides nothing, and is kept.
     ASSERT_TRUE(bar.SetFilterActive(0, false));
-    EXPECT_EQ(host.LogTexts(), Lines({"1 ERROR disk full", "2 WARN net slow", "4 ERROR net down", "5 WARN disk ok"}));
+    EXPECT_EQ(host.LogTexts(),
+              Lines({"1 ERROR disk full", "2 WARN net slow", "4 ERROR net down", "5 WARN disk ok"}));
     ASSERT_TRUE(bar.SetFilterActive(0, true));
     ASSERT_EQ(bar.Filters().size(), 2u);
 
@@ -124,7 +126,8 @@ TEST_F(FilterBarTest, BadFiltersAreRefusedAndChangeNothing) {
     // An expression that does not compile is told with its place; the text stays, selected.
     EXPECT_FALSE(Add(bar, "net (up", true, {false, false, true}));
     ASSERT_EQ(prompts.MessageTexts().size(), 1);
-    EXPECT_TRUE(prompts.MessageTexts().front().contains("character 5")) << prompts.MessageTexts().front().toStdString();
+    EXPECT_TRUE(prompts.MessageTexts().front().contains("character 5"))
+        << prompts.MessageTexts().front().toStdString();
     EXPECT_EQ(bar.findChild<QLineEdit*>()->selectedText(), "net (up");
 
     EXPECT_EQ(bar.Filters().size(), 1u);
