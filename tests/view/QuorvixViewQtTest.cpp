@@ -184,8 +184,10 @@ TEST_F(ViewTest, TheLogListFillsTheViewAfterEveryResize) {
         view->resize(size);
         EXPECT_EQ(view->LogList().geometry(), QRect(QPoint(0, 0), size));
     }
-    // The form holds the log list and its line editor, nothing else to hide.
-    EXPECT_EQ(view->findChildren<QAbstractButton*>().size(), 0);
+    // The form holds the log list, its line editor and the (hidden) filter bar, nothing
+    // else to hide.
+    EXPECT_EQ(view->findChildren<QAbstractButton*>().size(),
+              view->FilterBar()->findChildren<QAbstractButton*>().size());
     EXPECT_EQ(view->findChildren<CListBox*>().size(), 1);
     // Any layout puts it back.
     view->LogList().setGeometry(5, 5, 10, 10);
