@@ -22,6 +22,10 @@ bool IsAsciiAlnum(unsigned char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+bool IsWordByte(char c) {
+    return IsAsciiAlnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
 // A literal as a regular expression of the same bytes: letters and digits stay, every
 // other byte is written as \xHH, so no byte of it is taken for syntax.
 std::string EscapedLiteral(std::string_view text) {
@@ -116,7 +120,7 @@ hs_database_t* CompileRegex(const std::string& pattern, unsigned flags, MatchErr
 } // namespace
 
 struct TextMatcher::Engine {
-    enum class Kind { FindLine, Options };
+    enum class Kind { FindLine, WordLiteral, Options };
     Kind kind = Kind::Options;
     // Every line, or (for a regular expression) the lines that are not UTF-8 with a byte
     // above 0x7F.
@@ -149,6 +153,8 @@ struct TextMatcher::Scanner::Scratch {
     // its first byte, so no later one counts).
     std::vector<uint8_t> atStart;
     size_t lineSize = 0;
+    // WordLiteral: the line being scanned.
+    std::string_view line;
     const Engine* engine = nullptr;
     bool found = false;
     bool anyAtStart = false;
@@ -174,12 +180,26 @@ std::unique_ptr<TextMatcher> TextMatcher::Compile(std::string_view text, const M
     Engine& engine = *matcher->m_engine;
     const unsigned caseless = options.matchCase ? 0u : static_cast<unsigned>(HS_FLAG_CASELESS);
     const unsigned flags = caseless | HS_FLAG_SINGLEMATCH | HS_FLAG_ALLOWEMPTY;
-    if (!options.regex) {
+    if (!options.regex && options.wholeWord) {
+        // A whole word: each occurrence of the literal, its edges looked at here, which
+        // keeps the engine on its fast literal search (a frame of character classes
+        // around the literal would not).
+        engine.kind = Engine::Kind::WordLiteral;
+        engine.lengths.push_back(static_cast<unsigned>(text.size()));
+        hs_compile_error_t* failure = nullptr;
+        if (hs_compile_lit(text.data(), caseless, text.size(), HS_MODE_BLOCK, nullptr, &engine.bytes,
+                           &failure) != HS_SUCCESS) {
+            if (error) {
+                error->message =
+                    failure && failure->message ? failure->message : "the text cannot be searched for";
+                error->position = -1;
+            }
+            hs_free_compile_error(failure);
+            return nullptr;
+        }
+    } else if (!options.regex) {
         // A literal: its bytes as they are, in every line.
-        std::string pattern = EscapedLiteral(text);
-        if (options.wholeWord)
-            pattern = kWordEdgeBefore + pattern + kWordEdgeAfter;
-        engine.bytes = CompileRegex(pattern, flags, error);
+        engine.bytes = CompileRegex(EscapedLiteral(text), flags, error);
         if (!engine.bytes)
             return nullptr;
     } else {
@@ -295,6 +315,23 @@ bool TextMatcher::Scanner::Matches(std::string_view line) {
                 return 0;
             }
             if (scratch.atStart[id])
+                return 0;
+            scratch.found = true;
+            return 1;
+        };
+        hs_scan(engine.bytes, line.data(), length, 0, s.scratch, onMatch, &s);
+        return s.found;
+    }
+    if (engine.kind == Engine::Kind::WordLiteral) {
+        s.line = line;
+        s.found = false;
+        const auto onMatch = [](unsigned, unsigned long long, unsigned long long to, unsigned,
+                                void* context) -> int {
+            auto& scratch = *static_cast<Scratch*>(context);
+            const size_t end = static_cast<size_t>(to);
+            const size_t from = end - scratch.engine->lengths[0];
+            if ((from > 0 && IsWordByte(scratch.line[from - 1])) ||
+                (end < scratch.line.size() && IsWordByte(scratch.line[end])))
                 return 0;
             scratch.found = true;
             return 1;

@@ -141,10 +141,14 @@ inline constexpr const char* kBadRegex = "The regular expression is not valid:\n
 // The filter bar above the log list.
 inline constexpr const char* kFilterBarTitle = "Filters:";
 inline constexpr const char* kFilterTextTip = "A text or regular expression; Enter adds the filter";
+// The options again, with mnemonics the main window's menu bar does not use.
+inline constexpr const char* kFilterMatchCaseBox = "Match &case";
+inline constexpr const char* kFilterWholeWordBox = "Whole wor&d";
+inline constexpr const char* kFilterRegexBox = "&Regular expression";
 inline constexpr const char* kFilterShowOnly = "Show only";
 inline constexpr const char* kFilterHide = "Hide";
 inline constexpr const char* kFilterAdd = "&Add";
-inline constexpr const char* kFilterRemove = "Remo&ve";
+inline constexpr const char* kFilterRemove = "Re&move";
 inline constexpr const char* kFilterEmpty = "Type the text to filter by first";
 inline constexpr const char* kFilterListTip =
     "The filters of this log: a line is shown when its level is shown and it passes every "

@@ -39,11 +39,11 @@ QString Describe(const LineFilterSpec& filter) {
 
 CFilterBar::CFilterBar(CommandHost& host, QWidget* parent)
     : QWidget(parent), m_host(host), m_text(new QLineEdit(this)), m_mode(new QComboBox(this)),
-      m_matchCase(new QCheckBox(Text(res::kMatchCaseBox), this)),
-      m_wholeWord(new QCheckBox(Text(res::kWholeWordBox), this)),
-      m_regex(new QCheckBox(Text(res::kRegexBox), this)), m_add(new QPushButton(Text(res::kFilterAdd), this)),
-      m_note(new QLabel(this)), m_list(new QListWidget(this)),
-      m_remove(new QPushButton(Text(res::kFilterRemove), this)) {
+      m_matchCase(new QCheckBox(Text(res::kFilterMatchCaseBox), this)),
+      m_wholeWord(new QCheckBox(Text(res::kFilterWholeWordBox), this)),
+      m_regex(new QCheckBox(Text(res::kFilterRegexBox), this)),
+      m_add(new QPushButton(Text(res::kFilterAdd), this)), m_note(new QLabel(this)),
+      m_list(new QListWidget(this)), m_remove(new QPushButton(Text(res::kFilterRemove), this)) {
     setAutoFillBackground(true);
     m_text->setToolTip(Text(res::kFilterTextTip));
     m_mode->addItem(Text(res::kFilterShowOnly));

@@ -39,11 +39,11 @@ bool Add(CFilterBar& bar, const QString& text, bool hide, MatchOptions options =
     bar.findChild<QLineEdit*>()->setText(text);
     const auto boxes = bar.findChildren<QAbstractButton*>();
     for (QAbstractButton* box : boxes) {
-        if (box->text() == res::kMatchCaseBox)
+        if (box->text() == res::kFilterMatchCaseBox)
             box->setChecked(options.matchCase);
-        if (box->text() == res::kWholeWordBox)
+        if (box->text() == res::kFilterWholeWordBox)
             box->setChecked(options.wholeWord);
-        if (box->text() == res::kRegexBox)
+        if (box->text() == res::kFilterRegexBox)
             box->setChecked(options.regex);
     }
     bar.findChild<QComboBox*>()->setCurrentIndex(hide ? 1 : 0);
