@@ -1,13 +1,16 @@
 // The whole program on a generated log, offscreen, through its real objects: the
 // application, the document and its log window, the view's command routing, the prompts
 // a user answers. In order: open and load; Options with one level hidden (the refill);
-// Find All of a rare and of a common word (each line found selected and bookmarked); F3
+// a text filter hiding a common word and one showing only a rare word (the same refill);
+// Find All of a rare and of a common word (each line found selected and bookmarked), of a
+// rare and a common regular expression, and of the common word with Match case and with
+// Whole word; F3
 // once round every bookmark; Ctrl+Shift+B; Copy of the selected lines; Analyze; Save As of
 // the whole list; Delete of 100,000 selected lines; the log closed and loaded again;
 // closing a log while it loads.
 //
 // Beside each, the reference work on the same file in the same run (`wc -l`, `grep -c`,
-// `LC_ALL=C grep -ci`, `cp`), and the ratio to it, so the figures hold on a noisy machine.
+// `LC_ALL=C grep -ci`, `grep -cE`, `cp`), and the ratio to it, so the figures hold on a noisy machine.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/ProgramBench [--size BYTES] [--file LOG] [--only NAME]
 #include <QAbstractButton>
@@ -45,11 +48,18 @@
 
 namespace {
 
+// The regular expressions of Find All: one the generated log holds on its rare lines, one on
+// about four lines in ten.
+constexpr const char* kRareRegex = "zanzibar|link (loss|down) on port [0-9]+";
+constexpr const char* kCommonRegex = "sess(ion|ment)s?";
+
 // Answers every prompt as a user would: the Find dialog with `findWhat` and Find All, the
 // Options dialog by clicking the boxes of `toggle` and OK, the save dialog with `savePath`,
 // Yes/No questions with No, messages with OK.
 struct ScriptedUser {
     std::string findWhat;
+    // The Find dialog's option boxes to check before Find All.
+    std::vector<int> findBoxes;
     std::vector<size_t> toggle;
     QString savePath;
     int dialogs = 0;
@@ -63,6 +73,8 @@ struct ScriptedUser {
             if (!findWhat.empty()) {
                 FindControl<QLineEdit>(request.dialog, IDC_FIND_WHAT)
                     ->setText(QString::fromStdString(findWhat));
+                for (const int box : findBoxes)
+                    FindControl<QAbstractButton>(request.dialog, box)->setChecked(true);
             } else {
                 for (size_t k : toggle)
                     FindControl<QAbstractButton>(request.dialog, COptionsDlg::kCheckIds[k])->click();
@@ -195,6 +207,29 @@ int main(int argc, char** argv) {
         user.toggle.clear();
     }
 
+    // ---- Text filters: "Hide" of a common word, "Show only" of a rare one -------------
+    // Each as the filter bar applies it (the core's filters, then the same rebuild as
+    // Options), with Match case, as `grep -c` compares; then the filter goes again.
+    const auto filter = [&](const std::string& name, const char* word, bool hide) {
+        const double grep = TimeCommand("LC_ALL=C grep -c " + std::string(word) + " " + Quoted(path));
+        Report("ref.grep_c_" + std::string(word) + ".seconds", grep, "s");
+        stalls.Start();
+        Stopwatch rebuild;
+        view.Core().SetLineFilters({LineFilterSpec{word, MatchOptions{true, false, false}, hide, true}});
+        view.StartRefill();
+        WaitUntil([&] { return !view.IsRefilling() && !view.IsRefillPending(); });
+        ReportRatio(name, rebuild.Seconds(), grep, "grep_c", 1);
+        Report(name + ".lines_shown", list.GetCount(), "lines");
+        Report(name + ".longest_gui_stall", stalls.StopMs(), "ms");
+        view.Core().SetLineFilters({});
+        view.StartRefill();
+        WaitUntil([&] { return !view.IsRefilling() && !view.IsRefillPending(); });
+    };
+    if (options.Wants("program.filter_hide_common"))
+        filter("program.filter_hide_common", kCommonWord, true);
+    if (options.Wants("program.filter_show_rare"))
+        filter("program.filter_show_rare", kRareWord, false);
+
     // ---- Find All, F3, Ctrl+Shift+B, Copy -------------------------------------------
     const auto clearMarks = [&] {
         // No bookmark, no entry in the marks pane, no selection.
@@ -219,6 +254,29 @@ int main(int argc, char** argv) {
     };
     if (options.Wants("program.find_rare"))
         find("program.find_rare", kRareWord, fileBacked ? 1.5 : 2);
+    // Find All with the search options, each against grep doing the same.
+    const auto findWith = [&](const std::string& name, const std::string& what, std::vector<int> boxes,
+                              const std::string& grepFlags, const std::string& referenceName, double target) {
+        const double grep = TimeCommand("LC_ALL=C grep " + grepFlags + " '" + what + "' " + Quoted(path));
+        clearMarks();
+        user.findWhat = what;
+        user.findBoxes = std::move(boxes);
+        const double seconds = TimedCommand(view, user, ID_EDIT_FIND);
+        user.findWhat.clear();
+        user.findBoxes.clear();
+        Report("ref." + referenceName + "_" + name.substr(name.find('.') + 1) + ".seconds", grep, "s");
+        ReportRatio(name, seconds, grep, referenceName, target);
+        Report(name + ".matches", list.GetSelCount(), "lines");
+    };
+    if (options.Wants("program.find_regex_rare"))
+        findWith("program.find_regex_rare", kRareRegex, {IDC_FIND_REGEX}, "-cE", "grep_ce", 1);
+    if (options.Wants("program.find_regex_common"))
+        findWith("program.find_regex_common", kCommonRegex, {IDC_FIND_REGEX}, "-cE", "grep_ce", 1.5);
+    // Match case and Whole word, on the common word, against the plain Find All's reference.
+    if (options.Wants("program.find_case_common"))
+        findWith("program.find_case_common", kCommonWord, {IDC_FIND_MATCH_CASE}, "-ci", "grep_ci", 4);
+    if (options.Wants("program.find_word_common"))
+        findWith("program.find_word_common", kCommonWord, {IDC_FIND_WHOLE_WORD}, "-ci", "grep_ci", 4);
     const bool wantsCommon = options.Wants("program.find_common") || options.Wants("program.next_mark") ||
                              options.Wants("program.show_bookmarks") || options.Wants("program.copy");
     if (wantsCommon)

@@ -9,6 +9,7 @@
 #include "commands/Commands.h"
 #include "core/LevelConfig.h"
 #include "core/LogViewCore.h"
+#include "core/TextMatcher.h"
 #include "platform/Prompts.h"
 #include "res/Resources.h"
 #include "view/LogListBox.h"
@@ -40,7 +41,8 @@ void OnAnalyze(CommandHost& host) {
     if (!keywords.empty()) {
         std::vector<int> found;
         try {
-            found = LinesHoldingAny(model, keywords);
+            // One automaton for every keyword: each line is read once, not once a keyword.
+            found = LinesMatching(model, *TextMatcher::ForFindLine(keywords));
             // Bookmarking a line drops its selection, so the lines are selected after it.
             // AddAll makes its room first: when memory runs out, nothing has changed yet.
             bookmarks.AddAll(found);

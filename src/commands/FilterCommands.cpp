@@ -1,5 +1,6 @@
 #include "commands/Commands.h"
 #include "commands/OptionsDlg.h"
+#include "view/FilterBar.h"
 #include "view/LogListBox.h"
 
 namespace {
@@ -35,6 +36,11 @@ void OnOptions(CommandHost& host) {
     // The rebuild brings back the stored lines under the new filter: selection, bookmarks,
     // deletions and edits go, and so does the marks view's list, which refers to them.
     host.StartRefill();
+}
+
+void OnFilterBar(CommandHost& host) {
+    if (CFilterBar* bar = host.FilterBar())
+        bar->SetShown(!bar->isVisible());
 }
 
 } // namespace filter_commands

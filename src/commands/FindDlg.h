@@ -1,17 +1,25 @@
-// CFindDlg: the Find dialog (template 130) of one log view.
+// CFindDlg: the Find dialog of one log view, laid out in code.
 //
-// "Find All" selects every line of the view's log list that holds the keyword (the log
-// list's FindLine rule: A-Z without case, after the line's first byte or the whole line)
-// in addition to the selection there is, bookmarks each of them while "Bookmark Found" is
-// checked, and closes the dialog with IDOK. An empty keyword leaves the dialog open. A
-// keyword found nowhere is reported and the dialog closes too; the Find command then
-// opens a fresh one (g_findFound tells it so).
+// "Find All" selects every line of the view's log list that holds the keyword in addition
+// to the selection there is, bookmarks each of them while "Bookmark Found" is checked, and
+// closes the dialog with IDOK. With no search option checked the keyword is found by the
+// log list's FindLine rule (A-Z without case, after the line's first byte or the whole
+// line); "Match case", "Whole word" and "Regular expression" search through a TextMatcher,
+// where a match anywhere in the line counts. An empty keyword leaves the dialog open, and
+// so does a regular expression that does not compile (after a message saying why, with
+// the keyword selected). A keyword found nowhere is reported and the dialog closes too;
+// the Find command then opens a fresh one (g_findFound tells it so).
+//
+// Controls, by id: the keyword edit (IDC_FIND_WHAT), Find All (IDOK, the default button),
+// Cancel (IDCANCEL), "Bookmark Found" (IDC_BOOKMARK_FOUND) and the three options
+// (IDC_FIND_MATCH_CASE, IDC_FIND_WHOLE_WORD, IDC_FIND_REGEX), in that tab order.
 //
 // Made and run modally by find_commands::OnFind; the view outlives it. GUI thread only.
 #pragma once
 
 #include <QString>
 
+#include "core/TextMatcher.h"
 #include "platform/DialogTemplate.h"
 
 class CommandHost;
@@ -30,6 +38,8 @@ public:
     QString m_keyword;
     // "Bookmark Found" (check box 1016); checked when the dialog opens.
     int m_bookmarkFound = 1;
+    // The three option boxes; unchecked when the dialog opens.
+    MatchOptions m_options;
 
 protected:
     void OnInitDialog() override;
@@ -39,7 +49,8 @@ protected:
 private:
     // Controls to members (save) or members to controls.
     void UpdateData(bool save);
-    void FindAll();
+    // False when the keyword cannot be searched for (the dialog stays open).
+    bool FindAll();
 
     CommandHost& m_view;
 };

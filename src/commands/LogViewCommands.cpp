@@ -55,6 +55,9 @@ bool OnCmdMsg(CommandHost& view, int id, bool execute) {
     case ID_VIEW_BOOKMARKS:
         command = bookmark_commands::OnShowBookmarks;
         break;
+    case ID_VIEW_FILTERBAR:
+        command = filter_commands::OnFilterBar;
+        break;
     case ID_VIEW_FOLLOW:
         command = [](CommandHost& host) { host.SetFollow(!host.IsFollowing()); };
         break;

@@ -5,6 +5,7 @@
 
 #include "core/ByteText.h"
 #include "core/LineRecord.h"
+#include "core/Parallel.h"
 
 CLogViewCore::CLogViewCore(const LevelSlotTable& levelSlots)
     : m_logList(DisplayList::SelectionMode::Extended), m_levelSlots(levelSlots), m_bookmarks(m_logList) {
@@ -62,7 +63,7 @@ void CLogViewCore::ShowAddedLine(size_t index, int level) {
     const bool shown = m_levelFilter[level >= 0 ? pair : 0].show;
     if (level >= 0)
         m_lineEntries.SetHidden(index, !shown);
-    if (shown && !m_holdList)
+    if (shown && !m_holdList && PassesLineFilters(index))
         m_logList.AddLine(index, false);
 }
 
@@ -127,17 +128,55 @@ void CLogViewCore::OnLoadDone() {
 }
 
 void CLogViewCore::OnRefillLine(size_t index) {
+    RefillLine(index, PassesLineFilters(index));
+}
+
+void CLogViewCore::RefillLine(size_t index, bool passes) {
     // The line's text already lives in the store, so the display item refers to it.
     const int level = m_lineEntries.Level(index);
     if (level < 0) {
-        if (m_levelFilter[0].show)
+        if (m_levelFilter[0].show && passes)
             m_logList.AddLine(index, true);
         return;
     }
     const bool hidden = !m_levelFilter[static_cast<size_t>(level) + 1].show;
     m_lineEntries.SetHidden(index, hidden);
-    if (!hidden)
+    if (!hidden && passes)
         m_logList.AddLine(index, true);
+}
+
+void CLogViewCore::OnRefillLines(size_t first, size_t last) {
+    if (!m_lineFilters.Active()) {
+        for (size_t i = first; i < last; ++i)
+            RefillLine(i, true);
+        return;
+    }
+    // The filters' scans are the costly part of a rebuild: they are shared between the
+    // processors, and the list is then built in order on this thread.
+    constexpr size_t kLinesPerPart = 16 * 1024;
+    std::vector<uint8_t> passes(last - first);
+    const std::vector<size_t> bounds = SplitForParallel(last - first, kLinesPerPart);
+    RunInParallel(bounds.size() - 1, [&](size_t part) {
+        LineFilterStack::Checker checker(m_lineFilters);
+        for (size_t i = bounds[part]; i < bounds[part + 1]; ++i)
+            passes[i] = checker.Passes(m_lineEntries.Text(first + i)) ? 1 : 0;
+    });
+    for (size_t i = first; i < last; ++i)
+        RefillLine(i, passes[i - first] != 0);
+}
+
+bool CLogViewCore::SetLineFilters(std::vector<LineFilterSpec> filters, size_t* failedIndex,
+                                  MatchError* error) {
+    // The scanner belongs to the filters it was made for.
+    m_filterChecker.reset();
+    const bool set = m_lineFilters.Set(std::move(filters), failedIndex, error);
+    if (m_lineFilters.Active())
+        m_filterChecker = std::make_unique<LineFilterStack::Checker>(m_lineFilters);
+    return set;
+}
+
+bool CLogViewCore::PassesLineFilters(size_t index) {
+    return !m_filterChecker || m_filterChecker->Passes(m_lineEntries.Text(index));
 }
 
 void CLogViewCore::ResetForRebuild() {

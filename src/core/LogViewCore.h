@@ -16,6 +16,7 @@
 #include "core/Bookmarks.h"
 #include "core/DisplayList.h"
 #include "core/LevelConfig.h"
+#include "core/LineFilter.h"
 #include "core/LineStore.h"
 #include "core/Palette.h"
 
@@ -68,6 +69,16 @@ public:
     // Stored line `index` during a rebuild: shows it again, trimmed, if its level is shown,
     // and notes in the store whether it was left out.
     void OnRefillLine(size_t index);
+    // Stored lines first..last-1, as OnRefillLine each; the text filters decide them
+    // first, by one thread a processor.
+    void OnRefillLines(size_t first, size_t last);
+
+    // Replaces the text filters (LineFilterStack::Set); the list is not rebuilt here.
+    bool SetLineFilters(std::vector<LineFilterSpec> filters, size_t* failedIndex = nullptr,
+                        MatchError* error = nullptr);
+    const LineFilterStack& LineFilters() const { return m_lineFilters; }
+    // Whether stored line `index` passes every active text filter.
+    bool PassesLineFilters(size_t index);
 
     // Empties the display list and the bookmarks, before the list is built again.
     void ResetForRebuild();
@@ -103,6 +114,11 @@ private:
     int StoreLine(LineRecord& record);
     // Shows stored line `index`, just added, as the rules of OnAddLine say.
     void ShowAddedLine(size_t index, int level);
+    // OnRefillLine, the text filters' verdict given.
+    void RefillLine(size_t index, bool passes);
+    LineFilterStack m_lineFilters;
+    // The filters' scanner of the GUI thread; null while no filter is on.
+    std::unique_ptr<LineFilterStack::Checker> m_filterChecker;
     // The store's last line is the end of a file still being written.
     bool m_openLine = false;
     bool m_loaded = false;

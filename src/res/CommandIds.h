@@ -34,3 +34,4 @@ inline constexpr int ID_EDIT_NEXTMARK = 32774;
 inline constexpr int ID_OPTIONS_ANALYZE = 32775;
 inline constexpr int ID_VIEW_BOOKMARKS = 32776;
 inline constexpr int ID_VIEW_FOLLOW = 32780;
+inline constexpr int ID_VIEW_FILTERBAR = 32781;

@@ -82,6 +82,7 @@ std::map<int, std::vector<MenuItem>> MakeMenus() {
                   Item(ID_VIEW_OPTIONS),
                   Item(ID_VIEW_BOOKMARKS),
                   Item(ID_VIEW_FOLLOW),
+                  Item(ID_VIEW_FILTERBAR),
               }),
         Popup("&Window",
               {
@@ -129,6 +130,8 @@ const std::vector<Command>& GetCommands() {
         {ID_VIEW_BOOKMARKS, "&Bookmarks", "Ctrl+Shift+B", "View all Bookmarks", "Show bookmarks"},
         {ID_VIEW_FOLLOW, "&Follow", "Ctrl+Shift+F",
          "Keep the end of the log in sight as lines are added to its file", "Follow"},
+        {ID_VIEW_FILTERBAR, "F&ilter Bar", "Ctrl+Shift+L",
+         "Show or hide the filters that hide lines by their text", "Filter Bar"},
         {ID_WINDOW_CASCADE, "&Cascade", "", "Arrange windows so they overlap", "Cascade Windows"},
         {ID_WINDOW_TILE_HORZ, "&Tile", "", "Arrange windows as non-overlapping tiles", "Tile Windows"},
         {ID_NEXT_PANE, "", "F6", "Switch to the next window pane", "Next Pane"},

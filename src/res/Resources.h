@@ -24,6 +24,10 @@ inline constexpr int IDC_OPTIONS_LEVEL10 = 1023;
 // Find (130): the text to find and the "Bookmark Found" box.
 inline constexpr int IDC_FIND_WHAT = 1011;
 inline constexpr int IDC_BOOKMARK_FOUND = 1016;
+// Find: the search options, below "Bookmark Found".
+inline constexpr int IDC_FIND_MATCH_CASE = 1024;
+inline constexpr int IDC_FIND_WHOLE_WORD = 1025;
+inline constexpr int IDC_FIND_REGEX = 1026;
 
 // The template with number `id`; throws std::out_of_range for an unknown id.
 const DialogTemplate& GetDialogTemplate(int id);

@@ -130,4 +130,46 @@ inline constexpr const char* kBadConfigurationBox =
 // Added to the first box when the installed example is there. %1: its path.
 inline constexpr const char* kExampleConfiguration = "\n\nTo begin, copy the example %1 to one of them.";
 
+// The Find dialog, laid out in code (its controls are those of its old template).
+inline constexpr const char* kFindCaption = "Find";
+inline constexpr const char* kFindWhatLabel = "Find what:";
+inline constexpr const char* kFindAllButton = "&Find All";
+inline constexpr const char* kCancelButton = "Cancel";
+inline constexpr const char* kBookmarkFoundBox = "Bookmark Found";
+// The search options, of the Find dialog and of the filter bar.
+inline constexpr const char* kMatchCaseBox = "&Match case";
+inline constexpr const char* kWholeWordBox = "&Whole word";
+inline constexpr const char* kRegexBox = "&Regular expression";
+inline constexpr const char* kSearchRuleTip =
+    "With no option checked, a line is found when the text occurs after its first character "
+    "(or is the whole line), A-Z without case. With any option checked, a match anywhere in "
+    "the line counts.";
+// A regular expression that does not compile. %1: the engine's reason; %2: the character of
+// the expression where it is (1 for the first).
+inline constexpr const char* kBadRegexAt = "The regular expression is not valid at character %2:\n%1";
+inline constexpr const char* kBadRegex = "The regular expression is not valid:\n%1";
+
+// The filter bar above the log list.
+inline constexpr const char* kFilterBarTitle = "Filters:";
+inline constexpr const char* kFilterTextTip = "A text or regular expression; Enter adds the filter";
+// The options again, with mnemonics the main window's menu bar does not use.
+inline constexpr const char* kFilterMatchCaseBox = "Match &case";
+inline constexpr const char* kFilterWholeWordBox = "Whole wor&d";
+inline constexpr const char* kFilterRegexBox = "&Regular expression";
+inline constexpr const char* kFilterShowOnly = "Show only";
+inline constexpr const char* kFilterHide = "Hide";
+inline constexpr const char* kFilterAdd = "&Add";
+inline constexpr const char* kFilterRemove = "Re&move";
+inline constexpr const char* kFilterEmpty = "Type the text to filter by first";
+inline constexpr const char* kFilterListTip =
+    "The filters of this log: a line is shown when its level is shown and it passes every "
+    "checked filter; uncheck one to switch it off";
+// %1: the mode (kFilterShowOnly or kFilterHide); %2: the text; %3: the options, if any.
+inline constexpr const char* kFilterEntry = "%1: %2%3";
+inline constexpr const char* kFilterOptionCase = "case";
+inline constexpr const char* kFilterOptionWord = "word";
+inline constexpr const char* kFilterOptionRegex = "regex";
+// In the status bar after a rebuild that left no line.
+inline constexpr const char* kFilterHidesAll = "The filters hide every line of this log";
+
 } // namespace res

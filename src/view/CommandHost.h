@@ -15,6 +15,7 @@
 class CLogViewCore;
 class CLogListBox;
 class CListBox;
+class CFilterBar;
 class QWidget;
 class QLineEdit;
 
@@ -35,6 +36,8 @@ public:
     virtual QWidget* DialogParent() = 0;
     // The in-place line editor (control 1011).
     virtual QLineEdit* LineEditor() = 0;
+    // The bar of the log's text filters, or null when the view has none.
+    virtual CFilterBar* FilterBar() { return nullptr; }
 
     // Rebuilds the log list from the store with a progress dialog (bound: stored lines
     // x 100, step 10 per line). First, at once, empties the log list, the marks list and

@@ -77,8 +77,7 @@ void CListRebuild::ShowLines(size_t first, size_t count) {
     }
     DisplayList::AppendRun run(m_core.LogList());
     try {
-        for (size_t i = first; i < last; ++i)
-            m_core.OnRefillLine(i);
+        m_core.OnRefillLines(first, last);
     } catch (const std::bad_alloc&) {
         // The list got its numbers of the store's lines (the first line left out) and they
         // did not fit: it keeps the lines before, in order.

@@ -12,11 +12,14 @@
 #include "res/Resources.h"
 #include "res/Strings.h"
 #include "view/FileProbe.h"
+#include "view/FilterBar.h"
 #include "view/LogListBox.h"
 
 CQuorvixView::CQuorvixView(const QString& path, QWidget* parent)
     : CFormView(GetDialogTemplate(IDD_QUORVIX_FORM), parent), m_path(path),
-      m_logList(new CLogListBox(m_core.m_logList, this)), m_reader(m_core, this), m_rebuild(m_core, this) {
+      m_logList(new CLogListBox(m_core.m_logList, this)), m_filterBar(new CFilterBar(*this, this)), m_reader(m_core, this), m_rebuild(m_core, this) {
+    m_filterBar->hide();
+    m_filterBar->SetLayoutHandler([this] { OnSize(); });
     // The form: the log list (made above, placed by CreateControl) and the line editor.
     CreateControls();
     m_editor = GetDlgItem<QLineEdit>(IDC_LINE_EDITOR);
@@ -186,6 +189,8 @@ void CQuorvixView::OnRefillFinished(bool outOfMemory, int shown) {
     if (outOfMemory)
         AfxMessageBox(QString::fromUtf8(res::kRefillOutOfMemory).arg(PathForDisplay(m_path)).arg(shown),
                       MB_OK | MB_ICONWARNING, this);
+    if (m_logList->GetCount() == 0 && m_core.LineFilters().Active())
+        SetStatusText(QString::fromUtf8(res::kFilterHidesAll));
     if (IsRefillPending() && !IsLoading() && !IsRefilling())
         RunRefill();
 }
@@ -200,7 +205,9 @@ void CQuorvixView::OnListSaved(const QString& path) {
 void CQuorvixView::OnSize() {
     if (!m_logList)
         return;
-    m_logList->setGeometry(0, 0, width(), height());
+    const int top = m_filterBar->isVisibleTo(this) ? m_filterBar->sizeHint().height() : 0;
+    m_filterBar->setGeometry(0, 0, width(), top);
+    m_logList->setGeometry(0, top, width(), height() - top);
 }
 
 void CQuorvixView::resizeEvent(QResizeEvent* event) {

@@ -55,6 +55,7 @@ public:
     void RefreshMarks() override { emit MarksRefreshWanted(); }
     QWidget* DialogParent() override { return this; }
     QLineEdit* LineEditor() override { return m_editor; }
+    CFilterBar* FilterBar() override { return m_filterBar; }
     void StartRefill() override;
     bool IsLoading() const override { return m_reader.IsLoading(); }
     bool IsListIncomplete() const override { return IsLoading() || IsRefilling() || IsRefillPending(); }
@@ -137,6 +138,7 @@ private:
     CLogViewCore m_core;
     CLogListBox* m_logList;        // control 1015
     QLineEdit* m_editor = nullptr; // control 1011
+    CFilterBar* m_filterBar;       // above the log list, hidden until asked for
     QPointer<CListBox> m_marks;
     CLogReader m_reader;
     CListRebuild m_rebuild;

@@ -173,3 +173,62 @@ TEST(Find, FindAllOverALongLogSplitBetweenThreadsFindsWhatOnePassFinds) {
     EXPECT_EQ(model.GetSelItems(), expected);
     EXPECT_EQ(model.GetCaretIndex(), expected.back());
 }
+
+TEST(Find, OptionsFindAnywhereAndABadExpressionKeepsTheDialogOpen) {
+    FakeCommandHost host;
+    host.Load({"Error at start", "x error", "x ERROR", "x errors", "x link down on port 12", "x link up",
+               "caf\xE9"});
+    DisplayList& list = host.LogList().Model();
+    FakePrompts prompts;
+    // Runs Find All with `keyword` and the boxes given; returns the lines selected, then
+    // clears selection and bookmarks.
+    const auto find = [&](const QString& keyword, std::vector<int> boxes) {
+        prompts.AnswerDialog([&](CDialog& shown) {
+            // The options start unchecked, below Bookmark Found in the tab order.
+            for (const int id : {IDC_FIND_MATCH_CASE, IDC_FIND_WHOLE_WORD, IDC_FIND_REGEX})
+                EXPECT_FALSE(shown.IsDlgButtonChecked(id));
+            EXPECT_EQ(shown.GetDlgItem(IDC_BOOKMARK_FOUND)->nextInFocusChain(),
+                      shown.GetDlgItem(IDC_FIND_MATCH_CASE));
+            shown.SetDlgItemText(IDC_FIND_WHAT, keyword);
+            for (const int id : boxes)
+                shown.CheckDlgButton(id, true);
+            shown.GetDlgItem<QPushButton>(IDOK)->click();
+        });
+        find_commands::OnFind(host);
+        const std::vector<int> found = list.GetSelItems();
+        EXPECT_EQ(MarkedLines(host), found);
+        host.StartRefill();
+        return found;
+    };
+    // A match at the line's start counts with any option.
+    EXPECT_EQ(find("error", {IDC_FIND_MATCH_CASE}), std::vector<int>({1, 3}));
+    EXPECT_EQ(find("error", {IDC_FIND_WHOLE_WORD}), std::vector<int>({0, 1, 2}));
+    EXPECT_EQ(find("ERROR", {IDC_FIND_WHOLE_WORD, IDC_FIND_MATCH_CASE}), std::vector<int>({2}));
+    EXPECT_EQ(find("link (down|loss) on port [0-9]+", {IDC_FIND_REGEX}), std::vector<int>({4}));
+    EXPECT_EQ(find("^e.*t$", {IDC_FIND_REGEX}), std::vector<int>({0}));
+    EXPECT_EQ(find("erro", {IDC_FIND_REGEX, IDC_FIND_WHOLE_WORD}), std::vector<int>());
+    EXPECT_EQ(find(QString::fromUtf8("caf\xC3\xA9"), {IDC_FIND_REGEX}),
+              std::vector<int>({6})); // a Latin-1 line
+    EXPECT_TRUE(prompts.MessageTexts().contains(res::kFindNotFound));
+
+    // An expression that does not compile: told what and where, the dialog stays open
+    // with the text selected, and nothing is selected or bookmarked.
+    prompts.Clear();
+    bool stayed = false;
+    QString selected;
+    prompts.AnswerDialog([&](CDialog& shown) {
+        shown.SetDlgItemText(IDC_FIND_WHAT, QString::fromUtf8("\xC3\xA9 (down"));
+        shown.CheckDlgButton(IDC_FIND_REGEX, true);
+        shown.GetDlgItem<QPushButton>(IDOK)->click();
+        stayed = shown.isVisible();
+        selected = shown.GetDlgItem<QLineEdit>(IDC_FIND_WHAT)->selectedText();
+    });
+    find_commands::OnFind(host);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(selected, QString::fromUtf8("\xC3\xA9 (down"));
+    ASSERT_EQ(prompts.MessageTexts().size(), 1);
+    EXPECT_TRUE(prompts.MessageTexts().front().contains("character 3"))
+        << prompts.MessageTexts().front().toStdString();
+    EXPECT_EQ(list.GetSelCount(), 0);
+    EXPECT_TRUE(host.Core().m_bookmarks.Empty());
+}

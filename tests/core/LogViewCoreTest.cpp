@@ -276,3 +276,33 @@ TEST(LineBatch, LinesClassifiedByTheirReaderLandAsLinesClassifiedHere) {
 }
 
 } // namespace
+
+TEST(LogViewCoreFilters, TheSharedRebuildDecidesAsTheLineByLineOne) {
+    // Enough lines for several parts of the shared scan, each a different verdict.
+    CLogViewCore byLine;
+    CLogViewCore shared;
+    std::vector<std::string> texts;
+    for (int i = 0; i < 100000; ++i)
+        texts.push_back("line " + std::to_string(i) + (i % 7 == 0 ? " drop" : "") +
+                        (i % 3 == 0 ? " keep" : ""));
+    for (CLogViewCore* core : {&byLine, &shared}) {
+        LineBatch batch(texts.size(), texts.size() * 24);
+        for (const std::string& text : texts)
+            batch.Add(text, text.size() + 1);
+        core->OnAddLines(batch);
+        core->OnLoadDone();
+        ASSERT_TRUE(core->SetLineFilters({LineFilterSpec{"drop", {true, true, false}, true, true},
+                                          LineFilterSpec{"k.ep$", {false, false, true}, false, true}}));
+        core->ResetForRebuild();
+    }
+    for (size_t i = 0; i < texts.size(); ++i)
+        byLine.OnRefillLine(i);
+    shared.OnRefillLines(0, texts.size());
+    ASSERT_EQ(shared.LogList().GetCount(), byLine.LogList().GetCount());
+    int expected = 0;
+    for (int i = 0; i < 100000; ++i)
+        expected += (i % 7 != 0 && i % 3 == 0) ? 1 : 0;
+    EXPECT_EQ(shared.LogList().GetCount(), expected);
+    for (int i = 0; i < shared.LogList().GetCount(); ++i)
+        ASSERT_EQ(shared.LogList().GetText(i), byLine.LogList().GetText(i));
+}

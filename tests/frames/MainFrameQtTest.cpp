@@ -77,7 +77,7 @@ TEST(MainFrame, MenusAreTheTablesAndFollowTheLogWindows) {
     EXPECT_EQ(Dump(log[1]), QStringList({"&Copy\tCtrl+C", "-", "&Find\tCtrl+F", "Clear Sel", "-",
                                          "&Bookmark\tF2", "&Next Mark\tF3"}));
     EXPECT_EQ(Dump(log[2]), QStringList({"&Toolbar", "&Status Bar", "-", "&Options\tCtrl+Shift+O",
-                                         "&Bookmarks\tCtrl+Shift+B", "&Follow\tCtrl+Shift+F"}));
+                                         "&Bookmarks\tCtrl+Shift+B", "&Follow\tCtrl+Shift+F", "F&ilter Bar\tCtrl+Shift+L"}));
     EXPECT_EQ(Dump(log[3]), QStringList({"&Cascade", "&Tile"}));
     EXPECT_EQ(Dump(log[4]), QStringList({"&Analyze\tCtrl+A"}));
     EXPECT_EQ(Dump(log[5]), QStringList({"&Readme", "&About Quorvix..."}));
@@ -135,7 +135,7 @@ TEST(MainFrame, AcceleratorsToolBarAndPrompts) {
         {"Ctrl+A", 32775},   {"Ctrl+Shift+B", 32776}, {"Ctrl+Shift+F", 32780}, {"Ctrl+C", 57634},
         {"Ctrl+F", 57636},   {"Ctrl+O", 57601},       {"Ctrl+Shift+O", 32772}, {"Ctrl+P", 57607},
         {"Ctrl+S", 57603},   {"F2", 32773},           {"F3", 32774},           {"F6", 57680},
-        {"Shift+F6", 57681},
+        {"Shift+F6", 57681}, {"Ctrl+Shift+L", 32781},
     };
     EXPECT_EQ(accelerators, expected);
 

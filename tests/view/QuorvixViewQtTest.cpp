@@ -13,8 +13,10 @@
 #include "loader/ProgressDlg.h"
 #include "loader/TraceWnd.h"
 #include "res/FrameResources.h"
+#include "res/Strings.h"
 #include "support/FakePrompts.h"
 #include "support/TempDir.h"
+#include "view/FilterBar.h"
 #include "view/LogListBox.h"
 #include "view/QuorvixView.h"
 
@@ -176,8 +178,10 @@ TEST_F(ViewTest, TheLogListFillsTheViewAfterEveryResize) {
         view->resize(size);
         EXPECT_EQ(view->LogList().geometry(), QRect(QPoint(0, 0), size));
     }
-    // The form holds the log list and its line editor, nothing else to hide.
-    EXPECT_EQ(view->findChildren<QAbstractButton*>().size(), 0);
+    // The form holds the log list, its line editor and the (hidden) filter bar, nothing
+    // else to hide.
+    EXPECT_EQ(view->findChildren<QAbstractButton*>().size(),
+              view->FilterBar()->findChildren<QAbstractButton*>().size());
     EXPECT_EQ(view->findChildren<CListBox*>().size(), 1);
     // Any layout puts it back.
     view->LogList().setGeometry(5, 5, 10, 10);
@@ -311,4 +315,32 @@ TEST_F(ViewTest, CommandsAndMessagesReachTheirHandlers) {
                       QPoint(rect.left() + 20, rect.top() + 2));
     ASSERT_FALSE(site.statusTexts.isEmpty());
     EXPECT_EQ(site.statusTexts.back(), "[2] c\n");
+}
+
+TEST_F(ViewTest, TextFiltersRebuildTheListAndSayWhenTheyHideEveryLine) {
+    const int lineCount = 30000;
+    Open(WriteBigLog(lineCount));
+    ASSERT_TRUE(WaitForLoad());
+    // The bar shows above the list from the View menu's command, and hides again.
+    ASSERT_NE(view->FilterBar(), nullptr);
+    EXPECT_FALSE(view->FilterBar()->isVisibleTo(view.get()));
+    log_view_commands::OnCmdMsg(*view, ID_VIEW_FILTERBAR, true);
+    EXPECT_TRUE(view->FilterBar()->isVisibleTo(view.get()));
+    EXPECT_GT(view->LogList().geometry().top(), 0);
+    log_view_commands::OnCmdMsg(*view, ID_VIEW_FILTERBAR, true);
+    EXPECT_EQ(view->LogList().geometry().top(), 0);
+
+    // Only the ERROR lines (every fifth), by the rebuild the view runs in batches.
+    ASSERT_TRUE(view->Core().SetLineFilters({LineFilterSpec{"ERROR", {true, true, false}, false, true}}));
+    view->StartRefill();
+    ASSERT_TRUE(WaitForRefill());
+    ASSERT_EQ(view->LogList().GetCount(), lineCount / 5);
+    EXPECT_EQ(view->LogList().Model().GetText(1), "line 5 x ERROR");
+
+    ASSERT_TRUE(view->Core().SetLineFilters({LineFilterSpec{"line", {true, false, false}, true, true}}));
+    view->StartRefill();
+    ASSERT_TRUE(WaitForRefill());
+    EXPECT_EQ(view->LogList().GetCount(), 0);
+    ASSERT_FALSE(site.statusTexts.isEmpty());
+    EXPECT_EQ(site.statusTexts.back(), res::kFilterHidesAll);
 }
