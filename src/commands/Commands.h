@@ -33,6 +33,8 @@ void Attach(CQuorvixView& view);
 namespace filter_commands {
 // Options (32772): the dialog, and a rebuild of the list when the choice changed.
 void OnOptions(CommandHost& host);
+// Filter Bar (Ctrl+Shift+L, 32781): shows the bar of the log's text filters, or hides it.
+void OnFilterBar(CommandHost& host);
 } // namespace filter_commands
 
 // Find (FindCommands.cpp).

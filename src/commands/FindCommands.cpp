@@ -2,6 +2,7 @@
 // nowhere in the log.
 #include "commands/Commands.h"
 #include "commands/FindDlg.h"
+#include "platform/Prompts.h"
 #include "view/LogListBox.h"
 
 namespace find_commands {
@@ -14,7 +15,7 @@ void OnFind(CommandHost& host) {
         // A Find All that found nothing closes its dialog; a fresh one (empty keyword,
         // "Bookmark Found" checked) takes its place until the user finds something or
         // cancels.
-        if (dialog.DoModal() != IDOK || g_findFound != 0)
+        if (RunModal(dialog) != IDOK || g_findFound != 0)
             return;
     }
 }

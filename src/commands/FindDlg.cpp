@@ -12,6 +12,8 @@
 
 #include "commands/Commands.h"
 #include "core/LogViewCore.h"
+#include "platform/ControlIds.h"
+#include "platform/Prompts.h"
 #include "res/Resources.h"
 #include "res/Strings.h"
 #include "view/LogListBox.h"
@@ -20,15 +22,6 @@ int g_findFound = 0;
 
 namespace {
 
-// The dialog's frame: a caption and a close box; its controls are made in code.
-DialogTemplate FindFrame() {
-    DialogTemplate frame;
-    frame.id = IDD_FIND;
-    frame.caption = res::kFindCaption;
-    frame.style = DialogStyle::Caption | DialogStyle::SystemMenu | DialogStyle::ModalFrame;
-    return frame;
-}
-
 template <class T> T* Control(T* widget, int id) {
     SetControlId(widget, id);
     return widget;
@@ -36,93 +29,82 @@ template <class T> T* Control(T* widget, int id) {
 
 } // namespace
 
-CFindDlg::CFindDlg(CommandHost& view) : CDialog(FindFrame(), view.DialogParent()), m_view(view) {
+CFindDlg::CFindDlg(CommandHost& view) : QDialog(view.DialogParent()), m_view(view) {
+    setWindowTitle(QString::fromUtf8(res::kFindCaption));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     const QString tip = QString::fromUtf8(res::kSearchRuleTip);
     auto* label = new QLabel(QString::fromUtf8(res::kFindWhatLabel), this);
-    auto* edit = Control(new QLineEdit(this), IDC_FIND_WHAT);
-    edit->setToolTip(tip);
-    edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
-    auto* findAll = Control(new QPushButton(QString::fromUtf8(res::kFindAllButton), this), IDOK);
-    findAll->setDefault(true);
+    m_edit = Control(new QLineEdit(this), IDC_FIND_WHAT);
+    m_edit->setToolTip(tip);
+    m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 40);
+    m_findAll = Control(new QPushButton(QString::fromUtf8(res::kFindAllButton), this), IDOK);
+    m_findAll->setDefault(true);
     auto* cancel = Control(new QPushButton(QString::fromUtf8(res::kCancelButton), this), IDCANCEL);
-    auto* bookmark =
-        Control(new QCheckBox(QString::fromUtf8(res::kBookmarkFoundBox), this), IDC_BOOKMARK_FOUND);
-    auto* matchCase =
-        Control(new QCheckBox(QString::fromUtf8(res::kMatchCaseBox), this), IDC_FIND_MATCH_CASE);
-    auto* wholeWord =
-        Control(new QCheckBox(QString::fromUtf8(res::kWholeWordBox), this), IDC_FIND_WHOLE_WORD);
-    auto* regex = Control(new QCheckBox(QString::fromUtf8(res::kRegexBox), this), IDC_FIND_REGEX);
-    for (QCheckBox* option : {matchCase, wholeWord, regex})
+    m_bookmark = Control(new QCheckBox(QString::fromUtf8(res::kBookmarkFoundBox), this), IDC_BOOKMARK_FOUND);
+    m_matchCase = Control(new QCheckBox(QString::fromUtf8(res::kMatchCaseBox), this), IDC_FIND_MATCH_CASE);
+    m_wholeWord = Control(new QCheckBox(QString::fromUtf8(res::kWholeWordBox), this), IDC_FIND_WHOLE_WORD);
+    m_regex = Control(new QCheckBox(QString::fromUtf8(res::kRegexBox), this), IDC_FIND_REGEX);
+    for (QCheckBox* option : {m_matchCase, m_wholeWord, m_regex})
         option->setToolTip(tip);
-    connect(findAll, &QPushButton::clicked, this, [this] { OnOK(); });
-    connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    connect(m_findAll, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // The keyword and its label on the left, the buttons on the right, the boxes below.
     auto* grid = new QGridLayout(this);
     grid->addWidget(label, 0, 0);
-    grid->addWidget(edit, 0, 1);
+    grid->addWidget(m_edit, 0, 1);
     auto* buttons = new QVBoxLayout();
-    buttons->addWidget(findAll);
+    buttons->addWidget(m_findAll);
     buttons->addWidget(cancel);
     buttons->addStretch();
     grid->addLayout(buttons, 0, 2, 5, 1);
-    grid->addWidget(bookmark, 1, 0, 1, 2);
-    grid->addWidget(matchCase, 2, 0, 1, 2);
-    grid->addWidget(wholeWord, 3, 0, 1, 2);
-    grid->addWidget(regex, 4, 0, 1, 2);
+    grid->addWidget(m_bookmark, 1, 0, 1, 2);
+    grid->addWidget(m_matchCase, 2, 0, 1, 2);
+    grid->addWidget(m_wholeWord, 3, 0, 1, 2);
+    grid->addWidget(m_regex, 4, 0, 1, 2);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-    // The template's frame had no size: the layout gives it one.
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     // The edit first, so that it has the focus when the dialog opens.
-    QWidget::setTabOrder(edit, findAll);
-    QWidget::setTabOrder(findAll, cancel);
-    QWidget::setTabOrder(cancel, bookmark);
-    QWidget::setTabOrder(bookmark, matchCase);
-    QWidget::setTabOrder(matchCase, wholeWord);
-    QWidget::setTabOrder(wholeWord, regex);
-    edit->setFocus();
-}
-
-void CFindDlg::OnInitDialog() {
+    QWidget::setTabOrder(m_edit, m_findAll);
+    QWidget::setTabOrder(m_findAll, cancel);
+    QWidget::setTabOrder(cancel, m_bookmark);
+    QWidget::setTabOrder(m_bookmark, m_matchCase);
+    QWidget::setTabOrder(m_matchCase, m_wholeWord);
+    QWidget::setTabOrder(m_wholeWord, m_regex);
+    m_edit->setFocus();
     UpdateData(false);
 }
 
 void CFindDlg::UpdateData(bool save) {
     if (save) {
-        m_keyword = GetDlgItemText(IDC_FIND_WHAT);
-        m_bookmarkFound = IsDlgButtonChecked(IDC_BOOKMARK_FOUND) ? 1 : 0;
-        m_options.matchCase = IsDlgButtonChecked(IDC_FIND_MATCH_CASE);
-        m_options.wholeWord = IsDlgButtonChecked(IDC_FIND_WHOLE_WORD);
-        m_options.regex = IsDlgButtonChecked(IDC_FIND_REGEX);
+        m_keyword = m_edit->text();
+        m_bookmarkFound = m_bookmark->isChecked() ? 1 : 0;
+        m_options.matchCase = m_matchCase->isChecked();
+        m_options.wholeWord = m_wholeWord->isChecked();
+        m_options.regex = m_regex->isChecked();
     } else {
-        SetDlgItemText(IDC_FIND_WHAT, m_keyword);
-        CheckDlgButton(IDC_BOOKMARK_FOUND, m_bookmarkFound != 0);
-        CheckDlgButton(IDC_FIND_MATCH_CASE, m_options.matchCase);
-        CheckDlgButton(IDC_FIND_WHOLE_WORD, m_options.wholeWord);
-        CheckDlgButton(IDC_FIND_REGEX, m_options.regex);
+        m_edit->setText(m_keyword);
+        m_bookmark->setChecked(m_bookmarkFound != 0);
+        m_matchCase->setChecked(m_options.matchCase);
+        m_wholeWord->setChecked(m_options.wholeWord);
+        m_regex->setChecked(m_options.regex);
     }
 }
 
-void CFindDlg::OnOK() {
+void CFindDlg::accept() {
     UpdateData(true);
     if (m_keyword.isEmpty())
         return;
-    QWidget* findAll = GetDlgItem(IDOK);
-    if (findAll)
-        findAll->setEnabled(false);
+    m_findAll->setEnabled(false);
     const bool searched = FindAll();
-    if (findAll)
-        findAll->setEnabled(true);
+    m_findAll->setEnabled(true);
     if (!searched) {
         // The keyword stays, selected, for the user to mend.
-        if (auto* edit = GetDlgItem<QLineEdit>(IDC_FIND_WHAT)) {
-            edit->setFocus();
-            edit->selectAll();
-        }
+        m_edit->setFocus();
+        m_edit->selectAll();
         return;
     }
-    CDialog::OnOK();
+    QDialog::accept();
 }
 
 bool CFindDlg::FindAll() {

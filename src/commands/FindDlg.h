@@ -14,21 +14,25 @@
 // Cancel (IDCANCEL), "Bookmark Found" (IDC_BOOKMARK_FOUND) and the three options
 // (IDC_FIND_MATCH_CASE, IDC_FIND_WHOLE_WORD, IDC_FIND_REGEX), in that tab order.
 //
-// Made and run modally by find_commands::OnFind; the view outlives it. GUI thread only.
+// Made by find_commands::OnFind and run through RunModal (Prompts.h); the view outlives
+// it. GUI thread only.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 
 #include "core/TextMatcher.h"
-#include "platform/DialogTemplate.h"
 
 class CommandHost;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
 
 // 1 when the last Find All, in any log, selected at least one line; 0 when it found none.
 // 0 at start.
 extern int g_findFound;
 
-class CFindDlg : public CDialog {
+class CFindDlg : public QDialog {
     Q_OBJECT
 
 public:
@@ -41,10 +45,8 @@ public:
     // The three option boxes; unchecked when the dialog opens.
     MatchOptions m_options;
 
-protected:
-    void OnInitDialog() override;
-    // Find All.
-    void OnOK() override;
+    // Find All: closes the dialog unless the keyword is empty or cannot be searched for.
+    void accept() override;
 
 private:
     // Controls to members (save) or members to controls.
@@ -53,4 +55,10 @@ private:
     bool FindAll();
 
     CommandHost& m_view;
+    QLineEdit* m_edit;
+    QPushButton* m_findAll;
+    QCheckBox* m_bookmark;
+    QCheckBox* m_matchCase;
+    QCheckBox* m_wholeWord;
+    QCheckBox* m_regex;
 };

@@ -1,11 +1,5 @@
-// The program's resources: dialog templates by number and the texts the user sees.
+// The program's resources: control ids of the forms and the texts the user sees.
 #pragma once
-
-#include "platform/DialogTemplate.h"
-
-// Dialog template ids.
-inline constexpr int IDD_QUORVIX_FORM = 101;
-inline constexpr int IDD_FIND = 130;
 
 // Control ids.
 inline constexpr int IDC_PROGRESS = 1021;
@@ -28,9 +22,6 @@ inline constexpr int IDC_BOOKMARK_FOUND = 1016;
 inline constexpr int IDC_FIND_MATCH_CASE = 1024;
 inline constexpr int IDC_FIND_WHOLE_WORD = 1025;
 inline constexpr int IDC_FIND_REGEX = 1026;
-
-// The template with number `id`; throws std::out_of_range for an unknown id.
-const DialogTemplate& GetDialogTemplate(int id);
 
 namespace res {
 inline constexpr const char* kAppName = "Quorvix";

@@ -6,6 +6,7 @@
 #include <QMetaObject>
 
 #include "platform/Clipboard.h"
+#include "platform/ControlIds.h"
 #include "platform/Prompts.h"
 #include "platform/QtText.h"
 #include "res/FrameResources.h"
@@ -16,13 +17,18 @@
 #include "view/LogListBox.h"
 
 CQuorvixView::CQuorvixView(const QString& path, QWidget* parent)
-    : CFormView(GetDialogTemplate(IDD_QUORVIX_FORM), parent), m_path(path),
-      m_logList(new CLogListBox(m_core.m_logList, this)), m_filterBar(new CFilterBar(*this, this)), m_reader(m_core, this), m_rebuild(m_core, this) {
+    : QWidget(parent), m_path(path), m_logList(new CLogListBox(m_core.m_logList, this)),
+      m_filterBar(new CFilterBar(*this, this)), m_reader(m_core, this), m_rebuild(m_core, this) {
     m_filterBar->hide();
     m_filterBar->SetLayoutHandler([this] { OnSize(); });
-    // The form: the log list (made above, placed by CreateControl) and the line editor.
-    CreateControls();
-    m_editor = GetDlgItem<QLineEdit>(IDC_LINE_EDITOR);
+    // The form: the filter bar over the log list (OnSize places them), and the line editor,
+    // hidden and disabled until a line is edited in place.
+    m_logList->SetDlgCtrlID(IDC_LOG_LIST);
+    SetControlId(m_logList, IDC_LOG_LIST);
+    m_editor = new QLineEdit(this);
+    SetControlId(m_editor, IDC_LINE_EDITOR);
+    m_editor->setEnabled(false);
+    m_editor->hide();
     m_logList->SetNotifyHandler([this](int code) { OnLogListNotify(code); });
     m_logList->installEventFilter(this);
     if (m_editor)
@@ -42,14 +48,6 @@ CQuorvixView::~CQuorvixView() {
     // The list widget observes the core's model: it goes first.
     delete m_logList;
     m_logList = nullptr;
-}
-
-QWidget* CQuorvixView::CreateControl(const ControlTemplate& control, QWidget* parent) {
-    if (control.id == IDC_LOG_LIST) {
-        m_logList->SetDlgCtrlID(IDC_LOG_LIST);
-        return m_logList;
-    }
-    return CFormView::CreateControl(control, parent);
 }
 
 void CQuorvixView::OnInitialUpdate() {
@@ -211,7 +209,7 @@ void CQuorvixView::OnSize() {
 }
 
 void CQuorvixView::resizeEvent(QResizeEvent* event) {
-    CFormView::resizeEvent(event);
+    QWidget::resizeEvent(event);
     OnSize();
 }
 
@@ -237,7 +235,7 @@ bool CQuorvixView::eventFilter(QObject* watched, QEvent* event) {
             emit EnterKeyPressed(qobject_cast<QWidget*>(watched));
     }
     // The key goes on to its widget either way.
-    return CFormView::eventFilter(watched, event);
+    return QWidget::eventFilter(watched, event);
 }
 
 void CQuorvixView::AbandonLineEdit() {

@@ -1,6 +1,6 @@
 // CQuorvixView: the log view, the left pane of every log window.
 //
-// A form on template 101 that holds the log list (the coloured list of the log's lines)
+// A widget that holds the filter bar, the log list (the coloured list of the log's lines)
 // and the hidden in-place line editor. It checks that its file can be read, has it read
 // (CLogReader) and rebuilt (CListRebuild), keeps the log list filling the view and the end
 // in sight while following, and tells what happened by signals: what the user did to its
@@ -19,15 +19,15 @@
 #pragma once
 
 #include <QPointer>
+#include <QWidget>
 
 #include "core/LogViewCore.h"
-#include "platform/DialogTemplate.h"
 #include "platform/ListBox.h"
 #include "view/CommandHost.h"
 #include "view/ListRebuild.h"
 #include "view/LogReader.h"
 
-class CQuorvixView : public CFormView, public CommandHost {
+class CQuorvixView : public QWidget, public CommandHost {
     Q_OBJECT
 
 public:
@@ -110,7 +110,6 @@ signals:
     void MarksRefreshWanted();
 
 protected:
-    QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) override;
     void resizeEvent(QResizeEvent* event) override;
     // Delete and Enter on the log list or the line editor (the view's own key routing).
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,3 +1,4 @@
+#include <QLineEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 
 #include "commands/Commands.h"
 #include "commands/FindDlg.h"
+#include "platform/ControlIds.h"
 #include "res/Resources.h"
 #include "support/FakeCommandHost.h"
 #include "support/FakePrompts.h"
@@ -28,10 +30,10 @@ std::vector<int> MarkedLines(FakeCommandHost& host) {
 
 // The next Find dialog gets `keyword` and Find All.
 void FindAll(FakePrompts& prompts, const QString& keyword, bool bookmark = true) {
-    prompts.AnswerDialog([keyword, bookmark](CDialog& shown) {
-        shown.SetDlgItemText(IDC_FIND_WHAT, keyword);
-        shown.CheckDlgButton(IDC_BOOKMARK_FOUND, bookmark);
-        shown.GetDlgItem<QPushButton>(IDOK)->click();
+    prompts.AnswerDialog([keyword, bookmark](CFindDlg& shown) {
+        FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->setText(keyword);
+        FindControl<QAbstractButton>(&shown, IDC_BOOKMARK_FOUND)->setChecked(bookmark);
+        FindControl<QPushButton>(&shown, IDOK)->click();
     });
 }
 
@@ -41,10 +43,10 @@ class WatchingHost : public FakeCommandHost {
 public:
     void BeginWaitCursor() override {
         if (dialog)
-            enabled.push_back(dialog->GetDlgItem(IDOK)->isEnabled());
+            enabled.push_back(FindControl(dialog, IDOK)->isEnabled());
         FakeCommandHost::BeginWaitCursor();
     }
-    CDialog* dialog = nullptr;
+    CFindDlg* dialog = nullptr;
     std::vector<bool> enabled;
 };
 
@@ -58,11 +60,11 @@ TEST(Find, FindAllSelectsAndBookmarksWithoutTogglingAnyOff) {
     host.Core().m_bookmarks.Add(5); // after the first lines found
     list.SetSel(3, true);
 
-    prompts.AnswerDialog([&host](CDialog& shown) {
+    prompts.AnswerDialog([&host](CFindDlg& shown) {
         host.dialog = &shown;
-        shown.SetDlgItemText(IDC_FIND_WHAT, "ERROR");
-        shown.GetDlgItem<QPushButton>(IDOK)->click();
-        EXPECT_TRUE(shown.GetDlgItem(IDOK)->isEnabled());
+        FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->setText("ERROR");
+        FindControl<QPushButton>(&shown, IDOK)->click();
+        EXPECT_TRUE(FindControl(&shown, IDOK)->isEnabled());
     });
     find_commands::OnFind(host);
     // The whole line 'Error' and '... error ...' match; 'error at start' does not.
@@ -92,8 +94,8 @@ TEST(Find, EmptyKeywordWaitsAndAMissOpensAFreshDialog) {
     EXPECT_TRUE(prompts.Requests().empty());
 
     host.Load({"alpha", "x beta"});
-    prompts.AnswerDialog([](CDialog& shown) {
-        shown.GetDlgItem<QPushButton>(IDOK)->click();
+    prompts.AnswerDialog([](CFindDlg& shown) {
+        FindControl<QPushButton>(&shown, IDOK)->click();
         EXPECT_TRUE(shown.isVisible());
     });
     find_commands::OnFind(host);
@@ -102,11 +104,11 @@ TEST(Find, EmptyKeywordWaitsAndAMissOpensAFreshDialog) {
     prompts.Clear();
     FindAll(prompts, "delta", false);
     prompts.Answer(IDOK); // the report
-    prompts.AnswerDialog([](CDialog& shown) {
-        EXPECT_EQ(shown.GetDlgItemText(IDC_FIND_WHAT), "");
-        EXPECT_TRUE(shown.IsDlgButtonChecked(IDC_BOOKMARK_FOUND));
-        shown.SetDlgItemText(IDC_FIND_WHAT, "BETA");
-        shown.GetDlgItem<QPushButton>(IDOK)->click();
+    prompts.AnswerDialog([](CFindDlg& shown) {
+        EXPECT_EQ(FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->text(), "");
+        EXPECT_TRUE(FindControl<QAbstractButton>(&shown, IDC_BOOKMARK_FOUND)->isChecked());
+        FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->setText("BETA");
+        FindControl<QPushButton>(&shown, IDOK)->click();
     });
     find_commands::OnFind(host);
     EXPECT_EQ(prompts.MessageTexts(), QStringList({res::kFindNotFound}));
@@ -125,7 +127,7 @@ TEST(Find, FoundFlagIsSharedByEveryLog) {
     // A dialog ended with IDOK without a Find All: the flag of the last Find All decides.
     const auto openedAfterOk = [&] {
         prompts.Clear();
-        prompts.AnswerDialog([](CDialog&) {}, IDOK);
+        prompts.AnswerDialog([](CFindDlg&) {}, IDOK);
         find_commands::OnFind(second);
         return prompts.Count(PromptKind::Dialog);
     };
@@ -183,16 +185,16 @@ TEST(Find, OptionsFindAnywhereAndABadExpressionKeepsTheDialogOpen) {
     // Runs Find All with `keyword` and the boxes given; returns the lines selected, then
     // clears selection and bookmarks.
     const auto find = [&](const QString& keyword, std::vector<int> boxes) {
-        prompts.AnswerDialog([&](CDialog& shown) {
+        prompts.AnswerDialog([&](CFindDlg& shown) {
             // The options start unchecked, below Bookmark Found in the tab order.
             for (const int id : {IDC_FIND_MATCH_CASE, IDC_FIND_WHOLE_WORD, IDC_FIND_REGEX})
-                EXPECT_FALSE(shown.IsDlgButtonChecked(id));
-            EXPECT_EQ(shown.GetDlgItem(IDC_BOOKMARK_FOUND)->nextInFocusChain(),
-                      shown.GetDlgItem(IDC_FIND_MATCH_CASE));
-            shown.SetDlgItemText(IDC_FIND_WHAT, keyword);
+                EXPECT_FALSE(FindControl<QAbstractButton>(&shown, id)->isChecked());
+            EXPECT_EQ(FindControl(&shown, IDC_BOOKMARK_FOUND)->nextInFocusChain(),
+                      FindControl(&shown, IDC_FIND_MATCH_CASE));
+            FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->setText(keyword);
             for (const int id : boxes)
-                shown.CheckDlgButton(id, true);
-            shown.GetDlgItem<QPushButton>(IDOK)->click();
+                FindControl<QAbstractButton>(&shown, id)->setChecked(true);
+            FindControl<QPushButton>(&shown, IDOK)->click();
         });
         find_commands::OnFind(host);
         const std::vector<int> found = list.GetSelItems();
@@ -216,12 +218,12 @@ TEST(Find, OptionsFindAnywhereAndABadExpressionKeepsTheDialogOpen) {
     prompts.Clear();
     bool stayed = false;
     QString selected;
-    prompts.AnswerDialog([&](CDialog& shown) {
-        shown.SetDlgItemText(IDC_FIND_WHAT, QString::fromUtf8("\xC3\xA9 (down"));
-        shown.CheckDlgButton(IDC_FIND_REGEX, true);
-        shown.GetDlgItem<QPushButton>(IDOK)->click();
+    prompts.AnswerDialog([&](CFindDlg& shown) {
+        FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->setText(QString::fromUtf8("\xC3\xA9 (down"));
+        FindControl<QAbstractButton>(&shown, IDC_FIND_REGEX)->setChecked(true);
+        FindControl<QPushButton>(&shown, IDOK)->click();
         stayed = shown.isVisible();
-        selected = shown.GetDlgItem<QLineEdit>(IDC_FIND_WHAT)->selectedText();
+        selected = FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->selectedText();
     });
     find_commands::OnFind(host);
     EXPECT_TRUE(stayed);

@@ -77,7 +77,8 @@ TEST(MainFrame, MenusAreTheTablesAndFollowTheLogWindows) {
     EXPECT_EQ(Dump(log[1]), QStringList({"&Copy\tCtrl+C", "-", "&Find\tCtrl+F", "Clear Sel", "-",
                                          "&Bookmark\tF2", "&Next Mark\tF3"}));
     EXPECT_EQ(Dump(log[2]), QStringList({"&Toolbar", "&Status Bar", "-", "&Options\tCtrl+Shift+O",
-                                         "&Bookmarks\tCtrl+Shift+B", "&Follow\tCtrl+Shift+F", "F&ilter Bar\tCtrl+Shift+L"}));
+                                         "&Bookmarks\tCtrl+Shift+B", "&Follow\tCtrl+Shift+F",
+                                         "F&ilter Bar\tCtrl+Shift+L"}));
     EXPECT_EQ(Dump(log[3]), QStringList({"&Cascade", "&Tile"}));
     EXPECT_EQ(Dump(log[4]), QStringList({"&Analyze\tCtrl+A"}));
     EXPECT_EQ(Dump(log[5]), QStringList({"&Readme", "&About Quorvix..."}));

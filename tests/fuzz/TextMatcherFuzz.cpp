@@ -22,7 +22,8 @@ bool LiteralMatches(std::string_view line, std::string_view needle, const MatchO
         if (text.compare(pos, word.size(), word) != 0)
             continue;
         const size_t end = pos + word.size();
-        if (!options.wholeWord || ((pos == 0 || !IsWordByte(text[pos - 1])) && (end == text.size() || !IsWordByte(text[end]))))
+        if (!options.wholeWord ||
+            ((pos == 0 || !IsWordByte(text[pos - 1])) && (end == text.size() || !IsWordByte(text[end]))))
             return true;
     }
     return false;

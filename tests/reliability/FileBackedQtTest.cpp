@@ -8,6 +8,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -25,6 +26,7 @@
 #include "core/LineFile.h"
 #include "frames/MarksView.h"
 #include "platform/Clipboard.h"
+#include "platform/ControlIds.h"
 #include "res/Resources.h"
 #include "res/Strings.h"
 #include "support/AppHarness.h"
@@ -138,10 +140,10 @@ protected:
 
     // Find All of `word` (selecting and bookmarking); the lines selected then.
     std::vector<int> FindAll(CQuorvixView& view, const QString& word) {
-        harness.prompts.AnswerDialog([word](CDialog& shown) {
-            shown.SetDlgItemText(IDC_FIND_WHAT, word);
-            shown.CheckDlgButton(IDC_BOOKMARK_FOUND, true);
-            shown.GetDlgItem<QPushButton>(IDOK)->click();
+        harness.prompts.AnswerDialog([word](CFindDlg& shown) {
+            FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->setText(word);
+            FindControl<QAbstractButton>(&shown, IDC_BOOKMARK_FOUND)->setChecked(true);
+            FindControl<QPushButton>(&shown, IDOK)->click();
         });
         log_view_commands::OnCmdMsg(view, ID_EDIT_FIND, true);
         return view.LogList().Model().GetSelItems();

@@ -5,6 +5,7 @@
 // in this process for a single command.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <cerrno>
@@ -18,6 +19,7 @@
 #include "commands/FindDlg.h"
 #include "loader/TraceWnd.h"
 #include "platform/Clipboard.h"
+#include "platform/ControlIds.h"
 #include "platform/QtText.h"
 #include "res/Resources.h"
 #include "support/AppHarness.h"
@@ -225,12 +227,12 @@ TEST(OutOfMemory, AFindAllThatRunsOutOfMemoryChangesNothing) {
     host.Core().m_bookmarks.Add(7);
     list.SetSel(3, true);
     FakePrompts prompts;
-    prompts.AnswerDialog([](CDialog& shown) {
-        shown.SetDlgItemText(IDC_FIND_WHAT, QStringLiteral("error"));
-        shown.CheckDlgButton(IDC_BOOKMARK_FOUND, true);
+    prompts.AnswerDialog([](CFindDlg& shown) {
+        FindControl<QLineEdit>(&shown, IDC_FIND_WHAT)->setText(QStringLiteral("error"));
+        FindControl<QAbstractButton>(&shown, IDC_BOOKMARK_FOUND)->setChecked(true);
         AddressSpaceLimit limit(16u << 20);
         ASSERT_TRUE(limit.Ok());
-        shown.GetDlgItem<QPushButton>(IDOK)->click();
+        FindControl<QPushButton>(&shown, IDOK)->click();
     });
     find_commands::OnFind(host);
 
