@@ -227,7 +227,7 @@ bool CTraceWnd::ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen) 
             m_stepped += step;
         }
         // Classified here, off the GUI thread, with the view's own copy of the slots.
-        m_batch->Add(text, step, ClassifyLine(m_levelSlots, text), at);
+        m_batch->Add(text, step, m_matcher.Classify(text), at);
         if (holdOpen && !file.LastPieceFinal()) {
             // A line still being written: shown as far as it goes, read again next time.
             m_batch->MarkLastLineOpen();

@@ -52,6 +52,7 @@
 #include "core/Decompressor.h"
 #include "core/FileState.h"
 #include "core/LevelConfig.h"
+#include "core/LevelMatcher.h"
 #include "core/LineRecord.h"
 #include "core/TextSpill.h"
 #include "platform/WorkerThread.h"
@@ -194,6 +195,7 @@ private:
     LineSink& m_sink;
     // The view's slots as the reader classifies with them; read only.
     const LevelSlotTable m_levelSlots;
+    const LevelMatcher m_matcher{m_levelSlots};
     QPointer<QWidget> m_progressOwner;
     QPointer<CProgressDlg> m_progress;
     bool m_ended = false;                          // GUI thread only
