@@ -6,6 +6,7 @@
 // erasing in the middle moves the tail, as in a vector.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
@@ -54,6 +55,18 @@ public:
         T& slot = Slot(m_size++);
         slot = value;
         return slot;
+    }
+
+    // Appends `count` copies of `value`, a chunk's run at a time. Throws std::bad_alloc,
+    // changing nothing, when the room cannot be had.
+    void append_fill(size_t count, const T& value) {
+        reserve(m_size + count);
+        while (count > 0) {
+            const size_t run = std::min(count, kPerChunk - m_size % kPerChunk);
+            std::fill_n(&Slot(m_size), run, value);
+            m_size += run;
+            count -= run;
+        }
     }
 
     void insert(size_t index, const T& value) {

@@ -1,11 +1,23 @@
 #include "core/LevelMatcher.h"
 
 #include <bit>
-#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+namespace {
+
+// Level names are a few bytes long: a loop beats a call to memcmp.
+bool SameBytes(const char* a, const char* b, size_t size) {
+    for (size_t k = 0; k < size; ++k) {
+        if (a[k] != b[k])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 LevelMatcher::LevelMatcher(const LevelSlotTable& slots) {
     for (size_t i = 0; i < kLevelCount; ++i) {
@@ -27,7 +39,8 @@ bool LevelMatcher::Visit(std::string_view text, size_t pos, uint32_t candidates,
         const int i = std::countr_zero(candidates);
         candidates &= candidates - 1;
         const std::string_view name = m_names[static_cast<size_t>(i)];
-        if (name.size() > text.size() - pos || std::memcmp(text.data() + pos, name.data(), name.size()) != 0)
+        if (name.size() > text.size() - pos ||
+            !SameBytes(text.data() + pos + 1, name.data() + 1, name.size() - 1))
             continue;
         // The name's first occurrence: it matches when that lies after the first byte.
         undecided &= ~(1u << i);

@@ -28,11 +28,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "core/ChunkedVector.h"
 #include "core/FileText.h"
+#include "core/LineRecord.h"
 #include "core/TextArena.h"
 
 class LineStore {
@@ -93,6 +95,14 @@ public:
     // The same for a file-backed store: the line whose text `text` (only looked at now)
     // lies at `offset` in the file, after every line appended before.
     void AppendFromFile(int level, std::string_view text, uint64_t offset);
+    // The flags byte AddEntry keeps for a line of `level` whose whole text is `text`: its
+    // level and the white space at its ends. A reader works it out where the text is
+    // still in its cache, so the GUI thread never reads the text to take a line in.
+    static uint8_t LineFlags(int level, std::string_view text);
+    // Adds `records`' lines at the tail at once, each with the flags the reader gave it
+    // (LineRecord::flags): as Append with the text `shift` bytes from the record's (its
+    // copy), or, when the store is file-backed, as AppendFromFile. Call Reserve first.
+    void AppendLines(std::span<const LineRecord> records, uintptr_t shift);
     // Removes the last line (a line that was still being written, read again whole).
     void RemoveLast();
     // Makes room for `count` lines in all, so that appending up to that many cannot fail.
@@ -170,7 +180,13 @@ private:
     size_t WholeLength(size_t i) const { return m_ends[i] - StartOf(i); }
     // The tail of Append and AppendFromFile: the line at `start` of the last segment, or
     // opening a new one at `base`.
-    void AddEntry(int level, std::string_view text, bool opens, uint64_t base, uint64_t start);
+    void AddEntry(int level, std::string_view text, bool opens, uint64_t base, uint64_t start) {
+        AddEntry(LineFlags(level, text), text.size(), opens, base, start);
+    }
+    void AddEntry(uint8_t flags, size_t length, bool opens, uint64_t base, uint64_t start);
+    // Append and AppendFromFile with the line's flags given.
+    void AppendAt(uint8_t flags, uintptr_t address, size_t length);
+    void AppendFromFileAt(uint8_t flags, uint64_t offset, size_t length);
 
     ChunkedVector<uint32_t> m_ends;
     ChunkedVector<uint8_t> m_flags;
