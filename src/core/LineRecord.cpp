@@ -57,6 +57,7 @@ void LineBatch::Clear() {
     m_lastLineOpen = false;
     m_allClassified = true;
     m_levelsSeen = 0;
+    m_chunks.clear();
 }
 
 void LineBatch::ProvideBytes(BigBlock block) {

@@ -88,6 +88,11 @@ public:
     bool AllClassified() const { return m_allClassified; }
     uint32_t LevelsSeen() const { return m_levelsSeen; }
 
+    // Blocks carried along for the store's per-line arrays (LineStore::GiveChunks); those
+    // nobody took go with Clear.
+    void AddChunk(BigBlock block) { m_chunks.push_back(std::move(block)); }
+    std::vector<BigBlock>& Chunks() { return m_chunks; }
+
     // The batch's last line is the end of a file that is still being written, without its
     // line feed yet: it may come again, longer, as the first line of a later batch, which
     // then takes its place.
@@ -105,6 +110,7 @@ private:
     bool m_allClassified = true;
     uint32_t m_levelsSeen = 0;
     std::vector<LineRecord> m_records;
+    std::vector<BigBlock> m_chunks;
 };
 
 // What a sink throws when it holds as many lines as it can take.

@@ -132,6 +132,18 @@ void LineStore::AppendLines(std::span<const LineRecord> records, uintptr_t shift
                  std::min<size_t>(record.text.size(), 0xffffffffu));
 }
 
+void LineStore::GiveChunks(std::vector<BigBlock>& blocks) {
+    constexpr size_t kKept = 4;
+    for (BigBlock& block : blocks) {
+        if (m_spareChunks.size() >= kKept)
+            break;
+        if (m_spareChunks.capacity() < kKept)
+            m_spareChunks.reserve(kKept);
+        m_spareChunks.push_back(std::move(block));
+    }
+    blocks.clear();
+}
+
 uint8_t LineStore::LineFlags(int level, std::string_view text) {
     auto flags = static_cast<uint8_t>(std::clamp(level, -1, 9) + 1);
     const size_t length = text.size();
@@ -260,6 +272,8 @@ void LineStore::Clear() {
     m_pageSegment.clear();
     m_pageSegment.shrink_to_fit();
     m_texts.Clear();
+    m_spareChunks.clear();
+    m_spareChunks.shrink_to_fit();
     m_files.clear();
     m_retired.clear();
     m_firstLive = 0;

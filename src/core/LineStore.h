@@ -42,7 +42,11 @@ public:
     // More lines than a list index (int) can reach are refused.
     static constexpr size_t kMaxLines = 0x7fffffff;
 
-    LineStore() { m_colourIndex.fill(0); }
+    LineStore() {
+        m_colourIndex.fill(0);
+        m_ends.SetSpareChunks(&m_spareChunks);
+        m_flags.SetSpareChunks(&m_spareChunks);
+    }
     ~LineStore() { Clear(); }
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
@@ -103,6 +107,12 @@ public:
     // (LineRecord::flags): as Append with the text `shift` bytes from the record's (its
     // copy), or, when the store is file-backed, as AppendFromFile. Call Reserve first.
     void AppendLines(std::span<const LineRecord> records, uintptr_t shift);
+    // Per-line bytes the store's arrays grow by (the end and the flags of a line).
+    static constexpr size_t kIndexBytesPerLine = sizeof(uint32_t) + sizeof(uint8_t);
+    // Takes `blocks` (of ChunkedVector's chunk size, each page written once by a reader's
+    // helper thread) for its per-line arrays to grow into, so that the GUI thread does not
+    // pay the first touch of that memory; keeps a few at most, the rest go.
+    void GiveChunks(std::vector<BigBlock>& blocks);
     // Removes the last line (a line that was still being written, read again whole).
     void RemoveLast();
     // Makes room for `count` lines in all, so that appending up to that many cannot fail.
@@ -188,6 +198,7 @@ private:
     void AppendAt(uint8_t flags, uintptr_t address, size_t length);
     void AppendFromFileAt(uint8_t flags, uint64_t offset, size_t length);
 
+    std::vector<BigBlock> m_spareChunks;
     ChunkedVector<uint32_t> m_ends;
     ChunkedVector<uint8_t> m_flags;
     std::vector<Segment> m_segments;

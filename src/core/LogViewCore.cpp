@@ -72,6 +72,7 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
     std::vector<LineRecord>& records = batch.Records();
     if (records.empty())
         return;
+    m_lineEntries.GiveChunks(batch.Chunks());
     // Lines that came after the load take memory of the budget while it has room; beyond
     // it they are read from their file.
     if (m_loaded)

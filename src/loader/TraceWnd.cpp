@@ -13,6 +13,7 @@
 
 #include "core/BlockSupply.h"
 #include "core/LineFile.h"
+#include "core/LineStore.h"
 #include "loader/FileWatch.h"
 #include "loader/ProgressDlg.h"
 #include "platform/QtText.h"
@@ -174,6 +175,14 @@ bool CTraceWnd::HandOver(WorkerThread& thread) {
     if (m_plan && !m_plan->BeforeHandOver(m_batch->BytesUsed(), fileStarted)) {
         m_noRoom = m_plan->Error();
         return false;
+    }
+    if (m_blocks) {
+        // Blocks of the supply, written once on spare processor time, go along for the
+        // store's per-line arrays, a block ahead of their need.
+        static_assert(kBatchBytes >= ChunkedVector<uint32_t>::kChunkBytes);
+        m_indexNeeded += m_batch->Count() * LineStore::kIndexBytesPerLine;
+        for (; m_indexSent < m_indexNeeded + kBatchBytes; m_indexSent += kBatchBytes)
+            m_batch->AddChunk(m_blocks->Take());
     }
     m_slots.acquire();
     if (thread.StopRequested())
