@@ -63,16 +63,31 @@ int LevelMatcher::Classify(std::string_view text) const {
     __m128i firsts[kLevelCount];
     for (size_t k = 0; k < static_cast<size_t>(m_firstCount); ++k)
         firsts[k] = _mm_set1_epi8(static_cast<char>(m_firsts[k]));
-    for (; pos + 16 <= size; pos += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
+    const auto hitsAt = [&](size_t at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
         __m128i hits = _mm_cmpeq_epi8(block, firsts[0]);
         for (size_t k = 1; k < static_cast<size_t>(m_firstCount); ++k)
             hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, firsts[k]));
-        for (auto mask = static_cast<uint32_t>(_mm_movemask_epi8(hits)); mask != 0; mask &= mask - 1) {
-            const size_t at = pos + static_cast<size_t>(std::countr_zero(mask));
-            if (Visit(text, at, m_startingWith[bytes[at]], undecided, best))
-                return best < kLevelCount ? best : -1;
+        return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+    };
+    const auto visitAll = [&](size_t at, uint32_t mask) {
+        for (; mask != 0; mask &= mask - 1) {
+            const size_t where = at + static_cast<size_t>(std::countr_zero(mask));
+            if (Visit(text, where, m_startingWith[bytes[where]], undecided, best))
+                return true;
         }
+        return false;
+    };
+    for (; pos + 16 <= size; pos += 16) {
+        if (visitAll(pos, hitsAt(pos)))
+            return best < kLevelCount ? best : -1;
+    }
+    if (pos < size && size >= 16) {
+        // The last bytes as the end of a block of sixteen that overlaps the one before,
+        // its bytes seen already left out.
+        const size_t at = size - 16;
+        visitAll(at, hitsAt(at) & (0xffffu << (pos - at)));
+        return best < kLevelCount ? best : -1;
     }
 #endif
     for (; pos < size; ++pos) {
