@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
+#include <cstdint>
 #include <new>
 #include <span>
 
@@ -129,7 +131,8 @@ bool CLogViewCore::TakeWhole(LineBatch& batch, size_t first) {
     uintptr_t shift = 0;
     try {
         m_lineEntries.Reserve(at + lines.size());
-        m_logList.Reserve(static_cast<int>(at + lines.size()));
+        m_logList.Reserve(static_cast<int>(
+            std::min<size_t>(static_cast<size_t>(m_logList.GetCount()) + lines.size(), INT32_MAX)));
         // The texts lie one after another in the batch's block: it is adopted whole when
         // well filled, else copied into the store's own blocks at once.
         if (!m_lineEntries.FileBacked() && !batch.BytesTaken()) {
@@ -149,10 +152,17 @@ bool CLogViewCore::TakeWhole(LineBatch& batch, size_t first) {
         return false;
     }
     m_lineEntries.AppendLines(lines, shift);
+    try {
+        m_logList.AddStoreLines(at, lines.size());
+    } catch (const std::bad_alloc&) {
+        // The list's numbers could not be had (its items were no longer the store's lines
+        // of their own index): the lines leave the store again, and go one by one.
+        while (m_lineEntries.GetCount() > at)
+            m_lineEntries.RemoveLast();
+        return false;
+    }
     for (uint32_t seen = batch.LevelsSeen(); seen != 0; seen &= seen - 1)
         m_levelFilter[static_cast<size_t>(std::countr_zero(seen)) + 1].show = true;
-    // The list's room was made above: this cannot fail.
-    m_logList.AddStoreLines(at, lines.size());
     return true;
 }
 
