@@ -56,22 +56,4 @@ TEST(LevelMatcherTest, GivesTheLevelOfASearchPerNameOnRandomLinesAndNames) {
     }
 }
 
-TEST(LevelMatcherTest, DecidesEachNameAtItsFirstOccurrence) {
-    const Slots slots({"ERR", "ERROR", "RR", "WARN", "E"});
-    const LevelMatcher matcher(slots.table);
-    // "ERR" at the start rules slot 0 out though it occurs again; "ERROR" contains it.
-    EXPECT_EQ(matcher.Classify("ERROR x ERROR"), 2);
-    EXPECT_EQ(matcher.Classify("x ERROR"), 0);
-    EXPECT_EQ(matcher.Classify("WARN ERR"), 0);
-    EXPECT_EQ(matcher.Classify("E WARN"), 3);
-    EXPECT_EQ(matcher.Classify("EWARN"), 3);
-    EXPECT_EQ(matcher.Classify(""), -1);
-    // Past the sixteen-byte steps, and in the last bytes of the line.
-    EXPECT_EQ(matcher.Classify(std::string(40, '.') + "WARN"), 3);
-    EXPECT_EQ(matcher.Classify(std::string(15, '.') + "ERRO"), 0);
-    EXPECT_EQ(matcher.Classify(std::string("\0RR", 3)), 2);
-    // No names at all.
-    EXPECT_EQ(LevelMatcher(LevelSlotTable{}).Classify("x ERR"), -1);
-}
-
 } // namespace
