@@ -6,6 +6,7 @@
 // erasing in the middle moves the tail, as in a vector.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
@@ -38,22 +39,39 @@ public:
     const T& operator[](size_t i) const { return const_cast<ChunkedVector*>(this)->Slot(i); }
     T& back() { return Slot(m_size - 1); }
 
+    // Where new chunks come from first: blocks of at least kChunkBytes made ready
+    // elsewhere (written once already, so this thread does not pay their first touch).
+    // The owner keeps `spare` alive as long as this sequence; null: fresh blocks only.
+    void SetSpareChunks(std::vector<BigBlock>* spare) { m_spare = spare; }
+
     // Makes room for `n` elements in all, so that appending up to that many allocates
     // nothing and cannot fail. Throws std::bad_alloc when the memory cannot be had; the
     // elements stay as they were.
     void reserve(size_t n) {
         while (m_chunks.size() * kPerChunk < n)
-            m_chunks.emplace_back(kPerChunk * sizeof(T));
+            m_chunks.push_back(NewChunk());
     }
 
     // Throws std::bad_alloc when a new chunk is needed and cannot be had; the sequence
     // stays as it was.
     T& push_back(const T& value) {
         if (m_size == m_chunks.size() * kPerChunk)
-            m_chunks.emplace_back(kPerChunk * sizeof(T));
+            m_chunks.push_back(NewChunk());
         T& slot = Slot(m_size++);
         slot = value;
         return slot;
+    }
+
+    // Appends `count` copies of `value`, a chunk's run at a time. Throws std::bad_alloc,
+    // changing nothing, when the room cannot be had.
+    void append_fill(size_t count, const T& value) {
+        reserve(m_size + count);
+        while (count > 0) {
+            const size_t run = std::min(count, kPerChunk - m_size % kPerChunk);
+            std::fill_n(&Slot(m_size), run, value);
+            m_size += run;
+            count -= run;
+        }
     }
 
     void insert(size_t index, const T& value) {
@@ -116,8 +134,17 @@ public:
     void clear_keeping_memory() { m_size = 0; }
 
 private:
+    BigBlock NewChunk() {
+        if (m_spare && !m_spare->empty() && m_spare->back().Size() >= kPerChunk * sizeof(T)) {
+            BigBlock block = std::move(m_spare->back());
+            m_spare->pop_back();
+            return block;
+        }
+        return BigBlock(kPerChunk * sizeof(T));
+    }
     T& Slot(size_t i) { return reinterpret_cast<T*>(m_chunks[i / kPerChunk].Data())[i % kPerChunk]; }
 
     std::vector<BigBlock> m_chunks;
     size_t m_size = 0;
+    std::vector<BigBlock>* m_spare = nullptr;
 };

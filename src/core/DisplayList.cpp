@@ -59,6 +59,26 @@ int DisplayList::AddLine(size_t storeIndex, bool trimmed, bool storeData) {
     return Append(static_cast<uint32_t>(storeIndex), flags, m_store->TextLengthAtMost(storeIndex, trimmed));
 }
 
+void DisplayList::AddStoreLines(size_t first, size_t count) {
+    if (count == 0)
+        return;
+    const size_t at = m_flags.size();
+    const size_t total = at + count;
+    Reserve(static_cast<int>(std::min<size_t>(total, INT32_MAX)));
+    // Items that are the store's lines of their own index keep the list without numbers.
+    if (m_identity && first != at)
+        Materialize(total);
+    if (!m_identity) {
+        for (size_t k = 0; k < count; ++k)
+            m_refs.push_back(static_cast<uint32_t>(first + k));
+    }
+    m_flags.append_fill(count, kStoreData);
+    for (size_t k = 0; k < count; ++k)
+        NoteLength(static_cast<int>(at + k), m_store->TextLengthAtMost(first + k, false));
+    if (m_observer && m_appendRuns == 0)
+        m_observer->ItemsInserted(static_cast<int>(at), static_cast<int>(count));
+}
+
 size_t DisplayList::LowestStoreLine() const {
     size_t lowest = SIZE_MAX;
     for (int i = 0; i < GetCount(); ++i) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/LevelMatcher.h"
 #include "core/LineFile.h"
 
 using bytetext::Atoi;
@@ -81,9 +82,5 @@ LevelSlotTable& g_levelSlots = GlobalLevelTables().levelSlots;
 int32_t& g_loadStatus = GlobalLevelTables().loadStatus;
 
 int ClassifyLine(const LevelSlotTable& slots, std::string_view text) {
-    for (int i = 0; i < kLevelCount; ++i) {
-        if (bytetext::FoundAfterStart(text, slots[static_cast<size_t>(i)].name))
-            return i;
-    }
-    return -1;
+    return LevelMatcher(slots).Classify(text);
 }

@@ -35,7 +35,8 @@ using LevelSlotTable = std::array<LevelSlot, kLevelCount>;
 
 // The level of a log line: the lowest-numbered slot whose name first occurs in `text` at
 // a position after its first byte, or -1. Case-sensitive, on bytes. Slots are read only,
-// so a reader may classify with a copy on its own thread.
+// so a reader may classify with a copy on its own thread. Each call builds a LevelMatcher;
+// whoever classifies many lines keeps one.
 int ClassifyLine(const LevelSlotTable& slots, std::string_view text);
 
 // Everything one configuration file yields. The process-wide tables below are one

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/LineStore.h"
+
 LineBatch::LineBatch(size_t maxLines, size_t maxBytes)
     : m_capacity(std::max<size_t>(maxBytes, 1)), m_maxLines(std::max<size_t>(maxLines, 1)) {
     m_records.reserve(m_maxLines);
@@ -34,8 +36,17 @@ void LineBatch::Add(std::string_view text, uint64_t step, int level, uint64_t of
     if (!text.empty())
         std::memcpy(out, text.data(), text.size());
     m_used += text.size();
+    uint8_t flags = 0;
+    if (level == LineRecord::kNotClassified) {
+        m_allClassified = false;
+    } else {
+        // As the store keeps the line: at most its first 4 GiB - 1 bytes.
+        flags = LineStore::LineFlags(level, text.substr(0, 0xffffffffu));
+        if (level >= 0 && level < 32)
+            m_levelsSeen |= 1u << level;
+    }
     m_records.push_back(
-        LineRecord{std::string_view(out, text.size()), this, static_cast<int8_t>(level), offset});
+        LineRecord{std::string_view(out, text.size()), this, static_cast<int8_t>(level), flags, offset});
     m_stepSum += step;
 }
 
@@ -44,6 +55,9 @@ void LineBatch::Clear() {
     m_used = 0; // a taken block is gone; the next line brings a new one
     m_stepSum = 0;
     m_lastLineOpen = false;
+    m_allClassified = true;
+    m_levelsSeen = 0;
+    m_chunks.clear();
 }
 
 void LineBatch::ProvideBytes(BigBlock block) {

@@ -35,6 +35,9 @@ struct LineRecord {
     // The line's level (0..9, -1 for none) when its reader classified it with the view's
     // level slots, so that the GUI thread need not; kNotClassified otherwise.
     int8_t level = kNotClassified;
+    // Of a classified line: the flags byte the line store keeps for it (its level and the
+    // white space at its ends, LineStore::LineFlags), worked out while the text is at hand.
+    uint8_t flags = 0;
     // Where the line's text starts in its file.
     uint64_t offset = 0;
 };
@@ -51,7 +54,7 @@ public:
     bool Full(size_t length) const;
     // Adds a line (without its line feed) and the progress step it stands for (its length
     // as read, line feed included), with its level when known and where it lies in its
-    // file. The text is copied into the batch.
+    // file. The text is copied into the batch, and a classified line gets its store flags.
     void Add(std::string_view text, uint64_t step, int level = LineRecord::kNotClassified,
              uint64_t offset = 0);
 
@@ -80,6 +83,15 @@ public:
     std::vector<LineRecord>& Records() { return m_records; }
     const std::vector<LineRecord>& Records() const { return m_records; }
     uint64_t StepSum() const { return m_stepSum; }
+    // Whether every line came with its level (and so with its store flags), and the levels
+    // (bit k for level k) of the batch's lines.
+    bool AllClassified() const { return m_allClassified; }
+    uint32_t LevelsSeen() const { return m_levelsSeen; }
+
+    // Blocks carried along for the store's per-line arrays (LineStore::GiveChunks); those
+    // nobody took go with Clear.
+    void AddChunk(BigBlock block) { m_chunks.push_back(std::move(block)); }
+    std::vector<BigBlock>& Chunks() { return m_chunks; }
 
     // The batch's last line is the end of a file that is still being written, without its
     // line feed yet: it may come again, longer, as the first line of a later batch, which
@@ -95,7 +107,10 @@ private:
     size_t m_maxLines;
     uint64_t m_stepSum = 0;
     bool m_lastLineOpen = false;
+    bool m_allClassified = true;
+    uint32_t m_levelsSeen = 0;
     std::vector<LineRecord> m_records;
+    std::vector<BigBlock> m_chunks;
 };
 
 // What a sink throws when it holds as many lines as it can take.

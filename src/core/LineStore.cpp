@@ -75,9 +75,12 @@ void LineStore::RetireLines() {
 }
 
 void LineStore::Append(int level, std::string_view kept) {
-    const size_t i = m_ends.size();
     const size_t length = std::min<size_t>(kept.size(), 0xffffffffu);
-    const auto address = reinterpret_cast<uintptr_t>(kept.data());
+    AppendAt(LineFlags(level, kept.substr(0, length)), reinterpret_cast<uintptr_t>(kept.data()), length);
+}
+
+void LineStore::AppendAt(uint8_t flags, uintptr_t address, size_t length) {
+    const size_t i = m_ends.size();
     // The line continues the last segment when its bytes follow that segment's last
     // line directly and the segment's span stays within 32 bits; an empty line continues
     // any segment.
@@ -89,12 +92,16 @@ void LineStore::Append(int level, std::string_view kept) {
         if (length > 0 && (address != last.base + start || start + length > 0xffffffffu))
             opens = true;
     }
-    AddEntry(level, kept.substr(0, length), opens, address, start);
+    AddEntry(flags, length, opens, address, start);
 }
 
 void LineStore::AppendFromFile(int level, std::string_view text, uint64_t offset) {
-    const size_t i = m_ends.size();
     const size_t length = std::min<size_t>(text.size(), 0xffffffffu);
+    AppendFromFileAt(LineFlags(level, text.substr(0, length)), offset, length);
+}
+
+void LineStore::AppendFromFileAt(uint8_t flags, uint64_t offset, size_t length) {
+    const size_t i = m_ends.size();
     // The line continues the last segment when it lies the segment's gap after the
     // segment's last line (the second line of a segment sets the gap) and the segment's
     // span stays within 32 bits.
@@ -110,24 +117,36 @@ void LineStore::AppendFromFile(int level, std::string_view text, uint64_t offset
         if (gap > 2 || gap != last.gap || start + length > 0xffffffffu)
             opens = true;
     }
-    AddEntry(level, text.substr(0, length), opens, offset, start);
+    AddEntry(flags, length, opens, offset, start);
     m_files[m_current - 1]->NoteIndexedEnd(offset + length);
 }
 
-void LineStore::AddEntry(int level, std::string_view text, bool opens, uint64_t base, uint64_t start) {
-    const size_t i = m_ends.size();
-    const size_t length = text.size();
-    if (opens) {
-        const auto source = static_cast<uint16_t>(m_current);
-        m_segments.push_back(Segment{base, i, source != 0 ? kGapUnknown : uint8_t{0}, source});
-        start = 0;
+void LineStore::AppendLines(std::span<const LineRecord> records, uintptr_t shift) {
+    if (m_current != 0) {
+        for (const LineRecord& record : records)
+            AppendFromFileAt(record.flags, record.offset, std::min<size_t>(record.text.size(), 0xffffffffu));
+        return;
     }
-    if ((i & ((size_t{1} << kPageShift) - 1)) == 0)
-        m_pageSegment.push_back(static_cast<uint32_t>(m_segments.size() - 1));
-    m_ends.push_back(static_cast<uint32_t>(start + length));
+    for (const LineRecord& record : records)
+        AppendAt(record.flags, reinterpret_cast<uintptr_t>(record.text.data()) + shift,
+                 std::min<size_t>(record.text.size(), 0xffffffffu));
+}
+
+void LineStore::GiveChunks(std::vector<BigBlock>& blocks) {
+    constexpr size_t kKept = 4;
+    for (BigBlock& block : blocks) {
+        if (m_spareChunks.size() >= kKept)
+            break;
+        if (m_spareChunks.capacity() < kKept)
+            m_spareChunks.reserve(kKept);
+        m_spareChunks.push_back(std::move(block));
+    }
+    blocks.clear();
+}
+
+uint8_t LineStore::LineFlags(int level, std::string_view text) {
     auto flags = static_cast<uint8_t>(std::clamp(level, -1, 9) + 1);
-    if (opens)
-        flags = static_cast<uint8_t>(flags | kOpensBit);
+    const size_t length = text.size();
     if (length > 0) {
         const bool leading = bytetext::IsSpace(text.front());
         const bool trailing = bytetext::IsSpace(text[length - 1]);
@@ -136,6 +155,20 @@ void LineStore::AddEntry(int level, std::string_view text, bool opens, uint64_t 
         else if (leading || trailing)
             flags = static_cast<uint8_t>(flags | kTrimBit);
     }
+    return flags;
+}
+
+void LineStore::AddEntry(uint8_t flags, size_t length, bool opens, uint64_t base, uint64_t start) {
+    const size_t i = m_ends.size();
+    if (opens) {
+        const auto source = static_cast<uint16_t>(m_current);
+        m_segments.push_back(Segment{base, i, source != 0 ? kGapUnknown : uint8_t{0}, source});
+        start = 0;
+        flags = static_cast<uint8_t>(flags | kOpensBit);
+    }
+    if ((i & ((size_t{1} << kPageShift) - 1)) == 0)
+        m_pageSegment.push_back(static_cast<uint32_t>(m_segments.size() - 1));
+    m_ends.push_back(static_cast<uint32_t>(start + length));
     m_flags.push_back(flags);
 }
 
@@ -239,6 +272,8 @@ void LineStore::Clear() {
     m_pageSegment.clear();
     m_pageSegment.shrink_to_fit();
     m_texts.Clear();
+    m_spareChunks.clear();
+    m_spareChunks.shrink_to_fit();
     m_files.clear();
     m_retired.clear();
     m_firstLive = 0;

@@ -28,11 +28,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "core/ChunkedVector.h"
 #include "core/FileText.h"
+#include "core/LineRecord.h"
 #include "core/TextArena.h"
 
 class LineStore {
@@ -40,7 +42,11 @@ public:
     // More lines than a list index (int) can reach are refused.
     static constexpr size_t kMaxLines = 0x7fffffff;
 
-    LineStore() { m_colourIndex.fill(0); }
+    LineStore() {
+        m_colourIndex.fill(0);
+        m_ends.SetSpareChunks(&m_spareChunks);
+        m_flags.SetSpareChunks(&m_spareChunks);
+    }
     ~LineStore() { Clear(); }
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
@@ -93,6 +99,20 @@ public:
     // The same for a file-backed store: the line whose text `text` (only looked at now)
     // lies at `offset` in the file, after every line appended before.
     void AppendFromFile(int level, std::string_view text, uint64_t offset);
+    // The flags byte AddEntry keeps for a line of `level` whose whole text is `text`: its
+    // level and the white space at its ends. A reader works it out where the text is
+    // still in its cache, so the GUI thread never reads the text to take a line in.
+    static uint8_t LineFlags(int level, std::string_view text);
+    // Adds `records`' lines at the tail at once, each with the flags the reader gave it
+    // (LineRecord::flags): as Append with the text `shift` bytes from the record's (its
+    // copy), or, when the store is file-backed, as AppendFromFile. Call Reserve first.
+    void AppendLines(std::span<const LineRecord> records, uintptr_t shift);
+    // Per-line bytes the store's arrays grow by (the end and the flags of a line).
+    static constexpr size_t kIndexBytesPerLine = sizeof(uint32_t) + sizeof(uint8_t);
+    // Takes `blocks` (of ChunkedVector's chunk size, each page written once by a reader's
+    // helper thread) for its per-line arrays to grow into, so that the GUI thread does not
+    // pay the first touch of that memory; keeps a few at most, the rest go.
+    void GiveChunks(std::vector<BigBlock>& blocks);
     // Removes the last line (a line that was still being written, read again whole).
     void RemoveLast();
     // Makes room for `count` lines in all, so that appending up to that many cannot fail.
@@ -170,8 +190,15 @@ private:
     size_t WholeLength(size_t i) const { return m_ends[i] - StartOf(i); }
     // The tail of Append and AppendFromFile: the line at `start` of the last segment, or
     // opening a new one at `base`.
-    void AddEntry(int level, std::string_view text, bool opens, uint64_t base, uint64_t start);
+    void AddEntry(int level, std::string_view text, bool opens, uint64_t base, uint64_t start) {
+        AddEntry(LineFlags(level, text), text.size(), opens, base, start);
+    }
+    void AddEntry(uint8_t flags, size_t length, bool opens, uint64_t base, uint64_t start);
+    // Append and AppendFromFile with the line's flags given.
+    void AppendAt(uint8_t flags, uintptr_t address, size_t length);
+    void AppendFromFileAt(uint8_t flags, uint64_t offset, size_t length);
 
+    std::vector<BigBlock> m_spareChunks;
     ChunkedVector<uint32_t> m_ends;
     ChunkedVector<uint8_t> m_flags;
     std::vector<Segment> m_segments;

@@ -1,7 +1,11 @@
 #include "core/LogViewCore.h"
 
 #include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstdint>
 #include <new>
+#include <span>
 
 #include "core/ByteText.h"
 #include "core/LineRecord.h"
@@ -71,6 +75,7 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
     std::vector<LineRecord>& records = batch.Records();
     if (records.empty())
         return;
+    m_lineEntries.GiveChunks(batch.Chunks());
     // Lines that came after the load take memory of the budget while it has room; beyond
     // it they are read from their file.
     if (m_loaded)
@@ -100,6 +105,8 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
         first = 1;
     }
     DisplayList::AppendRun run(m_logList);
+    if (first < records.size() && TakeWhole(batch, first))
+        first = records.size();
     // Room for the whole batch at once saves each line its own look; when it cannot be
     // had, each line asks for its own, and those that fit are taken.
     const size_t wanted = std::min(m_lineEntries.GetCount() + batch.Count(), m_lineLimit);
@@ -111,6 +118,54 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
     for (size_t i = first; i < records.size(); ++i)
         OnAddLine(records[i]);
     m_openLine = batch.LastLineOpen();
+}
+
+bool CLogViewCore::TakeWhole(LineBatch& batch, size_t first) {
+    // The load's lines, classified by the reader: every one shows, whole, in order, so the
+    // store and the list take them as runs, never reading a line's text. Lines after the
+    // load, a list held for a rebuild, text filters to ask, or too little room take the way
+    // of OnAddLine.
+    const std::span<const LineRecord> lines = std::span<const LineRecord>(batch.Records()).subspan(first);
+    if (m_loaded || m_holdList || m_lineFilters.Active() || !batch.AllClassified() ||
+        m_lineEntries.GetCount() + lines.size() > m_lineLimit)
+        return false;
+    const size_t at = m_lineEntries.GetCount();
+    uintptr_t shift = 0;
+    try {
+        m_lineEntries.Reserve(at + lines.size());
+        m_logList.Reserve(static_cast<int>(
+            std::min<size_t>(static_cast<size_t>(m_logList.GetCount()) + lines.size(), INT32_MAX)));
+        // The texts lie one after another in the batch's block: it is adopted whole when
+        // well filled, else copied into the store's own blocks at once.
+        if (!m_lineEntries.FileBacked() && !batch.BytesTaken()) {
+            if (first == 0 && batch.BytesUsed() * 2 >= batch.BytesReserved()) {
+                m_lineEntries.AdoptBytes(batch.TakeBytes());
+            } else {
+                const char* from = lines.front().text.data();
+                const char* to = lines.back().text.data() + lines.back().text.size();
+                if (to > from) {
+                    const std::string_view kept =
+                        m_lineEntries.Keep(std::string_view(from, static_cast<size_t>(to - from)));
+                    shift = reinterpret_cast<uintptr_t>(kept.data()) - reinterpret_cast<uintptr_t>(from);
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    m_lineEntries.AppendLines(lines, shift);
+    try {
+        m_logList.AddStoreLines(at, lines.size());
+    } catch (const std::bad_alloc&) {
+        // The list's numbers could not be had (its items were no longer the store's lines
+        // of their own index): the lines leave the store again, and go one by one.
+        while (m_lineEntries.GetCount() > at)
+            m_lineEntries.RemoveLast();
+        return false;
+    }
+    for (uint32_t seen = batch.LevelsSeen(); seen != 0; seen &= seen - 1)
+        m_levelFilter[static_cast<size_t>(std::countr_zero(seen)) + 1].show = true;
+    return true;
 }
 
 void CLogViewCore::OnLoadStart(uint64_t fileBytes, FileHandle file) {

@@ -16,6 +16,7 @@
 #include "core/Bookmarks.h"
 #include "core/DisplayList.h"
 #include "core/LevelConfig.h"
+#include "core/LevelMatcher.h"
 #include "core/LineFilter.h"
 #include "core/LineStore.h"
 #include "core/Palette.h"
@@ -39,7 +40,7 @@ public:
     CLogViewCore& operator=(const CLogViewCore&) = delete;
 
     // ClassifyLine with this view's slots.
-    int ClassifyLine(std::string_view text) const { return ::ClassifyLine(m_levelSlots, text); }
+    int ClassifyLine(std::string_view text) const { return m_matcher.Classify(text); }
 
     // One loaded line: classifies, stores and shows it. The record's memory belongs to
     // its batch, which frees it. Throws std::bad_alloc when memory runs out, and
@@ -112,6 +113,9 @@ public:
 private:
     // Classifies and stores the line; its level.
     int StoreLine(LineRecord& record);
+    // Takes the batch's lines from `first` on in one step when they are the load's and
+    // classified; false, having taken none, when they are not or the room is missing.
+    bool TakeWhole(LineBatch& batch, size_t first);
     // Shows stored line `index`, just added, as the rules of OnAddLine say.
     void ShowAddedLine(size_t index, int level);
     // OnRefillLine, the text filters' verdict given.
@@ -122,4 +126,6 @@ private:
     // The store's last line is the end of a file still being written.
     bool m_openLine = false;
     bool m_loaded = false;
+    // Classifies with m_levelSlots, which never change.
+    const LevelMatcher m_matcher{m_levelSlots};
 };

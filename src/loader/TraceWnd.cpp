@@ -13,6 +13,7 @@
 
 #include "core/BlockSupply.h"
 #include "core/LineFile.h"
+#include "core/LineStore.h"
 #include "loader/FileWatch.h"
 #include "loader/ProgressDlg.h"
 #include "platform/QtText.h"
@@ -175,6 +176,14 @@ bool CTraceWnd::HandOver(WorkerThread& thread) {
         m_noRoom = m_plan->Error();
         return false;
     }
+    if (m_blocks) {
+        // Blocks of the supply, written once on spare processor time, go along for the
+        // store's per-line arrays, a block ahead of their need.
+        static_assert(kBatchBytes >= ChunkedVector<uint32_t>::kChunkBytes);
+        m_indexNeeded += m_batch->Count() * LineStore::kIndexBytesPerLine;
+        for (; m_indexSent < m_indexNeeded + kBatchBytes; m_indexSent += kBatchBytes)
+            m_batch->AddChunk(m_blocks->Take());
+    }
     m_slots.acquire();
     if (thread.StopRequested())
         return false;
@@ -227,7 +236,7 @@ bool CTraceWnd::ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen) 
             m_stepped += step;
         }
         // Classified here, off the GUI thread, with the view's own copy of the slots.
-        m_batch->Add(text, step, ClassifyLine(m_levelSlots, text), at);
+        m_batch->Add(text, step, m_matcher.Classify(text), at);
         if (holdOpen && !file.LastPieceFinal()) {
             // A line still being written: shown as far as it goes, read again next time.
             m_batch->MarkLastLineOpen();

@@ -52,6 +52,7 @@
 #include "core/Decompressor.h"
 #include "core/FileState.h"
 #include "core/LevelConfig.h"
+#include "core/LevelMatcher.h"
 #include "core/LineRecord.h"
 #include "core/TextSpill.h"
 #include "platform/WorkerThread.h"
@@ -194,6 +195,7 @@ private:
     LineSink& m_sink;
     // The view's slots as the reader classifies with them; read only.
     const LevelSlotTable m_levelSlots;
+    const LevelMatcher m_matcher{m_levelSlots};
     QPointer<QWidget> m_progressOwner;
     QPointer<CProgressDlg> m_progress;
     bool m_ended = false;                          // GUI thread only
@@ -212,6 +214,10 @@ private:
     // The reader thread's own: the batch it fills and the blocks kept ready for the load.
     std::unique_ptr<LineBatch> m_batch;
     std::unique_ptr<BlockSupply> m_blocks;
+    // Bytes the store's per-line arrays need for the lines handed over, and the bytes of
+    // the blocks sent along for them (CLogViewCore takes them, see LineStore::GiveChunks).
+    uint64_t m_indexNeeded = 0;
+    uint64_t m_indexSent = 0;
     // Of a compressed log: where its text goes (memory or a temporary file), the
     // compressed bytes stepped so far, and why the disk took no more of it.
     std::optional<CompressedTextPlan> m_plan;

@@ -51,4 +51,25 @@ TEST(ChunkedVector, InsertAndEraseAcrossChunkEdges) {
     EXPECT_TRUE(chunked.empty());
 }
 
+TEST(ChunkedVector, GrowsIntoSpareChunksAndFillsRunsAcrossChunkEdges) {
+    constexpr size_t kChunk = ChunkedVector<uint32_t>::kPerChunk;
+    std::vector<BigBlock> spare;
+    spare.emplace_back(ChunkedVector<uint32_t>::kChunkBytes / 2); // too small: left alone
+    spare.emplace_back(ChunkedVector<uint32_t>::kChunkBytes);
+    const char* given = spare.back().Data();
+    ChunkedVector<uint32_t> chunked;
+    chunked.SetSpareChunks(&spare);
+    chunked.push_back(7);
+    EXPECT_EQ(reinterpret_cast<const char*>(&chunked[0]), given);
+    ASSERT_EQ(spare.size(), 1u);
+    // The next chunk is a fresh one; a fill crosses into it and keeps what was there.
+    chunked.append_fill(kChunk + 3, 9);
+    EXPECT_EQ(spare.size(), 1u);
+    ASSERT_EQ(chunked.size(), kChunk + 4);
+    EXPECT_EQ(chunked[0], 7u);
+    EXPECT_EQ(chunked[1], 9u);
+    EXPECT_EQ(chunked[kChunk - 1], 9u);
+    EXPECT_EQ(chunked[kChunk + 3], 9u);
+}
+
 } // namespace

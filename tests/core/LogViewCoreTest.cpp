@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,105 @@ TEST(LineBatch, LinesClassifiedByTheirReaderLandAsLinesClassifiedHere) {
                   classifiedThere.m_levelFilter[static_cast<size_t>(k)].show);
         EXPECT_EQ(classifiedHere.m_levelFilter[static_cast<size_t>(k)].present,
                   classifiedThere.m_levelFilter[static_cast<size_t>(k)].present);
+    }
+}
+
+TEST(LineBatch, ABatchTakenWholeGivesTheStoreAndListOfOneLineAtATime) {
+    Slots slots({{"ERR", 10}, {"WARN", 12}, {"INFO", 3}});
+    std::mt19937 random(7);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 20000; ++i) {
+        std::string line("l");
+        line += std::to_string(i);
+        switch (random() % 8) {
+        case 0:
+            line.clear();
+            break;
+        case 1:
+            line.insert(0, 1, ' ');
+            line += " ERR";
+            break;
+        case 2:
+            line += " WARN ";
+            break;
+        case 3:
+            line.insert(0, "x INFO ");
+            line += '\r';
+            break;
+        case 4:
+            line.insert(0, 1, '\t');
+            line += "  ";
+            break;
+        case 5:
+            line += std::string(random() % 1024, 'y');
+            break;
+        default:
+            break;
+        }
+        lines.push_back(line);
+    }
+    const auto take = [&](CLogViewCore& core, bool classified, bool deleteAfterFirst, size_t limit) {
+        core.m_lineLimit = limit;
+        size_t next = 0;
+        for (int round = 0; next < lines.size(); ++round) {
+            // Well-filled batches (their block adopted) and sparse ones (their text copied).
+            const size_t count = 1 + random() % 700;
+            LineBatch batch(count, round % 2 == 0 ? 1 << 16 : 1 << 22);
+            for (; next < lines.size() && !batch.Full(lines[next].size()); ++next)
+                batch.Add(lines[next], lines[next].size() + 1,
+                          classified ? ClassifyLine(slots.Table(), lines[next]) : LineRecord::kNotClassified);
+            try {
+                core.OnAddLines(batch);
+            } catch (const TooManyLines&) {
+                break;
+            }
+            // An item removed during the load: the list's items are no longer the store's
+            // lines of their own index.
+            if (deleteAfterFirst && round == 0)
+                core.m_logList.DeleteString(1);
+        }
+        core.OnLoadDone();
+    };
+    for (const bool deleted : {false, true}) {
+        for (const size_t limit : {LineStore::kMaxLines, size_t{12345}}) {
+            SCOPED_TRACE(testing::Message() << "deleted " << deleted << ", limit " << limit);
+            CLogViewCore whole(slots.Table());
+            CLogViewCore oneByOne(slots.Table());
+            random.seed(5);
+            take(whole, true, deleted, limit);
+            random.seed(5);
+            take(oneByOne, false, deleted, limit);
+            const LineStore& a = whole.m_lineEntries;
+            const LineStore& b = oneByOne.m_lineEntries;
+            ASSERT_EQ(a.GetCount(), b.GetCount());
+            ASSERT_EQ(a.GetCount(), std::min(limit, lines.size()));
+            for (size_t i = 0; i < a.GetCount(); ++i) {
+                ASSERT_EQ(a.WholeText(i), b.WholeText(i)) << i;
+                ASSERT_EQ(a.Text(i), b.Text(i)) << i;
+                ASSERT_EQ(a.TextLength(i, true), b.TextLength(i, true)) << i;
+                ASSERT_EQ(a.Level(i), b.Level(i)) << i;
+                ASSERT_EQ(a.ItemData(i), b.ItemData(i)) << i;
+                ASSERT_EQ(a.Hidden(i), b.Hidden(i)) << i;
+            }
+            const DisplayList& x = whole.m_logList;
+            const DisplayList& y = oneByOne.m_logList;
+            ASSERT_EQ(x.GetCount(), y.GetCount());
+            for (int i = 0; i < x.GetCount(); ++i) {
+                ASSERT_EQ(x.GetText(i), y.GetText(i)) << i;
+                ASSERT_EQ(x.GetItemData(i), y.GetItemData(i)) << i;
+                ASSERT_TRUE(x.IsStoreLine(i, static_cast<size_t>(i + (deleted && i >= 1 ? 1 : 0)))) << i;
+            }
+            EXPECT_EQ(x.LongestTextLength(), y.LongestTextLength());
+            ASSERT_EQ(x.LongItems().size(), y.LongItems().size());
+            for (size_t k = 0; k < x.LongItems().size(); ++k) {
+                EXPECT_EQ(x.LongItems()[k].index, y.LongItems()[k].index);
+                EXPECT_EQ(x.LongItems()[k].length, y.LongItems()[k].length);
+            }
+            for (size_t k = 0; k < kFilterCount; ++k) {
+                EXPECT_EQ(whole.m_levelFilter[k].show, oneByOne.m_levelFilter[k].show) << k;
+                EXPECT_EQ(whole.m_levelFilter[k].present, oneByOne.m_levelFilter[k].present) << k;
+            }
+        }
     }
 }
 

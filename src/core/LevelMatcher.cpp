@@ -1,0 +1,99 @@
+#include "core/LevelMatcher.h"
+
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Level names are a few bytes long: a loop beats a call to memcmp.
+bool SameBytes(const char* a, const char* b, size_t size) {
+    for (size_t k = 0; k < size; ++k) {
+        if (a[k] != b[k])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LevelMatcher::LevelMatcher(const LevelSlotTable& slots) {
+    for (size_t i = 0; i < kLevelCount; ++i) {
+        m_names[i] = slots[i].name;
+        if (m_names[i].empty())
+            continue;
+        m_live |= 1u << i;
+        const auto first = static_cast<unsigned char>(m_names[i].front());
+        if (m_startingWith[first] == 0)
+            m_firsts[static_cast<size_t>(m_firstCount++)] = first;
+        m_startingWith[first] = static_cast<uint16_t>(m_startingWith[first] | (1u << i));
+    }
+}
+
+bool LevelMatcher::Visit(std::string_view text, size_t pos, uint32_t candidates, uint32_t& undecided,
+                         int& best) const {
+    candidates &= undecided;
+    while (candidates != 0) {
+        const int i = std::countr_zero(candidates);
+        candidates &= candidates - 1;
+        const std::string_view name = m_names[static_cast<size_t>(i)];
+        if (name.size() > text.size() - pos ||
+            !SameBytes(text.data() + pos + 1, name.data() + 1, name.size() - 1))
+            continue;
+        // The name's first occurrence: it matches when that lies after the first byte.
+        undecided &= ~(1u << i);
+        if (pos > 0 && i < best)
+            best = i;
+    }
+    // Only a name numbered below the best match so far could still change the result.
+    return (undecided & ((1u << best) - 1)) == 0;
+}
+
+int LevelMatcher::Classify(std::string_view text) const {
+    uint32_t undecided = m_live;
+    int best = kLevelCount;
+    if (undecided == 0)
+        return -1;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t size = text.size();
+    size_t pos = 0;
+#if defined(__SSE2__)
+    __m128i firsts[kLevelCount];
+    for (size_t k = 0; k < static_cast<size_t>(m_firstCount); ++k)
+        firsts[k] = _mm_set1_epi8(static_cast<char>(m_firsts[k]));
+    const auto hitsAt = [&](size_t at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        __m128i hits = _mm_cmpeq_epi8(block, firsts[0]);
+        for (size_t k = 1; k < static_cast<size_t>(m_firstCount); ++k)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, firsts[k]));
+        return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+    };
+    const auto visitAll = [&](size_t at, uint32_t mask) {
+        for (; mask != 0; mask &= mask - 1) {
+            const size_t where = at + static_cast<size_t>(std::countr_zero(mask));
+            if (Visit(text, where, m_startingWith[bytes[where]], undecided, best))
+                return true;
+        }
+        return false;
+    };
+    for (; pos + 16 <= size; pos += 16) {
+        if (visitAll(pos, hitsAt(pos)))
+            return best < kLevelCount ? best : -1;
+    }
+    if (pos < size && size >= 16) {
+        // The last bytes as the end of a block of sixteen that overlaps the one before,
+        // its bytes seen already left out.
+        const size_t at = size - 16;
+        visitAll(at, hitsAt(at) & (0xffffu << (pos - at)));
+        return best < kLevelCount ? best : -1;
+    }
+#endif
+    for (; pos < size; ++pos) {
+        const uint32_t candidates = m_startingWith[bytes[pos]];
+        if (candidates != 0 && Visit(text, pos, candidates, undecided, best))
+            break;
+    }
+    return best < kLevelCount ? best : -1;
+}

@@ -1,0 +1,41 @@
+// LevelMatcher: the level of a line (ClassifyLine's rule) in one pass over the line for
+// every level name at once.
+//
+// The rule: the lowest-numbered slot whose name first occurs in the line at a position
+// after its first byte, or -1; an empty name never matches. Searching the line once per
+// name reads it up to ten times; the matcher reads it once, stopping at each byte that
+// starts some name (found sixteen bytes at a time where the processor can), and compares
+// there only the names that start with that byte. A name is decided at its first
+// occurrence (a match at the line's first byte rules it out), and the walk ends as soon
+// as no lower-numbered name is still undecided.
+//
+// Built from a slot table, which it refers to (the names must outlive it); read only
+// afterwards, so any number of threads may classify with one matcher at once.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "core/LevelConfig.h"
+
+class LevelMatcher {
+public:
+    explicit LevelMatcher(const LevelSlotTable& slots);
+
+    int Classify(std::string_view text) const;
+
+private:
+    // Compares the names in `candidates` at `pos`; updates `undecided` and `best`. True
+    // when the result can no longer change.
+    bool Visit(std::string_view text, size_t pos, uint32_t candidates, uint32_t& undecided, int& best) const;
+
+    std::array<std::string_view, kLevelCount> m_names;
+    // For each byte: the names (bit i for slot i) that start with it.
+    std::array<uint16_t, 256> m_startingWith{};
+    // The names that can match at all (not empty).
+    uint32_t m_live = 0;
+    // The distinct first bytes of the names, for the sixteen-byte filter.
+    std::array<unsigned char, kLevelCount> m_firsts{};
+    int m_firstCount = 0;
+};
