@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "commands/FindDlg.h"
 #include "commands/OptionsDlg.h"
 #include "frames/AboutDlg.h"
 #include "frames/MarksView.h"
@@ -21,6 +22,7 @@
 #include "platform/Prompts.h"
 #include "res/FrameResources.h"
 #include "res/Resources.h"
+#include "support/FakeCommandHost.h"
 
 namespace {
 
@@ -74,6 +76,12 @@ TEST(Forms, KeepTheirIdsTabOrderAndDefaultButtons) {
     EXPECT_TRUE(FindControl<QPushButton>(&options, IDOK)->isDefault());
     EXPECT_EQ(FindControl<QAbstractButton>(&options, IDC_OPTIONS_LEVEL0)->text(), "Raw");
 
+    FakeCommandHost host;
+    CFindDlg find(host);
+    EXPECT_EQ(TabOrder(find), (std::vector<int>{IDC_FIND_WHAT, IDOK, IDCANCEL, IDC_BOOKMARK_FOUND,
+                                                IDC_FIND_MATCH_CASE, IDC_FIND_WHOLE_WORD, IDC_FIND_REGEX}));
+    EXPECT_TRUE(FindControl<QPushButton>(&find, IDOK)->isDefault());
+
     CAboutDlg about;
     EXPECT_EQ(TabOrder(about), std::vector<int>{IDOK});
     EXPECT_TRUE(FindControl<QPushButton>(&about, IDOK)->isDefault());
@@ -96,6 +104,9 @@ TEST(Forms, ShowEveryControlWholeAtTheDefaultFontAndAt16Points) {
         LevelFilterTable filter{};
         COptionsDlg options(filter, false, nullptr, levels);
         ExpectNothingCutOff(options, QStringLiteral("options-%1").arg(suffix));
+        FakeCommandHost host;
+        CFindDlg find(host);
+        ExpectNothingCutOff(find, QStringLiteral("find-%1").arg(suffix));
         CAboutDlg about;
         ExpectNothingCutOff(about, QStringLiteral("about-%1").arg(suffix));
         CProgressDlg progress;
