@@ -98,7 +98,10 @@ void CLogViewCore::OnAddLines(LineBatch& batch) {
                 m_logList.DeleteString(item);
             throw;
         }
-        if (listed)
+        if (listed && m_loaded && !m_bookmarks.IsMarked(item) && !PassesLineFilters(index))
+            // Written out, the line no longer passes a text filter it passed in part.
+            m_logList.DeleteString(item);
+        else if (listed)
             m_logList.StoreLineChanged(item);
         else
             ShowAddedLine(index, level);

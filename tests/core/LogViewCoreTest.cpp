@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/LineRecord.h"
@@ -405,4 +407,34 @@ TEST(LogViewCoreFilters, TheSharedRebuildDecidesAsTheLineByLineOne) {
     EXPECT_EQ(shared.LogList().GetCount(), expected);
     for (int i = 0; i < shared.LogList().GetCount(); ++i)
         ASSERT_EQ(shared.LogList().GetText(i), byLine.LogList().GetText(i));
+}
+
+TEST(LogViewCoreFilters, ALineStillBeingWrittenIsJudgedAgainWhenItComesWhole) {
+    CLogViewCore core;
+    LineBatch first(2, 64);
+    first.Add("start", 6);
+    core.OnAddLines(first);
+    core.OnLoadDone();
+    ASSERT_TRUE(core.SetLineFilters({LineFilterSpec{"heartbeat", {}, true, true}}));
+    core.ResetForRebuild();
+    core.OnRefillLines(0, core.m_lineEntries.GetCount());
+    ASSERT_EQ(core.LogList().GetCount(), 1);
+
+    // "- heart" passes the Hide filter; written out as "- heartbeat" it must go, and a line
+    // that still passes when whole stays with its new text.
+    for (const auto& [part, whole, kept] :
+         {std::tuple{"- heart", "- heartbeat ok", false}, std::tuple{"- link", "- link up", true}}) {
+        LineBatch open(1, 64);
+        open.Add(part, std::strlen(part));
+        open.MarkLastLineOpen();
+        core.OnAddLines(open);
+        ASSERT_EQ(core.LogList().GetCount(), 2);
+        LineBatch rest(1, 64);
+        rest.Add(whole, std::strlen(whole) + 1);
+        core.OnAddLines(rest);
+        ASSERT_EQ(core.LogList().GetCount(), kept ? 2 : 1) << whole;
+        if (kept) {
+            EXPECT_EQ(core.LogList().GetText(1), whole);
+        }
+    }
 }
