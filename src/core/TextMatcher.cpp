@@ -18,6 +18,25 @@ namespace {
 constexpr const char* kWordEdgeBefore = "(?:^|[^A-Za-z0-9_])";
 constexpr const char* kWordEdgeAfter = "(?:$|[^A-Za-z0-9_])";
 
+// Whether `pattern` ends inside a \Q...\E quote (a \Q with no \E after it).
+bool EndsInsideQuote(std::string_view pattern) {
+    bool quoted = false;
+    for (size_t i = 0; i + 1 < pattern.size(); ++i) {
+        if (pattern[i] != '\\')
+            continue;
+        if (quoted) {
+            quoted = pattern[i + 1] != 'E';
+            if (!quoted)
+                ++i;
+            continue;
+        }
+        if (pattern[i + 1] == 'Q')
+            quoted = true;
+        ++i; // the escaped character
+    }
+    return quoted;
+}
+
 bool IsAsciiAlnum(unsigned char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -210,7 +229,11 @@ std::unique_ptr<TextMatcher> TextMatcher::Compile(std::string_view text, const M
         if (!check)
             return nullptr;
         const auto framed = [&](const std::string& pattern) {
-            return options.wholeWord ? kWordEdgeBefore + ("(?:" + pattern + ")") + kWordEdgeAfter : pattern;
+            if (!options.wholeWord)
+                return pattern;
+            // A \Q left open would quote the frame's closing part too: it is closed first.
+            const std::string closed = EndsInsideQuote(pattern) ? pattern + "\\E" : pattern;
+            return kWordEdgeBefore + ("(?:" + closed + ")") + kWordEdgeAfter;
         };
         if (options.wholeWord) {
             hs_free_database(check);

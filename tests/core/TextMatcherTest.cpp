@@ -136,6 +136,11 @@ TEST(TextMatcherTest, RegularExpressions) {
     EXPECT_FALSE(Matches("-x", regexWord, "a-x b"));
     EXPECT_TRUE(Matches("a|b", regexWord, "x b")); // the frame holds the whole alternation
     EXPECT_FALSE(Matches("a|b", regexWord, "xb ya"));
+    // A quote left open ends before the frame's closing part.
+    EXPECT_TRUE(Matches("\\Qa.b", regexWord, "x a.b y"));
+    EXPECT_FALSE(Matches("\\Qa.b", regexWord, "x axb y"));
+    EXPECT_FALSE(Matches("\\Qa.b", regexWord, "x a.bc y"));
+    EXPECT_TRUE(Matches("\\Qa\\", regexWord, "x a\\ y"));
 
     // UTF-8 where the line is UTF-8 (é is one character), one character a byte elsewhere
     // (the Latin-1 é is byte E9).
