@@ -25,7 +25,7 @@ inline constexpr int ID_INDICATOR_SCRL = 59139;
 // The windows of the Window menu's list: the first log window, the second ...
 inline constexpr int AFX_IDM_FIRST_MDICHILD = 0xFF00;
 
-// Controls of the log view's form (template 101).
+// Controls of the log view's form.
 inline constexpr int IDC_LOG_LIST = 1015;
 inline constexpr int IDC_LINE_EDITOR = 1011;
 // Controls of the marks view's form.

@@ -130,7 +130,7 @@ inline constexpr const char* kBadConfigurationBox =
 // Added to the first box when the installed example is there. %1: its path.
 inline constexpr const char* kExampleConfiguration = "\n\nTo begin, copy the example %1 to one of them.";
 
-// The Find dialog, laid out in code (its controls are those of its old template).
+// The Find dialog.
 inline constexpr const char* kFindCaption = "Find";
 inline constexpr const char* kFindWhatLabel = "Find what:";
 inline constexpr const char* kFindAllButton = "&Find All";
