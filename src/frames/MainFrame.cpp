@@ -31,6 +31,7 @@
 #include "res/Icons.h"
 #include "res/Strings.h"
 #include "view/FileProbe.h"
+#include "view/FilterBar.h"
 #include "view/QuorvixView.h"
 
 namespace {
@@ -164,7 +165,7 @@ void CMainFrame::CreateMenus() {
             popups.push_back(menu);
         }
     }
-    for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FOLLOW})
+    for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FOLLOW, ID_VIEW_FILTERBAR})
         CommandAction(id)->setCheckable(true);
 }
 
@@ -347,6 +348,10 @@ void CMainFrame::UpdateCommandUI() {
     const bool following = active && active->LogView() && active->LogView()->IsFollowing();
     if (QAction* follow = CommandAction(ID_VIEW_FOLLOW))
         follow->setChecked(following);
+    if (QAction* filters = CommandAction(ID_VIEW_FILTERBAR)) {
+        const CFilterBar* bar = active && active->LogView() ? active->LogView()->FilterBar() : nullptr;
+        filters->setChecked(bar && !bar->isHidden());
+    }
     if (m_followIndicator)
         m_followIndicator->setEnabled(following);
     for (auto& [menu, shown] : m_recentItems)

@@ -15,6 +15,7 @@
 #include "frames/KeyIndicators.h"
 #include "frames/MarksView.h"
 #include "support/AppHarness.h"
+#include "view/FilterBar.h"
 #include "view/LogListBox.h"
 
 namespace {
@@ -113,6 +114,14 @@ TEST(MainFrame, MenusAreTheTablesAndFollowTheLogWindows) {
     frame.RouteCommand(ID_NEXT_PANE, true);
     EXPECT_EQ(window->GetActiveView(), window->LogView());
     EXPECT_TRUE(frame.CommandAction(57634)->isEnabled());
+
+    // View > Filter Bar shows the active log's bar, and its check says whether it shows.
+    for (const bool shown : {true, false}) {
+        frame.RouteCommand(ID_VIEW_FILTERBAR, true);
+        frame.UpdateCommandUI();
+        EXPECT_EQ(frame.CommandAction(ID_VIEW_FILTERBAR)->isChecked(), shown);
+        EXPECT_EQ(window->LogView()->FilterBar()->isHidden(), !shown);
+    }
 
     // The last log window gone: menu 128 again.
     window->close();
