@@ -65,6 +65,6 @@ void FakeCommandHost::ResetForRebuild() {
 void FakeCommandHost::StartRefill() {
     ++refills;
     ResetForRebuild();
-    for (size_t i = 0; i < m_core.m_lineEntries.GetCount(); ++i)
-        m_core.OnRefillLine(i);
+    // The view's rebuild path, in one run.
+    m_core.OnRefillLines(0, m_core.m_lineEntries.GetCount());
 }
