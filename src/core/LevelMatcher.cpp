@@ -5,6 +5,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -19,7 +22,12 @@ bool SameBytes(const char* a, const char* b, size_t size) {
 
 } // namespace
 
-LevelMatcher::LevelMatcher(const LevelSlotTable& slots) {
+LevelMatcher::LevelMatcher(const LevelSlotTable& slots, Scan scan) {
+#if defined(__x86_64__)
+    m_wide = scan == Scan::Widest && __builtin_cpu_supports("avx2");
+#else
+    (void)scan;
+#endif
     for (size_t i = 0; i < kLevelCount; ++i) {
         m_names[i] = slots[i].name;
         if (m_names[i].empty())
@@ -51,11 +59,63 @@ bool LevelMatcher::Visit(std::string_view text, size_t pos, uint32_t candidates,
     return (undecided & ((1u << best) - 1)) == 0;
 }
 
+#if defined(__x86_64__)
+namespace {
+
+// Bit k set for each byte k of the 32 at `at` that equals one of `firsts`.
+__attribute__((target("avx2"))) uint32_t FirstsIn32(const unsigned char* at, const __m256i* firsts,
+                                                    int count) {
+    const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    __m256i hits = _mm256_setzero_si256();
+    for (int k = 0; k < count; ++k)
+        hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(block, firsts[k]));
+    return static_cast<uint32_t>(_mm256_movemask_epi8(hits));
+}
+
+} // namespace
+
+// The sixteen-byte scan of Classify, 32 bytes a step.
+__attribute__((target("avx2"))) int LevelMatcher::ClassifyWide(std::string_view text) const {
+    uint32_t undecided = m_live;
+    int best = kLevelCount;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t size = text.size();
+    __m256i firsts[kLevelCount];
+    for (size_t k = 0; k < static_cast<size_t>(m_firstCount); ++k)
+        firsts[k] = _mm256_set1_epi8(static_cast<char>(m_firsts[k]));
+    const auto visitAll = [&](size_t at, uint32_t mask) {
+        for (; mask != 0; mask &= mask - 1) {
+            const size_t where = at + static_cast<size_t>(std::countr_zero(mask));
+            if (Visit(text, where, m_startingWith[bytes[where]], undecided, best))
+                return true;
+        }
+        return false;
+    };
+    const auto hitsAt = [&](size_t at) { return FirstsIn32(bytes + at, firsts, m_firstCount); };
+    size_t pos = 0;
+    for (; pos + 32 <= size; pos += 32) {
+        if (visitAll(pos, hitsAt(pos)))
+            return best < kLevelCount ? best : -1;
+    }
+    if (pos < size) {
+        const size_t at = size - 32;
+        visitAll(at, hitsAt(at) & (0xffffffffu << (pos - at)));
+    }
+    return best < kLevelCount ? best : -1;
+}
+#else
+int LevelMatcher::ClassifyWide(std::string_view) const {
+    return -1;
+}
+#endif
+
 int LevelMatcher::Classify(std::string_view text) const {
     uint32_t undecided = m_live;
     int best = kLevelCount;
     if (undecided == 0)
         return -1;
+    if (m_wide && text.size() >= 32)
+        return ClassifyWide(text);
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const size_t size = text.size();
     size_t pos = 0;

@@ -21,11 +21,16 @@
 
 class LevelMatcher {
 public:
-    explicit LevelMatcher(const LevelSlotTable& slots);
+    // How many bytes a step of the scan looks at: 32 where the processor has AVX2 (it is
+    // asked at run time), else 16; the narrower scan can be asked for (tests compare them).
+    enum class Scan { Widest, Narrow };
+    explicit LevelMatcher(const LevelSlotTable& slots, Scan scan = Scan::Widest);
 
     int Classify(std::string_view text) const;
 
 private:
+    // Classify for a line of at least 32 bytes, 32 bytes a step.
+    int ClassifyWide(std::string_view text) const;
     // Compares the names in `candidates` at `pos`; updates `undecided` and `best`. True
     // when the result can no longer change.
     bool Visit(std::string_view text, size_t pos, uint32_t candidates, uint32_t& undecided, int& best) const;
@@ -38,4 +43,5 @@ private:
     // The distinct first bytes of the names, for the sixteen-byte filter.
     std::array<unsigned char, kLevelCount> m_firsts{};
     int m_firstCount = 0;
+    bool m_wide = false;
 };

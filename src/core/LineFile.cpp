@@ -201,6 +201,19 @@ bool CLineFile::Fill(size_t wanted) {
     return m_end > m_pos;
 }
 
+CLineFile::PieceCut CLineFile::CutPiece(const char* start, size_t avail) {
+    const size_t window = avail < kCutWindow ? avail : kCutWindow;
+    const auto* lf = static_cast<const char*>(std::memchr(start, '\n', window));
+    if (lf) {
+        const size_t raw = static_cast<size_t>(lf - start); // bytes before the LF
+        const size_t content = raw > 0 && lf[-1] == '\r' ? raw - 1 : raw;
+        if (content <= kMaxPiece)
+            return {raw + 1, content, true};
+    }
+    const size_t take = window < kMaxPiece ? window : kMaxPiece;
+    return {take, take, false};
+}
+
 bool CLineFile::ReadPiece(std::string_view& piece) {
     piece = {};
     if (m_fd < 0)
@@ -210,28 +223,18 @@ bool CLineFile::ReadPiece(std::string_view& piece) {
 
     char* const start = m_buffer.get() + m_pos;
     const size_t avail = m_end - m_pos;
-    const size_t window = avail < kCutWindow ? avail : kCutWindow;
-    char* const lf = static_cast<char*>(std::memchr(start, '\n', window));
-    if (lf) {
-        const size_t raw = static_cast<size_t>(lf - start); // bytes before the LF
-        const bool crlf = raw > 0 && lf[-1] == '\r';
-        const size_t content = crlf ? raw - 1 : raw;
-        if (content <= kMaxPiece) {
-            // The piece ends its line. A CR LF pair becomes LF in place, so the piece
-            // can still be handed out without a copy.
-            if (crlf)
-                lf[-1] = '\n';
-            piece = std::string_view(start, content + 1);
-            m_pos += raw + 1;
-            m_lastSize = raw + 1;
-            m_lastFinal = true;
-            return true;
-        }
+    const PieceCut cut = CutPiece(start, avail);
+    m_pos += cut.raw;
+    m_lastSize = cut.raw;
+    if (cut.endsLine) {
+        // The piece ends its line. A CR LF pair becomes LF in place, so the piece can still
+        // be handed out without a copy.
+        start[cut.text] = '\n';
+        piece = std::string_view(start, cut.text + 1);
+        m_lastFinal = true;
+        return true;
     }
-    const size_t take = window < kMaxPiece ? window : kMaxPiece;
-    piece = std::string_view(start, take);
-    m_pos += take;
-    m_lastSize = take;
+    piece = std::string_view(start, cut.text);
     // With fewer bytes than a cut looks at, more of the file could still move the cut (a
     // line feed, or the CR LF after a whole piece).
     m_lastFinal = avail >= kCutWindow;

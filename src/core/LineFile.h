@@ -106,6 +106,18 @@ public:
     void Resume() { m_eof = false; }
     void SeekTo(uint64_t offset);
 
+    // How a piece is cut from `avail` bytes at `start` (at most kMaxPiece + 2 of them are
+    // looked at): `raw` bytes of the file go, `text` of them are the piece's text (its CR LF
+    // or LF not counted), and `endsLine` when the piece ends its line. Cut from the same
+    // bytes, the same pieces come out whatever thread cuts them and wherever the file's
+    // reads ended, as long as each cut sees kMaxPiece + 2 bytes or the end of its line.
+    struct PieceCut {
+        size_t raw;
+        size_t text;
+        bool endsLine;
+    };
+    static PieceCut CutPiece(const char* start, size_t avail);
+
     // The bytes text mode writes for `text`, appended to `out`.
     static void AppendTextMode(std::string& out, std::string_view text);
 

@@ -8,9 +8,11 @@
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
+#include "core/BlockCutter.h"
 #include "core/BlockSupply.h"
 #include "core/LineFile.h"
 #include "core/LineStore.h"
@@ -247,6 +249,40 @@ bool CTraceWnd::ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen) 
     return false;
 }
 
+bool CTraceWnd::ReadLoad(WorkerThread& thread, CLineFile& file, bool holdOpen) {
+    if (file.IsCompressed() || file.Length() <= kReadyBlocks * kBatchBytes)
+        return ReadToEnd(thread, file, holdOpen);
+    std::optional<BlockCutter> cutter;
+    try {
+        cutter.emplace(m_matcher, BlockCutter::CuttersFor(std::thread::hardware_concurrency()), kBatchLines,
+                       kBatchBytes, kBatchBytes);
+    } catch (const std::system_error&) {
+        // No thread to be had: this one reads the whole file.
+        return ReadToEnd(thread, file, holdOpen);
+    }
+    const BlockCutter::Hooks hooks{
+        [this] {
+            std::unique_ptr<LineBatch> batch = NextBatch();
+            if (m_blocks && batch->NeedsBytes())
+                batch->ProvideBytes(m_blocks->Take());
+            return batch;
+        },
+        [this, &thread](std::unique_ptr<LineBatch> batch) {
+            m_batch = std::move(batch);
+            return HandOver(thread);
+        },
+        [&thread] { return thread.StopRequested(); },
+    };
+    const uint64_t end = cutter->Run(file.Descriptor(), 0, hooks);
+    cutter.reset();
+    if (thread.StopRequested())
+        return false;
+    // The end of the file as the cutters saw it (a last line without its line feed, lines
+    // written since): read here, where a line still being written is held open.
+    file.SeekTo(end);
+    return ReadToEnd(thread, file, holdOpen);
+}
+
 void CTraceWnd::PostFileStart(const CLineFile& file, uint64_t bytes, bool load) {
     // The view may read its lines' text from the file itself (a log beyond its memory
     // budget): a descriptor of this very file goes along, so a rename over the path
@@ -299,7 +335,7 @@ void CTraceWnd::ReaderThread(WorkerThread& thread) {
             } catch (const std::system_error&) {
             }
         }
-        if (ReadToEnd(thread, *file, m_follow && !compressed)) {
+        if (ReadLoad(thread, *file, m_follow && !compressed)) {
             how = LoadEnd::Complete;
             // What was read is what the file held at its end: a writer's bytes that came
             // after make the file differ from this state.

@@ -174,6 +174,9 @@ private:
     // with `holdOpen`, a last piece still being written goes as the open last line and is
     // read again next time. False when the reader was asked to stop.
     bool ReadToEnd(WorkerThread& thread, CLineFile& file, bool holdOpen);
+    // The load's ReadToEnd: a plain file of more than a few blocks is cut and classified on
+    // the cutter threads (BlockCutter) as far as whole blocks go, the rest as ReadToEnd does.
+    bool ReadLoad(WorkerThread& thread, CLineFile& file, bool holdOpen);
     // Tells the GUI thread of a file to take lines from, with the bytes it is expected to
     // bring (the budget it takes in memory).
     void PostFileStart(const CLineFile& file, uint64_t bytes, bool load);

@@ -31,7 +31,8 @@ struct Slots {
 
 TEST(LevelMatcherTest, GivesTheLevelOfASearchPerNameOnRandomLinesAndNames) {
     // A small alphabet makes names overlap, contain each other, share first bytes and
-    // occur at the line's start and again later; lines cross the sixteen-byte steps.
+    // occur at the line's start and again later; lines cross the sixteen- and
+    // 32-byte steps.
     std::mt19937 random(29);
     const std::string alphabet("ABCa\0\xff", 6);
     const auto randomText = [&](size_t length) {
@@ -47,10 +48,12 @@ TEST(LevelMatcherTest, GivesTheLevelOfASearchPerNameOnRandomLinesAndNames) {
             names.push_back(randomText(random() % 5)); // empty names among them
         const Slots slots(names);
         const LevelMatcher matcher(slots.table);
+        const LevelMatcher narrow(slots.table, LevelMatcher::Scan::Narrow);
         for (int line = 0; line < 40; ++line) {
-            const std::string text = randomText(random() % 70);
+            const std::string text = randomText(random() % 140);
             ASSERT_EQ(matcher.Classify(text), OneNameAtATime(slots.table, text))
                 << "round " << round << ", line '" << text << "'";
+            ASSERT_EQ(narrow.Classify(text), OneNameAtATime(slots.table, text));
             ASSERT_EQ(ClassifyLine(slots.table, text), OneNameAtATime(slots.table, text));
         }
     }

@@ -201,6 +201,38 @@ TEST_F(Follow, GrowthDuringTheLoadAndDuringARebuildLosesAndDoublesNothing) {
     ASSERT_TRUE(ShowsWritten(*window));
 }
 
+// A log large enough to be cut on several threads, its last line still being written and
+// more lines written during the load: nothing is lost or doubled at the blocks' ends, nor
+// where the threads' cut hands over to the one that reads on.
+TEST_F(Follow, ALogCutOnSeveralThreadsGrowsAsALoadOfTheWholeFileWould) {
+    std::mt19937 random(13);
+    std::string start;
+    while (start.size() < (12u << 20)) {
+        switch (random() % 6) {
+        case 0:
+            start += std::string(1023 * (1 + random() % 3) + random() % 5 - 2, 'w') + "\r\n";
+            break;
+        case 1:
+            start += "x ERROR " + std::to_string(random()) + "\r\n";
+            break;
+        default:
+            start += "line " + std::to_string(random()) + "\n";
+            break;
+        }
+    }
+    start += "the last, still open";
+    path = harness.Write("big.log", start).toStdString();
+    written = start;
+    ASSERT_NE(harness.app->OpenDocumentFile(QString::fromStdString(path)), nullptr);
+    CSplitterFrame* window = harness.WindowOf(QString::fromStdString(path));
+    ASSERT_NE(window, nullptr);
+    for (int i = 0; i < 20 || !window->LogView()->IsLoadDone(); ++i) {
+        Write(i == 0 ? " and closed\n" : "during the load " + std::to_string(i) + "\n");
+        QTest::qWait(1);
+    }
+    ASSERT_TRUE(ShowsWritten(*window));
+}
+
 // A log kept in memory that grows past the budget goes on: the new lines are read from the
 // file. A log read from its file grows the same way, and one cut short starts again.
 TEST_F(Follow, GrowthPastTheBudgetIsReadFromTheFile) {
