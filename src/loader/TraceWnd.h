@@ -2,7 +2,10 @@
 //
 // Start() starts ReaderThread, which reads the log with CLineFile on a worker thread,
 // classifies each line with the view's level slots and hands the lines to the GUI thread
-// in whole batches, by queued calls that move the batch's ownership along. On the GUI
+// in whole batches, by queued calls that move the batch's ownership along. The load of a
+// plain log of more than a few blocks shares the cutting and classifying with cutter
+// threads (BlockCutter), one per processor but the GUI's, as far as whole blocks go; the
+// reader thread reads the blocks, hands the batches on in file order, and cuts the rest. On the GUI
 // thread each batch goes to the sink (the view's core, CLogViewCore::OnAddLines) in file
 // order, and
 // the end of the load is told by LoadEnded. At most kBatchesInFlight batches are handed
