@@ -72,4 +72,39 @@ TEST(ChunkedVector, GrowsIntoSpareChunksAndFillsRunsAcrossChunkEdges) {
     EXPECT_EQ(chunked[kChunk + 3], 9u);
 }
 
+TEST(ChunkedVector, WritesInPlaceUpToTheChunkEdgeAndOnlyIntoReservedRoom) {
+    constexpr size_t kChunk = ChunkedVector<uint32_t>::kPerChunk;
+    ChunkedVector<uint32_t> chunked;
+    size_t room = 5;
+    EXPECT_EQ(chunked.tail_room(room), nullptr);
+    EXPECT_EQ(room, 0u);
+
+    chunked.reserve(kChunk + 10);
+    chunked.append_fill(kChunk - 3, 1);
+    // Room up to the chunk's end, no further; nothing counts until committed.
+    room = 100;
+    uint32_t* slots = chunked.tail_room(room);
+    ASSERT_EQ(room, 3u);
+    slots[0] = 5;
+    slots[1] = 6;
+    EXPECT_EQ(chunked.size(), kChunk - 3);
+    chunked.commit_tail(2);
+    ASSERT_EQ(chunked.size(), kChunk - 1);
+    EXPECT_EQ(chunked[kChunk - 3], 5u);
+    EXPECT_EQ(chunked[kChunk - 2], 6u);
+    chunked.push_back(7);
+
+    // The next chunk, reserved: asked for less than it holds, that much.
+    room = 4;
+    slots = chunked.tail_room(room);
+    ASSERT_EQ(room, 4u);
+    slots[0] = 8;
+    chunked.commit_tail(1);
+    EXPECT_EQ(chunked[kChunk - 1], 7u);
+    EXPECT_EQ(chunked[kChunk], 8u);
+    EXPECT_EQ(chunked.size(), kChunk + 1);
+    chunked.push_back(9);
+    EXPECT_EQ(chunked[kChunk + 1], 9u);
+}
+
 } // namespace
