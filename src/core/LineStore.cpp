@@ -141,14 +141,8 @@ void LineStore::AppendLines(std::span<const LineRecord> records, uintptr_t shift
     }
 }
 
-namespace {
-
-constexpr size_t kPageLines = size_t{1} << 12;
-
-} // namespace
-
 size_t LineStore::AppendRun(std::span<const LineRecord> records, uintptr_t shift) {
-    static_assert(kPageLines == size_t{1} << kPageShift);
+    constexpr size_t kPageLines = size_t{1} << kPageShift;
     const size_t i = m_ends.size();
     if (m_segments.empty() || m_segments.back().source != 0 || i == m_segments.back().firstLine ||
         (i & (kPageLines - 1)) == 0)
@@ -176,6 +170,7 @@ size_t LineStore::AppendRun(std::span<const LineRecord> records, uintptr_t shift
 }
 
 size_t LineStore::AppendRunFromFile(std::span<const LineRecord> records) {
+    constexpr size_t kPageLines = size_t{1} << kPageShift;
     const size_t i = m_ends.size();
     if (m_segments.empty() || m_segments.back().source != m_current || m_segments.back().gap == kGapUnknown ||
         i == m_segments.back().firstLine || (i & (kPageLines - 1)) == 0)
