@@ -74,6 +74,21 @@ public:
         }
     }
 
+    // The slots after the last element that can be written in place: those left in its
+    // chunk (or the next chunk's, when that one is full), at most `count`, which becomes
+    // their number; 0 when no chunk is reserved there. They count as elements once
+    // commit_tail says how many were written. Bulk appends write a run this way instead of
+    // one push_back (and its room check) per element.
+    T* tail_room(size_t& count) {
+        if (m_size >= m_chunks.size() * kPerChunk) {
+            count = 0;
+            return nullptr;
+        }
+        count = std::min(count, kPerChunk - m_size % kPerChunk);
+        return &Slot(m_size);
+    }
+    void commit_tail(size_t written) { m_size += written; }
+
     void insert(size_t index, const T& value) {
         if (index >= m_size) {
             push_back(value);

@@ -59,7 +59,8 @@ int DisplayList::AddLine(size_t storeIndex, bool trimmed, bool storeData) {
     return Append(static_cast<uint32_t>(storeIndex), flags, m_store->TextLengthAtMost(storeIndex, trimmed));
 }
 
-void DisplayList::AddStoreLines(size_t first, size_t count) {
+void DisplayList::AddStoreLines(size_t first, std::span<const LineRecord> lines) {
+    const size_t count = lines.size();
     if (count == 0)
         return;
     const size_t at = m_flags.size();
@@ -73,8 +74,17 @@ void DisplayList::AddStoreLines(size_t first, size_t count) {
             m_refs.push_back(static_cast<uint32_t>(first + k));
     }
     m_flags.append_fill(count, kStoreData);
-    for (size_t k = 0; k < count; ++k)
-        NoteLength(static_cast<int>(at + k), m_store->TextLengthAtMost(first + k, false));
+    // A line is noted only when it is longer than the shortest of the long items (once
+    // there are enough of them): one compare a line.
+    size_t shortest = m_longItemCount < kLongItems ? 0 : m_longItems[kLongItems - 1].length;
+    for (size_t k = 0; k < count; ++k) {
+        // The store keeps at most 4 GiB - 1 bytes of a line.
+        const size_t length = std::min<size_t>(lines[k].text.size(), 0xffffffffu);
+        if (length > shortest || m_longItemCount < kLongItems) {
+            NoteLength(static_cast<int>(at + k), length);
+            shortest = m_longItemCount < kLongItems ? 0 : m_longItems[kLongItems - 1].length;
+        }
+    }
     if (m_observer && m_appendRuns == 0)
         m_observer->ItemsInserted(static_cast<int>(at), static_cast<int>(count));
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "core/ChunkedVector.h"
+#include "core/LineRecord.h"
 #include "core/TextArena.h"
 
 class LineStore;
@@ -78,10 +79,13 @@ public:
     // leading and trailing white space when `trimmed`; its data word is the store's
     // colour word of the line, or 0 without `storeData`.
     int AddLine(size_t storeIndex, bool trimmed, bool storeData = true);
-    // Appends lines first..first+count-1 of the list's store, each as AddLine(line, false)
-    // would, in one step: one insertion for the observer (or the running AppendRun's).
-    // Throws std::bad_alloc, changing nothing, when the room cannot be had.
-    void AddStoreLines(size_t first, size_t count);
+    // Appends lines first..first+lines.size()-1 of the list's store, each as
+    // AddLine(line, false) would, in one step: one insertion for the observer (or the
+    // running AppendRun's). `lines` are the records the store took those lines from
+    // (LineStore::AppendLines): their texts' lengths are the lines' lengths, so the store
+    // is not asked line by line. Throws std::bad_alloc, changing nothing, when the room
+    // cannot be had.
+    void AddStoreLines(size_t first, std::span<const LineRecord> lines);
     // Appends a copy of item `index` of `other` without its data word and selection: a
     // line of the same store stays a reference to it, any other item is copied.
     int AddCopyOf(const DisplayList& other, int index);

@@ -122,14 +122,82 @@ void LineStore::AppendFromFileAt(uint8_t flags, uint64_t offset, size_t length) 
 }
 
 void LineStore::AppendLines(std::span<const LineRecord> records, uintptr_t shift) {
-    if (m_current != 0) {
-        for (const LineRecord& record : records)
-            AppendFromFileAt(record.flags, record.offset, std::min<size_t>(record.text.size(), 0xffffffffu));
-        return;
+    // Nearly every line continues the segment of the line before it: those go in runs, a
+    // few compares and two stores a line. A line that opens a segment or a page takes the
+    // way of Append, so the segment and page tables stay as line-by-line appends make them.
+    const bool fromFile = m_current != 0;
+    while (!records.empty()) {
+        size_t taken = fromFile ? AppendRunFromFile(records) : AppendRun(records, shift);
+        if (taken == 0) {
+            const LineRecord& record = records.front();
+            const size_t length = std::min<size_t>(record.text.size(), 0xffffffffu);
+            if (fromFile)
+                AppendFromFileAt(record.flags, record.offset, length);
+            else
+                AppendAt(record.flags, reinterpret_cast<uintptr_t>(record.text.data()) + shift, length);
+            taken = 1;
+        }
+        records = records.subspan(taken);
     }
-    for (const LineRecord& record : records)
-        AppendAt(record.flags, reinterpret_cast<uintptr_t>(record.text.data()) + shift,
-                 std::min<size_t>(record.text.size(), 0xffffffffu));
+}
+
+size_t LineStore::AppendRun(std::span<const LineRecord> records, uintptr_t shift) {
+    constexpr size_t kPageLines = size_t{1} << kPageShift;
+    const size_t i = m_ends.size();
+    if (m_segments.empty() || m_segments.back().source != 0 || i == m_segments.back().firstLine ||
+        (i & (kPageLines - 1)) == 0)
+        return 0;
+    size_t room = std::min(records.size(), kPageLines - (i & (kPageLines - 1)));
+    uint32_t* ends = m_ends.tail_room(room);
+    uint8_t* flags = m_flags.tail_room(room);
+    const uintptr_t base = m_segments.back().base;
+    uint64_t end = m_ends[i - 1];
+    size_t k = 0;
+    for (; k < room; ++k) {
+        const LineRecord& record = records[k];
+        const size_t length = std::min<size_t>(record.text.size(), 0xffffffffu);
+        // As AppendAt: an empty line continues any segment.
+        if (length > 0 && (reinterpret_cast<uintptr_t>(record.text.data()) + shift != base + end ||
+                           end + length > 0xffffffffu))
+            break;
+        end += length;
+        ends[k] = static_cast<uint32_t>(end);
+        flags[k] = record.flags;
+    }
+    m_ends.commit_tail(k);
+    m_flags.commit_tail(k);
+    return k;
+}
+
+size_t LineStore::AppendRunFromFile(std::span<const LineRecord> records) {
+    constexpr size_t kPageLines = size_t{1} << kPageShift;
+    const size_t i = m_ends.size();
+    if (m_segments.empty() || m_segments.back().source != m_current || m_segments.back().gap == kGapUnknown ||
+        i == m_segments.back().firstLine || (i & (kPageLines - 1)) == 0)
+        return 0;
+    size_t room = std::min(records.size(), kPageLines - (i & (kPageLines - 1)));
+    uint32_t* ends = m_ends.tail_room(room);
+    uint8_t* flags = m_flags.tail_room(room);
+    const Segment& last = m_segments.back();
+    uint64_t lastEnd = last.base + m_ends[i - 1];
+    size_t k = 0;
+    for (; k < room; ++k) {
+        const LineRecord& record = records[k];
+        const size_t length = std::min<size_t>(record.text.size(), 0xffffffffu);
+        // As AppendFromFileAt: the line lies the segment's gap after the one before, and the
+        // segment's span stays within 32 bits.
+        if (record.offset < lastEnd || record.offset - lastEnd != last.gap ||
+            record.offset - last.base + length > 0xffffffffu)
+            break;
+        lastEnd = record.offset + length;
+        ends[k] = static_cast<uint32_t>(lastEnd - last.base);
+        flags[k] = record.flags;
+    }
+    m_ends.commit_tail(k);
+    m_flags.commit_tail(k);
+    if (k > 0)
+        m_files[m_current - 1]->NoteIndexedEnd(lastEnd);
+    return k;
 }
 
 void LineStore::GiveChunks(std::vector<BigBlock>& blocks) {

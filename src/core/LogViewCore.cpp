@@ -158,7 +158,7 @@ bool CLogViewCore::TakeWhole(LineBatch& batch, size_t first) {
     }
     m_lineEntries.AppendLines(lines, shift);
     try {
-        m_logList.AddStoreLines(at, lines.size());
+        m_logList.AddStoreLines(at, lines);
     } catch (const std::bad_alloc&) {
         // The list's numbers could not be had (its items were no longer the store's lines
         // of their own index): the lines leave the store again, and go one by one.

@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <climits>
 
@@ -16,6 +17,9 @@ namespace {
 
 // The bar's width in average characters: room for a long bar whatever the font.
 constexpr int kBarChars = 72;
+// Steps closer together than this wait for it: the bar moves smoothly enough at ten
+// values a second.
+constexpr qint64 kShowSpacingMs = 100;
 
 } // namespace
 
@@ -38,6 +42,9 @@ CProgressDlg::CProgressDlg(QWidget* owner) : QDialog(owner) {
     layout->setContentsMargins(3 * fontMetrics().averageCharWidth(), 2 * fontMetrics().height(),
                                3 * fontMetrics().averageCharWidth(), 2 * fontMetrics().height());
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_showTimer = new QTimer(this);
+    m_showTimer->setSingleShot(true);
+    connect(m_showTimer, &QTimer::timeout, this, &CProgressDlg::ShowPosition);
 }
 
 void CProgressDlg::SetUpper(uint64_t upper) {
@@ -59,6 +66,16 @@ void CProgressDlg::Create() {
 void CProgressDlg::Step(uint64_t step) {
     // Past the bound (a file that grew while read) the bar stays full instead of wrapping.
     m_position = step > m_upper - std::min(m_position, m_upper) ? m_upper : m_position + step;
+    const qint64 since = m_shown.isValid() ? m_shown.elapsed() : kShowSpacingMs;
+    if (m_position >= m_upper || since >= kShowSpacingMs)
+        ShowPosition();
+    else if (!m_showTimer->isActive())
+        m_showTimer->start(static_cast<int>(kShowSpacingMs - since));
+}
+
+void CProgressDlg::ShowPosition() {
+    m_showTimer->stop();
+    m_shown.start();
     m_bar->setValue(static_cast<int>(m_position >> m_shift));
 }
 

@@ -10,9 +10,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <cstdint>
 
 class QProgressBar;
+class QTimer;
 
 class CProgressDlg : public QDialog {
     Q_OBJECT
@@ -31,6 +33,9 @@ public:
     void Create();
 
     // Advances the bar by `step` of the producer's units; past the bound it stays full.
+    // A step after a quiet spell, or one that fills the bar, shows at once; while steps
+    // keep coming the bar shows them at most about ten times a second (a load steps it
+    // once a batch, and each new value paints the bar there and then).
     void Step(uint64_t step);
     // The producer is done: the dialog closes, as with its Cancel button.
     void Close();
@@ -41,7 +46,13 @@ public:
     void reject() override;
 
 private:
+    // Puts Position() on the bar.
+    void ShowPosition();
+
     QProgressBar* m_bar = nullptr;
+    // When the bar last took a new value, and the timer of a value held back.
+    QElapsedTimer m_shown;
+    QTimer* m_showTimer = nullptr;
     uint64_t m_upper = 100;
     uint64_t m_position = 0;
     // A bar holds an int; bounds beyond it are shown shifted right by this many bits.

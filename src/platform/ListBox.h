@@ -5,7 +5,9 @@
 //
 // Only the rows in view are painted, and a change of the model costs the widget O(1):
 // scroll ranges are brought up to date once per event-loop turn (or at once when a call
-// needs them), never per item. So the list stays smooth with tens of millions of items.
+// needs them), never per item, and while changes keep coming (a load hands over a batch
+// every few milliseconds) at most about ten times a second: each new range repaints the
+// scroll bars. So the list stays smooth with tens of millions of items.
 //
 // The widget observes a model it is handed, which its owner keeps alive for as long as the
 // widget exists (the log view hands it its core's log list); a list built without one
@@ -14,6 +16,7 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QPalette>
 #include <QRect>
 #include <cstdint>
@@ -27,6 +30,7 @@
 #include "core/Palette.h"
 
 class QPainter;
+class QTimer;
 
 // Notification codes sent to the owner.
 inline constexpr int LBN_SELCHANGE = 1;
@@ -102,6 +106,11 @@ public:
     };
     const PaintStats& Stats() const { return m_stats; }
 
+    // Brings the scroll ranges up to date now, when a change of the model is still to reach
+    // them (they otherwise follow on the next event-loop turn, or within ~100 ms while
+    // changes keep coming).
+    void FlushScrollRanges();
+
 protected:
     // One row to paint.
     struct ItemPaint {
@@ -159,7 +168,8 @@ private:
     void RepaintRow(int index);
     void RepaintAll();
     void QueueScrollRangeUpdate();
-    void FlushScrollRanges();
+    // The queued update, run by the event loop or the throttle's timer.
+    void RunQueuedScrollRangeUpdate();
     void UpdateScrollRanges();
 
     // Runs a gesture of the user on the selection (m_selection), then shows `index` (none
@@ -183,6 +193,11 @@ private:
     mutable uint64_t m_measuredNoted = 0; // the long items up to this number are in m_widest
     mutable uint64_t m_measuredEpoch = 0;
     bool m_scrollRangesQueued = false;
+    // The throttle of queued range updates: when the last one ran, how many in a row ran
+    // closer than the spacing to the one before, and the timer of one held back.
+    QElapsedTimer m_lastQueuedRanges;
+    int m_rangeBurst = 0;
+    QTimer* m_rangeTimer = nullptr;
     bool m_repaintQueued = false;
     bool m_dragging = false;
     PaintStats m_stats;

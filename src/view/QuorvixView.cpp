@@ -90,6 +90,9 @@ void CQuorvixView::OnStartLoad() {
 }
 
 void CQuorvixView::OnLoadEnded() {
+    // While the lines kept coming the scroll range followed them a few times a second; at
+    // the end it reaches the last line at once.
+    m_logList->FlushScrollRanges();
     m_countSeen = m_logList->GetCount();
     RunPendingRefill();
 }

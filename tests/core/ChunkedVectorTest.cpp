@@ -72,4 +72,24 @@ TEST(ChunkedVector, GrowsIntoSpareChunksAndFillsRunsAcrossChunkEdges) {
     EXPECT_EQ(chunked[kChunk + 3], 9u);
 }
 
+TEST(ChunkedVector, WritesInPlaceUpToTheChunkEdgeAndOnlyIntoReservedRoom) {
+    constexpr size_t kChunk = ChunkedVector<uint32_t>::kPerChunk;
+    ChunkedVector<uint32_t> chunked;
+    size_t room = 5;
+    EXPECT_EQ(chunked.tail_room(room), nullptr);
+    EXPECT_EQ(room, 0u);
+    chunked.reserve(kChunk + 10);
+    chunked.append_fill(kChunk - 2, 1);
+    room = 100;
+    chunked.tail_room(room)[1] = 5;
+    ASSERT_EQ(room, 2u); // up to the chunk's end
+    chunked.commit_tail(2);
+    room = 100;
+    chunked.tail_room(room)[0] = 6; // the next chunk, reserved
+    chunked.commit_tail(1);
+    ASSERT_EQ(chunked.size(), kChunk + 1);
+    EXPECT_EQ(chunked[kChunk - 1], 5u);
+    EXPECT_EQ(chunked[kChunk], 6u);
+}
+
 } // namespace

@@ -31,7 +31,10 @@ public:
 // Loads `path` into `core` as the reader and the view's intake do: pieces cut by CLineFile,
 // each with its offset, in batches of `batchLines`; the text is read from the file when
 // the budget has no room for it.
-void Load(CLogViewCore& core, const std::string& path, bool fromFile, size_t batchLines = 1000) {
+// Records left unclassified are taken line by line (OnAddLine), classified ones as whole
+// batches.
+void Load(CLogViewCore& core, const std::string& path, bool fromFile, size_t batchLines = 1000,
+          bool classified = true) {
     const BudgetOf budget(fromFile ? "0" : "1000000000000");
     CLineFile file;
     ASSERT_TRUE(file.Open(path, CLineFile::modeRead));
@@ -49,7 +52,8 @@ void Load(CLogViewCore& core, const std::string& path, bool fromFile, size_t bat
         }
         if (!more)
             break;
-        batch.Add(text, piece.size(), core.ClassifyLine(text), offset);
+        batch.Add(text, piece.size(), classified ? core.ClassifyLine(text) : LineRecord::kNotClassified,
+                  offset);
     }
     core.OnLoadDone();
 }
@@ -154,6 +158,32 @@ TEST(FileBackedStore, ReadsEveryLineAsTheStoreThatKeepsItsText) {
     EXPECT_EQ(ReadWholeFile(dir.File("a.txt")), ReadWholeFile(dir.File("b.txt")));
     EXPECT_FALSE(store.SourceChanged());
     EXPECT_FALSE(store.CheckSource());
+}
+
+TEST(FileBackedStore, BatchesTakenWholeGiveTheStoreAndListOfOneLineAtATime) {
+    const TempDir dir;
+    const std::string path = dir.Write("odd.log", OddLog());
+    CLogViewCore oneByOne;
+    Load(oneByOne, path, true, 1000, false);
+    const size_t count = oneByOne.m_lineEntries.GetCount();
+    std::vector<size_t> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = i;
+    // Batches that end anywhere in a run of lines, and batches longer than a page.
+    for (const size_t batchLines : {size_t{37}, size_t{5000}}) {
+        SCOPED_TRACE(batchLines);
+        CLogViewCore whole;
+        Load(whole, path, true, batchLines);
+        ExpectSameLines(oneByOne, whole, order);
+        const DisplayList& x = oneByOne.LogList();
+        const DisplayList& y = whole.LogList();
+        ASSERT_EQ(x.GetCount(), y.GetCount());
+        EXPECT_EQ(x.LongestTextLength(), y.LongestTextLength());
+        ASSERT_EQ(x.LongItems().size(), y.LongItems().size());
+        for (size_t k = 0; k < x.LongItems().size(); ++k)
+            EXPECT_EQ(x.LongItems()[k].index, y.LongItems()[k].index);
+        EXPECT_FALSE(whole.m_lineEntries.CheckSource());
+    }
 }
 
 TEST(FileBackedStore, ARenameOverThePathOrItsDeletionLeavesTheLinesAsRead) {

@@ -42,6 +42,26 @@ TEST(ProgressDlg, RangesBeyondAnIntAreScaledNotWrapped) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, 10000));
 }
 
+TEST(ProgressDlg, QuickStepsShowAMomentLaterAndAFullBarAtOnce) {
+    const int32_t saved = g_loadStatus;
+    g_loadStatus = 1;
+    QPointer<CProgressDlg> dialog = StartProgressDialog(1000, nullptr);
+    g_loadStatus = saved;
+    ASSERT_TRUE(dialog);
+    QProgressBar* bar = dialog->Bar();
+    int values = 0;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&] { ++values; });
+    for (int i = 0; i < 500; ++i) // a load's pace: the bar catches up a moment later
+        dialog->Step(1);
+    EXPECT_LT(values, 500);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 500; }, 10000));
+    dialog->Step(1);
+    dialog->Step(2000);
+    EXPECT_EQ(bar->value(), 1000);
+    CloseProgressDialog(dialog);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, 10000));
+}
+
 TEST(ProgressDlg, SwitchOffShowsNothingAndZeroBoundKeepsTheDefault) {
     const int32_t saved = g_loadStatus;
     g_loadStatus = 0;

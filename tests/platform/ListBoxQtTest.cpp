@@ -330,6 +330,35 @@ TEST(ListBox, PaintsOnlyWhatChanged) {
 
 // The model's selection bookkeeping that the widget's speed rests on: the span a
 // selection may cover follows insertions and deletions, so clicks far apart stay exact.
+TEST(ListBox, TheScrollRangeFollowsABurstOfAppendsHeldBack) {
+    ShownList shown(10);
+    CListBox& list = *shown.list;
+    QScrollBar& bar = *list.verticalScrollBar();
+    int rangeChanges = 0;
+    QObject::connect(&bar, &QScrollBar::rangeChanged, [&] { ++rangeChanges; });
+    // A loader's pace: a batch of items, one turn of the event loop, and again.
+    const auto burst = [&] {
+        for (int round = 0; round < 100; ++round) {
+            for (int i = 0; i < 50; ++i)
+                list.Model().AddString("appended");
+            QCoreApplication::processEvents();
+            ASSERT_LE(bar.maximum(), list.GetCount() - list.VisibleRowCount()); // never beyond
+        }
+    };
+    const auto whole = [&] { return bar.maximum() == list.GetCount() - list.VisibleRowCount(); };
+    burst();
+    EXPECT_LT(rangeChanges, 100);
+    list.FlushScrollRanges();
+    EXPECT_TRUE(whole());
+    burst(); // left alone, a held-back range comes by itself
+    EXPECT_TRUE(QTest::qWaitFor(whole, 5000));
+    // After a quiet spell a change shows on the next turn of the loop.
+    QTest::qWait(150);
+    list.Model().AddString("after a pause");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(whole());
+}
+
 TEST(ListBox, SelectionSpanFollowsEditsOfTheModel) {
     DisplayList model;
     for (int i = 0; i < 50; ++i)

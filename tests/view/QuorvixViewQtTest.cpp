@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 #include <memory>
@@ -187,6 +188,15 @@ TEST_F(ViewTest, TheLogListFillsTheViewAfterEveryResize) {
     view->LogList().setGeometry(5, 5, 10, 10);
     view->resize(view->size() + QSize(1, 1));
     EXPECT_EQ(view->LogList().geometry(), view->rect());
+}
+
+TEST_F(ViewTest, TheScrollRangeReachesTheLastLineWhenTheLoadEnds) {
+    // Many batches: the range follows them held back, and is whole once the load is done.
+    Open(WriteBigLog(300000));
+    ASSERT_TRUE(WaitForLoad());
+    CLogListBox& list = view->LogList();
+    ASSERT_EQ(list.GetCount(), 300000);
+    EXPECT_EQ(list.verticalScrollBar()->maximum(), 300000 - list.VisibleRowCount());
 }
 
 TEST_F(ViewTest, DeleteGoesToTheEditorInsideItAndDeletesLinesElsewhere) {
