@@ -22,6 +22,7 @@
 // each one on.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -37,8 +38,11 @@ class LevelMatcher;
 
 class BlockCutter {
 public:
-    // Cutter threads for a machine of `cores` processors: one is left for the GUI.
-    static size_t CuttersFor(unsigned cores) { return cores > 2 ? cores - 1 : 1; }
+    // Cutter threads for a machine of `cores` processors: one a processor, at most eight.
+    // The GUI thread takes a load's batches in a few nanoseconds a line, far less than a
+    // processor of its own; the reader thread mostly waits for the file. Past eight,
+    // reading the file is what bounds a load.
+    static size_t CuttersFor(unsigned cores) { return std::clamp<size_t>(cores, 1, 8); }
 
     // Starts `cutters` threads (at least one), which fill batches of at most `batchLines`
     // lines and `batchBytes` bytes from blocks of `blockBytes` (at least a whole piece and

@@ -44,7 +44,8 @@ CTraceWnd::~CTraceWnd() {
     // The reader goes before anything it uses; calls it queued go with this object.
     StopReader();
     CloseProgressDialog(m_progress);
-    delete m_returned.exchange(nullptr, std::memory_order_acq_rel);
+    for (std::atomic<LineBatch*>& returned : m_returned)
+        delete returned.exchange(nullptr, std::memory_order_acq_rel);
 }
 
 bool CTraceWnd::Start() {
@@ -124,7 +125,13 @@ void CTraceWnd::OnReaderLines(std::unique_ptr<LineBatch> batch) {
         m_progress->Step(batch->StepSum());
     // Fresh batches would cost the reader allocations every time.
     batch->Clear();
-    delete m_returned.exchange(batch.release(), std::memory_order_acq_rel);
+    for (std::atomic<LineBatch*>& returned : m_returned) {
+        LineBatch* empty = nullptr;
+        if (returned.compare_exchange_strong(empty, batch.get(), std::memory_order_acq_rel)) {
+            batch.release();
+            break;
+        }
+    }
     emit LinesTaken();
 }
 
@@ -166,8 +173,11 @@ void CTraceWnd::RunReaderCall() {
 }
 
 std::unique_ptr<LineBatch> CTraceWnd::NextBatch() {
-    std::unique_ptr<LineBatch> batch(m_returned.exchange(nullptr, std::memory_order_acq_rel));
-    return batch ? std::move(batch) : std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
+    for (std::atomic<LineBatch*>& returned : m_returned) {
+        if (LineBatch* batch = returned.exchange(nullptr, std::memory_order_acq_rel))
+            return std::unique_ptr<LineBatch>(batch);
+    }
+    return std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
 }
 
 bool CTraceWnd::HandOver(WorkerThread& thread) {

@@ -43,6 +43,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -232,9 +233,11 @@ private:
     // Free places for batches in flight: the reader takes one before it hands a batch
     // over, the GUI thread gives it back once the batch was taken (or dropped).
     std::counting_semaphore<8> m_slots{kBatchesInFlight};
-    // A batch the GUI thread is done with, for the reader to fill again: ownership passes
-    // through the pointer (exchange), never shared.
-    std::atomic<LineBatch*> m_returned{nullptr};
+    // Batches the GUI thread is done with, for the reader to fill again (a batch whose bytes
+    // the view did not keep brings its block along): ownership passes through the pointers
+    // (exchange), never shared. As many as may be in flight at once.
+    static constexpr size_t kReturnedBatches = 8;
+    std::array<std::atomic<LineBatch*>, kReturnedBatches> m_returned{};
     // Calls queued by the reader and not yet run; what is left goes with the object.
     std::mutex m_callsMutex;
     std::deque<std::unique_ptr<ReaderCall>> m_calls;
