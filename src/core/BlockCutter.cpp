@@ -85,6 +85,8 @@ void BlockCutter::CutterThread(size_t cutter, size_t cutters) {
 void BlockCutter::Cut(Job& job) const {
     try {
         const char* const data = job.bytes.get();
+        // The level names' first bytes, found for the whole block at once.
+        m_matcher.MarkStarts(std::string_view(data, job.size), job.marks);
         LineBatch* batch = job.batches.back().get();
         for (size_t at = 0; at < job.size;) {
             const CLineFile::PieceCut cut = CLineFile::CutPiece(data + at, job.size - at);
@@ -95,7 +97,8 @@ void BlockCutter::Cut(Job& job) const {
             }
             // The step is the piece as the one-thread read hands it out: its text and, when
             // it ends its line, one line feed.
-            batch->Add(text, cut.endsLine ? cut.text + 1 : cut.text, m_matcher.Classify(text), job.offset + at);
+            batch->Add(text, cut.endsLine ? cut.text + 1 : cut.text,
+                       m_matcher.ClassifyMarked(text, at, job.marks), job.offset + at);
             at += cut.raw;
         }
     } catch (const std::bad_alloc&) {

@@ -79,7 +79,8 @@ private:
         size_t size = 0;
         uint64_t offset = 0;
         std::vector<std::unique_ptr<LineBatch>> batches;
-        bool failed = false; // memory ran out while cutting
+        std::vector<uint64_t> marks; // the cutter's: where level names may start
+        bool failed = false;         // memory ran out while cutting
         // Released by the calling thread when the block is read, by its cutter when cut.
         std::counting_semaphore<> start{0};
         std::counting_semaphore<> done{0};

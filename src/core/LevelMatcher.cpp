@@ -157,3 +157,76 @@ int LevelMatcher::Classify(std::string_view text) const {
     }
     return best < kLevelCount ? best : -1;
 }
+
+#if defined(__x86_64__)
+namespace {
+
+// MarkStarts 32 bytes a step, for the whole blocks of 64 bytes of `size`.
+__attribute__((target("avx2"))) size_t MarkStartsWide(const unsigned char* bytes, size_t size,
+                                                      const unsigned char* firstBytes, int count,
+                                                      uint64_t* marks) {
+    __m256i firsts[kLevelCount];
+    for (int k = 0; k < count; ++k)
+        firsts[k] = _mm256_set1_epi8(static_cast<char>(firstBytes[k]));
+    size_t at = 0;
+    for (; at + 64 <= size; at += 64) {
+        const uint64_t low = FirstsIn32(bytes + at, firsts, count);
+        const uint64_t high = FirstsIn32(bytes + at + 32, firsts, count);
+        marks[at / 64] = low | high << 32;
+    }
+    return at;
+}
+
+} // namespace
+#endif
+
+void LevelMatcher::MarkStarts(std::string_view block, std::vector<uint64_t>& marks) const {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(block.data());
+    const size_t size = block.size();
+    marks.assign((size + 63) / 64, 0);
+    if (m_live == 0)
+        return;
+    size_t at = 0;
+#if defined(__x86_64__)
+    if (m_wide)
+        at = MarkStartsWide(bytes, size, m_firsts.data(), m_firstCount, marks.data());
+#endif
+#if defined(__SSE2__)
+    __m128i firsts[kLevelCount];
+    for (size_t k = 0; k < static_cast<size_t>(m_firstCount); ++k)
+        firsts[k] = _mm_set1_epi8(static_cast<char>(m_firsts[k]));
+    for (; at + 16 <= size; at += 16) {
+        const __m128i step = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        __m128i hits = _mm_setzero_si128();
+        for (size_t k = 0; k < static_cast<size_t>(m_firstCount); ++k)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(step, firsts[k]));
+        marks[at / 64] |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(hits))) << (at % 64);
+    }
+#endif
+    for (; at < size; ++at) {
+        if (m_startingWith[bytes[at]] != 0)
+            marks[at / 64] |= uint64_t{1} << (at % 64);
+    }
+}
+
+int LevelMatcher::ClassifyMarked(std::string_view line, size_t at, const std::vector<uint64_t>& marks) const {
+    uint32_t undecided = m_live;
+    int best = kLevelCount;
+    if (undecided == 0 || line.empty())
+        return -1;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    const size_t end = at + line.size();
+    for (size_t word = at / 64; word * 64 < end; ++word) {
+        uint64_t mask = marks[word];
+        if (word * 64 < at)
+            mask &= ~uint64_t{0} << (at % 64);
+        if (end < word * 64 + 64)
+            mask &= ~(~uint64_t{0} << (end % 64));
+        for (; mask != 0; mask &= mask - 1) {
+            const size_t pos = word * 64 + static_cast<size_t>(std::countr_zero(mask)) - at;
+            if (Visit(line, pos, m_startingWith[bytes[pos]], undecided, best))
+                return best < kLevelCount ? best : -1;
+        }
+    }
+    return best < kLevelCount ? best : -1;
+}

@@ -140,15 +140,16 @@ TEST(BlockCutter, ALoadCutOnManyThreadsIsTheLoadOfOne) {
     std::mt19937 random(11);
     const std::string base = RandomLog(random, 40000);
     // The file's end: a line feed, a last line without one, a CR whose LF never came.
-    for (const std::string& tail : {std::string(), std::string("last line"), std::string("half\r"), std::string(1500, 'z')}) {
+    for (const std::string& tail :
+         {std::string(), std::string("last line"), std::string("half\r"), std::string(1500, 'z')}) {
         const std::string path = dir.Write("log.txt", base + tail);
         // Block sizes a byte apart move every block end across every kind of line end; a
         // block of one or two whole pieces ends a long line's block where its cut windows
         // allow.
         for (size_t blockBytes = 1025; blockBytes < 2060; blockBytes += blockBytes == 1040 ? 1000 : 1) {
             for (const size_t cutters : {size_t{1}, size_t{3}}) {
-                SCOPED_TRACE(testing::Message() << "tail " << tail.size() << ", block " << blockBytes << ", cutters "
-                                                << cutters);
+                SCOPED_TRACE(testing::Message() << "tail " << tail.size() << ", block " << blockBytes
+                                                << ", cutters " << cutters);
                 const size_t batchLines = 5 + blockBytes % 7;
                 CLogViewCore oneCore(slots.m_table);
                 Cut one;
@@ -158,15 +159,14 @@ TEST(BlockCutter, ALoadCutOnManyThreadsIsTheLoadOfOne) {
                 Cut many;
                 BlockCutter cutter(matcher, cutters, batchLines, 256, blockBytes);
                 CLineFile file(path, CLineFile::modeRead);
-                const uint64_t end = cutter.Run(
-                    file.Descriptor(), 0,
-                    {[&] { return std::make_unique<LineBatch>(batchLines, 256); },
-                     [&](std::unique_ptr<LineBatch> batch) {
-                         Keep(many, *batch);
-                         manyCore.OnAddLines(*batch);
-                         return true;
-                     },
-                     [] { return false; }});
+                const uint64_t end = cutter.Run(file.Descriptor(), 0,
+                                                {[&] { return std::make_unique<LineBatch>(batchLines, 256); },
+                                                 [&](std::unique_ptr<LineBatch> batch) {
+                                                     Keep(many, *batch);
+                                                     manyCore.OnAddLines(*batch);
+                                                     return true;
+                                                 },
+                                                 [] { return false; }});
                 EXPECT_GT(end, base.size() - 6000);
                 ReadOnOneThread(path, end, matcher, batchLines, many, manyCore);
 

@@ -49,12 +49,28 @@ TEST(LevelMatcherTest, GivesTheLevelOfASearchPerNameOnRandomLinesAndNames) {
         const Slots slots(names);
         const LevelMatcher matcher(slots.table);
         const LevelMatcher narrow(slots.table, LevelMatcher::Scan::Narrow);
+        // The lines also lie one after another in a block marked at once.
+        std::string block;
+        std::vector<std::pair<size_t, int>> lines;
         for (int line = 0; line < 40; ++line) {
             const std::string text = randomText(random() % 140);
             ASSERT_EQ(matcher.Classify(text), OneNameAtATime(slots.table, text))
                 << "round " << round << ", line '" << text << "'";
             ASSERT_EQ(narrow.Classify(text), OneNameAtATime(slots.table, text));
             ASSERT_EQ(ClassifyLine(slots.table, text), OneNameAtATime(slots.table, text));
+            lines.emplace_back(block.size(), OneNameAtATime(slots.table, text));
+            block += text;
+        }
+        lines.emplace_back(block.size(), -1);
+        for (const LevelMatcher* m : {&matcher, &narrow}) {
+            std::vector<uint64_t> marks;
+            m->MarkStarts(block, marks);
+            for (size_t k = 0; k + 1 < lines.size(); ++k) {
+                const std::string_view text =
+                    std::string_view(block).substr(lines[k].first, lines[k + 1].first - lines[k].first);
+                ASSERT_EQ(m->ClassifyMarked(text, lines[k].first, marks), lines[k].second)
+                    << "round " << round << ", line " << k;
+            }
         }
     }
 }
