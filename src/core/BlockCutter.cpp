@@ -44,6 +44,8 @@ BlockCutter::BlockCutter(const LevelMatcher& matcher, size_t cutters, size_t bat
     for (size_t k = 0; k < 2 * cutters; ++k) {
         m_jobs.push_back(std::make_unique<Job>());
         m_jobs.back()->bytes = std::make_unique_for_overwrite<char[]>(m_blockBytes);
+        // Made here, so that a cutter that fills only what it was given allocates nothing.
+        m_jobs.back()->marks.reserve(m_blockBytes / 64 + 1);
     }
     try {
         for (size_t k = 0; k < cutters; ++k)

@@ -177,7 +177,12 @@ std::unique_ptr<LineBatch> CTraceWnd::NextBatch() {
         if (LineBatch* batch = returned.exchange(nullptr, std::memory_order_acq_rel))
             return std::unique_ptr<LineBatch>(batch);
     }
-    return std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
+    // Its records are reserved here, on the reader thread: a cutter thread that allocates
+    // gets an allocation arena of its own, address space a log near the memory limit may
+    // not have to spare.
+    auto batch = std::make_unique<LineBatch>(kBatchLines, kBatchBytes);
+    batch->Records().reserve(kBatchLines);
+    return batch;
 }
 
 bool CTraceWnd::HandOver(WorkerThread& thread) {
