@@ -2,10 +2,15 @@
 // SplitSections) name levels 0..9, an empty line leaving its slot unclosed; each body line
 // is classified and compared with the rule done by hand: the lowest-numbered level whose
 // name first occurs after the line's first byte, case-sensitive; an empty name never
-// matches.
+// matches. The body lines also lie one after another in a block that LevelMatcher marks
+// at once, and each is classified from its marks.
+
+#include <string>
+#include <vector>
 
 #include "FuzzSupport.h"
 
+#include "core/LevelMatcher.h"
 #include "core/LogViewCore.h"
 
 namespace {
@@ -29,7 +34,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!name.empty())
             slots[i] = LevelSlot{name, static_cast<int32_t>(i), static_cast<int32_t>(i)};
     }
-    for (const fuzz::ExactBytes& line : input.body)
+    std::string block;
+    for (const fuzz::ExactBytes& line : input.body) {
         FUZZ_CHECK(ClassifyLine(slots, line.View()) == ExpectedLevel(slots, line.View()));
+        block += line.View();
+    }
+    const LevelMatcher matcher(slots);
+    std::vector<uint64_t> marks;
+    matcher.MarkStarts(block, marks);
+    size_t at = 0;
+    for (const fuzz::ExactBytes& line : input.body) {
+        FUZZ_CHECK(matcher.ClassifyMarked(line.View(), at, marks) == ExpectedLevel(slots, line.View()));
+        at += line.View().size();
+    }
     return 0;
 }
