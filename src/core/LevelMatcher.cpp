@@ -40,6 +40,17 @@ LevelMatcher::LevelMatcher(const LevelSlotTable& slots, Scan scan) {
     }
 }
 
+bool LevelMatcher::VisitAll(std::string_view text, size_t at, uint64_t mask, uint32_t& undecided,
+                            int& best) const {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (; mask != 0; mask &= mask - 1) {
+        const size_t where = at + static_cast<size_t>(std::countr_zero(mask));
+        if (Visit(text, where, m_startingWith[bytes[where]], undecided, best))
+            return true;
+    }
+    return false;
+}
+
 bool LevelMatcher::Visit(std::string_view text, size_t pos, uint32_t candidates, uint32_t& undecided,
                          int& best) const {
     candidates &= undecided;
@@ -83,14 +94,7 @@ __attribute__((target("avx2"))) int LevelMatcher::ClassifyWide(std::string_view 
     __m256i firsts[kLevelCount];
     for (size_t k = 0; k < static_cast<size_t>(m_firstCount); ++k)
         firsts[k] = _mm256_set1_epi8(static_cast<char>(m_firsts[k]));
-    const auto visitAll = [&](size_t at, uint32_t mask) {
-        for (; mask != 0; mask &= mask - 1) {
-            const size_t where = at + static_cast<size_t>(std::countr_zero(mask));
-            if (Visit(text, where, m_startingWith[bytes[where]], undecided, best))
-                return true;
-        }
-        return false;
-    };
+    const auto visitAll = [&](size_t at, uint32_t mask) { return VisitAll(text, at, mask, undecided, best); };
     const auto hitsAt = [&](size_t at) { return FirstsIn32(bytes + at, firsts, m_firstCount); };
     size_t pos = 0;
     for (; pos + 32 <= size; pos += 32) {
@@ -130,14 +134,7 @@ int LevelMatcher::Classify(std::string_view text) const {
             hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, firsts[k]));
         return static_cast<uint32_t>(_mm_movemask_epi8(hits));
     };
-    const auto visitAll = [&](size_t at, uint32_t mask) {
-        for (; mask != 0; mask &= mask - 1) {
-            const size_t where = at + static_cast<size_t>(std::countr_zero(mask));
-            if (Visit(text, where, m_startingWith[bytes[where]], undecided, best))
-                return true;
-        }
-        return false;
-    };
+    const auto visitAll = [&](size_t at, uint32_t mask) { return VisitAll(text, at, mask, undecided, best); };
     for (; pos + 16 <= size; pos += 16) {
         if (visitAll(pos, hitsAt(pos)))
             return best < kLevelCount ? best : -1;
@@ -214,19 +211,14 @@ int LevelMatcher::ClassifyMarked(std::string_view line, size_t at, const std::ve
     int best = kLevelCount;
     if (undecided == 0 || line.empty())
         return -1;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
-    const size_t end = at + line.size();
-    for (size_t word = at / 64; word * 64 < end; ++word) {
-        uint64_t mask = marks[word];
-        if (word * 64 < at)
-            mask &= ~uint64_t{0} << (at % 64);
-        if (end < word * 64 + 64)
-            mask &= ~(~uint64_t{0} << (end % 64));
-        for (; mask != 0; mask &= mask - 1) {
-            const size_t pos = word * 64 + static_cast<size_t>(std::countr_zero(mask)) - at;
-            if (Visit(line, pos, m_startingWith[bytes[pos]], undecided, best))
-                return best < kLevelCount ? best : -1;
-        }
+    // The words of marks the line lies in: the first shifted down to the line's first byte,
+    // the last cut at its end.
+    for (size_t word = at / 64, from = 0; from < line.size(); from = ++word * 64 - at) {
+        uint64_t mask = from == 0 ? marks[word] >> (at % 64) : marks[word];
+        if (const size_t left = line.size() - from; left < 64)
+            mask &= (uint64_t{1} << left) - 1;
+        if (VisitAll(line, from, mask, undecided, best))
+            break;
     }
     return best < kLevelCount ? best : -1;
 }

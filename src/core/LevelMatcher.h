@@ -43,6 +43,9 @@ private:
     // Compares the names in `candidates` at `pos`; updates `undecided` and `best`. True
     // when the result can no longer change.
     bool Visit(std::string_view text, size_t pos, uint32_t candidates, uint32_t& undecided, int& best) const;
+    // Visit at `at` + k for each bit k of `mask`, in order; true when the result can no
+    // longer change.
+    bool VisitAll(std::string_view text, size_t at, uint64_t mask, uint32_t& undecided, int& best) const;
 
     std::array<std::string_view, kLevelCount> m_names;
     // For each byte: the names (bit i for slot i) that start with it.
