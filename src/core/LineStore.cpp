@@ -127,7 +127,7 @@ void LineStore::AppendLines(std::span<const LineRecord> records, uintptr_t shift
     // way of Append, so the segment and page tables stay as line-by-line appends make them.
     const bool fromFile = m_current != 0;
     while (!records.empty()) {
-        size_t taken = fromFile ? AppendRunFromFile(records) : AppendRun(records, shift);
+        size_t taken = AppendRun(records, shift);
         if (taken == 0) {
             const LineRecord& record = records.front();
             const size_t length = std::min<size_t>(record.text.size(), 0xffffffffu);
@@ -144,34 +144,6 @@ void LineStore::AppendLines(std::span<const LineRecord> records, uintptr_t shift
 size_t LineStore::AppendRun(std::span<const LineRecord> records, uintptr_t shift) {
     constexpr size_t kPageLines = size_t{1} << kPageShift;
     const size_t i = m_ends.size();
-    if (m_segments.empty() || m_segments.back().source != 0 || i == m_segments.back().firstLine ||
-        (i & (kPageLines - 1)) == 0)
-        return 0;
-    size_t room = std::min(records.size(), kPageLines - (i & (kPageLines - 1)));
-    uint32_t* ends = m_ends.tail_room(room);
-    uint8_t* flags = m_flags.tail_room(room);
-    const uintptr_t base = m_segments.back().base;
-    uint64_t end = m_ends[i - 1];
-    size_t k = 0;
-    for (; k < room; ++k) {
-        const LineRecord& record = records[k];
-        const size_t length = std::min<size_t>(record.text.size(), 0xffffffffu);
-        // As AppendAt: an empty line continues any segment.
-        if (length > 0 && (reinterpret_cast<uintptr_t>(record.text.data()) + shift != base + end ||
-                           end + length > 0xffffffffu))
-            break;
-        end += length;
-        ends[k] = static_cast<uint32_t>(end);
-        flags[k] = record.flags;
-    }
-    m_ends.commit_tail(k);
-    m_flags.commit_tail(k);
-    return k;
-}
-
-size_t LineStore::AppendRunFromFile(std::span<const LineRecord> records) {
-    constexpr size_t kPageLines = size_t{1} << kPageShift;
-    const size_t i = m_ends.size();
     if (m_segments.empty() || m_segments.back().source != m_current || m_segments.back().gap == kGapUnknown ||
         i == m_segments.back().firstLine || (i & (kPageLines - 1)) == 0)
         return 0;
@@ -179,23 +151,29 @@ size_t LineStore::AppendRunFromFile(std::span<const LineRecord> records) {
     uint32_t* ends = m_ends.tail_room(room);
     uint8_t* flags = m_flags.tail_room(room);
     const Segment& last = m_segments.back();
+    const bool fromFile = m_current != 0;
+    // Where the line before ends: an address in memory, an offset in the file.
     uint64_t lastEnd = last.base + m_ends[i - 1];
     size_t k = 0;
     for (; k < room; ++k) {
         const LineRecord& record = records[k];
         const size_t length = std::min<size_t>(record.text.size(), 0xffffffffu);
-        // As AppendFromFileAt: the line lies the segment's gap after the one before, and the
+        // As AppendAt and AppendFromFileAt: the line lies the segment's gap after the one
+        // before (none in memory, where an empty line continues any segment), and the
         // segment's span stays within 32 bits.
-        if (record.offset < lastEnd || record.offset - lastEnd != last.gap ||
-            record.offset - last.base + length > 0xffffffffu)
-            break;
-        lastEnd = record.offset + length;
+        if (fromFile || length > 0) {
+            const uint64_t start =
+                fromFile ? record.offset : reinterpret_cast<uintptr_t>(record.text.data()) + shift;
+            if (start < lastEnd || start - lastEnd != last.gap || start - last.base + length > 0xffffffffu)
+                break;
+            lastEnd = start + length;
+        }
         ends[k] = static_cast<uint32_t>(lastEnd - last.base);
         flags[k] = record.flags;
     }
     m_ends.commit_tail(k);
     m_flags.commit_tail(k);
-    if (k > 0)
+    if (fromFile && k > 0)
         m_files[m_current - 1]->NoteIndexedEnd(lastEnd);
     return k;
 }

@@ -198,10 +198,10 @@ private:
     void AppendAt(uint8_t flags, uintptr_t address, size_t length);
     void AppendFromFileAt(uint8_t flags, uint64_t offset, size_t length);
     // AppendLines' runs: from the front of `records`, the lines that continue the last
-    // segment within the current page, written straight into the arrays. Return how many
-    // were taken (0 when the first line opens a segment or a page).
+    // segment (in memory or in the current file) within the current page, written straight
+    // into the arrays. Returns how many were taken (0 when the first line opens a segment or
+    // a page).
     size_t AppendRun(std::span<const LineRecord> records, uintptr_t shift);
-    size_t AppendRunFromFile(std::span<const LineRecord> records);
 
     std::vector<BigBlock> m_spareChunks;
     ChunkedVector<uint32_t> m_ends;
